@@ -1,0 +1,11 @@
+# Third-party libraries, all from Debian packages (scripts/install-deps).
+find_package(Threads REQUIRED)
+find_package(ZLIB REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(GCAB REQUIRED IMPORTED_TARGET libgcab-1.0)
+pkg_check_modules(OSMESA REQUIRED IMPORTED_TARGET osmesa)
+pkg_check_modules(GLU REQUIRED IMPORTED_TARGET glu)
+pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
+find_path(STB_INCLUDE_DIR stb_image.h PATH_SUFFIXES stb REQUIRED)
