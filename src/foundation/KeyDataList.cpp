@@ -214,28 +214,24 @@ KeyDataList* KeyDataList::SharedEmpty() {
     return &shared;
 }
 
-void KeyDataList::Prepend(LinkedListObject* node) {
-    if (node && !node->GetOwner()) {
-        auto* member = dynamic_cast<BaseKeyDataElement*>(node);
-        if (!PRECONDITION(member && member->HasWritableTexts(),
-                          "KeyDataList member is not an element or has a text over 1023 bytes")) {
-            delete node;
-            return;
-        }
+bool KeyDataList::Admit(LinkedListObject* node) {
+    // A null node, or one in a list, is left to the base operation's refusal.
+    if (!node || node->GetOwner()) return true;
+    auto* member = dynamic_cast<BaseKeyDataElement*>(node);
+    if (PRECONDITION(member && member->HasWritableTexts(),
+                     "KeyDataList member is not an element or has a text over 1023 bytes")) {
+        return true;
     }
-    LinkedList::Prepend(node);
+    delete node;
+    return false;
+}
+
+void KeyDataList::Prepend(LinkedListObject* node) {
+    if (Admit(node)) LinkedList::Prepend(node);
 }
 
 void KeyDataList::Append(LinkedListObject* node) {
-    if (node && !node->GetOwner()) {
-        auto* member = dynamic_cast<BaseKeyDataElement*>(node);
-        if (!PRECONDITION(member && member->HasWritableTexts(),
-                          "KeyDataList member is not an element or has a text over 1023 bytes")) {
-            delete node;
-            return;
-        }
-    }
-    LinkedList::Append(node);
+    if (Admit(node)) LinkedList::Append(node);
 }
 
 bool KeyDataList::AddString(KeyText key, KeyText value) {

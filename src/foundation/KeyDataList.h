@@ -173,6 +173,8 @@ public:
     }
 
 private:
+    // Whether a node may become a member; a refused free node is destroyed.
+    static bool Admit(LinkedListObject* node);
     bool ReadMembers(FILE* file, int depth);
 };
 

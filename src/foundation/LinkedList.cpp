@@ -140,14 +140,16 @@ void SizableLinkedList::SetCapacity(uint32_t newCapacity) {
 
 void SizableLinkedList::Prepend(LinkedListObject* node) {
     platform::LockHolder hold(GetLock());
+    const uint32_t before = GetCount();
     LinkedList::Prepend(node);
-    if (GetCount() > capacity) delete PopTail();
+    if (GetCount() > before && GetCount() > capacity) delete PopTail();
 }
 
 void SizableLinkedList::Append(LinkedListObject* node) {
     platform::LockHolder hold(GetLock());
+    const uint32_t before = GetCount();
     LinkedList::Append(node);
-    if (GetCount() > capacity) delete PopHead();
+    if (GetCount() > before && GetCount() > capacity) delete PopHead();
 }
 
 LinkedListIterator::LinkedListIterator(const LinkedList* iterated) : list(iterated) {

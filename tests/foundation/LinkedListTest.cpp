@@ -239,6 +239,10 @@ TEST(SizableLinkedList, TrimsTheOtherEndAndKeepsTheNewNode) {
     EXPECT_NE(list.GetHead(), head);
     ExpectConsistent(list);
 
+    list.Prepend(appended);  // refused: already a member, so nothing is trimmed either
+    EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(list.GetCount(), 768u);
+
     SizableLinkedList one(0);  // a capacity below 1 holds one node
     one.Append(new CountedNode);
     auto* last = new CountedNode;
