@@ -239,8 +239,12 @@ TEST(SizableLinkedList, TrimsTheOtherEndAndKeepsTheNewNode) {
     EXPECT_NE(list.GetHead(), head);
     ExpectConsistent(list);
 
+    list.SetCapacity(767);
     list.Prepend(appended);  // refused: already a member, so nothing is trimmed either
     EXPECT_EQ(destroyed, 2);
+    EXPECT_EQ(list.GetCount(), 768u);
+    list.Prepend(new CountedNode(&destroyed));
+    EXPECT_EQ(destroyed, 3) << "one trim per insertion";
     EXPECT_EQ(list.GetCount(), 768u);
 
     SizableLinkedList one(0);  // a capacity below 1 holds one node
