@@ -75,3 +75,5 @@ public:
     // value when the coordinates are degenerate.
     void TriangleGradient(const Vector* positions, const Vector* coords);
 };
+
+static_assert(sizeof(Vector) == 4 * sizeof(double), "arrays of vectors are runs of doubles");
