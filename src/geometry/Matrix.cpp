@@ -4,9 +4,14 @@
 #include <cstring>
 #include <utility>
 
+#include "foundation/KeyDataList.h"
+
 namespace {
 
 constexpr double kRadiansPerDegree = 0.017453292519943295;
+
+constexpr const char* kElementKeys[16] = {"0", "1", "2",  "3",  "4",  "5",  "6",  "7",
+                                          "8", "9", "10", "11", "12", "13", "14", "15"};
 
 }  // namespace
 
@@ -151,4 +156,13 @@ bool Matrix::Invert(Matrix& out) const {
     }
     std::memcpy(out.m, result, sizeof(result));
     return true;
+}
+
+void Matrix::WriteKeyData(KeyDataList& list, const char* name) const {
+    KeyDataList* child = list.AddSublist(name);
+    for (int i = 0; i < 16; ++i) child->AddDouble(kElementKeys[i], m[i]);
+}
+
+void Matrix::ReadKeyData(const KeyDataList& list) {
+    for (int i = 0; i < 16; ++i) ReadFiniteDouble(list, kElementKeys[i], m[i]);
 }

@@ -32,4 +32,10 @@ public:
     // Inverse by elimination with partial pivoting. False, with out untouched, when a
     // pivot is exactly zero or the inverse is not representable.
     bool Invert(Matrix& out) const;
+
+    // A child list of that name holding m[0] .. m[15] under the keys "0" .. "15".
+    void WriteKeyData(KeyDataList& list, const char* name) const;
+    // Reads "0" .. "15" from the list itself (the caller passes the child list); a
+    // missing key, or a value out of the double range, leaves that element unchanged.
+    void ReadKeyData(const KeyDataList& list);
 };

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 
 namespace {
@@ -271,4 +272,34 @@ void Vector::TriangleGradient(const Vector* positions, const Vector* coords) {
     x = gx;
     y = gy;
     z = gz;
+}
+
+bool ReadFiniteDouble(const KeyDataList& list, const char* key, double& out) {
+    double value;
+    if (!list.GetDouble(key, value)) return false;
+    if (!std::isfinite(value)) {
+        TraceWrite("Geometry: a stored number beyond the double range is ignored");
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+void Vector::WriteChild(KeyDataList& list, const char* name) const {
+    KeyDataList* child = list.AddSublist(name);
+    child->AddDouble("X", x);
+    child->AddDouble("Y", y);
+    child->AddDouble("Z", z);
+}
+
+void Vector::ReadChild(const KeyDataList& list, const char* name) {
+    const KeyDataList* child = list.GetSublist(name);
+    if (child->IsEmpty()) return;
+    Read(*child);
+}
+
+void Vector::Read(const KeyDataList& list) {
+    ReadFiniteDouble(list, "X", x);
+    ReadFiniteDouble(list, "Y", y);
+    ReadFiniteDouble(list, "Z", z);
 }

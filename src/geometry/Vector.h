@@ -1,5 +1,7 @@
 #pragma once
 
+class KeyDataList;
+
 // A point, a direction or a plane equation (a, b, c, d with a*x + b*y + c*z + d = 0).
 // Plan units, y up. Four doubles in this order so that an array of vectors is a
 // contiguous run of doubles; w is 1 for points made by every constructor and setter
@@ -74,6 +76,19 @@ public:
     // carry the coordinates (u, v) = (coords[i].x, coords[i].y). Keeps the previous
     // value when the coordinates are degenerate.
     void TriangleGradient(const Vector* positions, const Vector* coords);
+
+    // A child list of that name holding "X", "Y" and "Z"; w is not stored.
+    void WriteChild(KeyDataList& list, const char* name) const;
+    // Reads "X", "Y" and "Z" from the child list of that name. A missing or empty child
+    // list leaves the vector as it was; so does a missing key, or a value out of the
+    // double range, for its component.
+    void ReadChild(const KeyDataList& list, const char* name);
+    // The same three reads directly on the list.
+    void Read(const KeyDataList& list);
 };
+
+// Reads a number that geometry may hold: false, with out untouched, when the key is
+// missing or its value lies beyond the double range.
+bool ReadFiniteDouble(const KeyDataList& list, const char* key, double& out);
 
 static_assert(sizeof(Vector) == 4 * sizeof(double), "arrays of vectors are runs of doubles");

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cstdio>
+#include <memory>
 
+#include "foundation/KeyDataList.h"
 #include "geometry/Matrix.h"
 
 namespace {
@@ -143,6 +146,39 @@ TEST(Matrix, SingularMatrixLeavesTheResultUntouched) {
         EXPECT_FALSE(c.matrix.Invert(out)) << c.what;
         ExpectMatrixNear(out, Translation(9, 9, 9), c.what);
     }
+}
+
+TEST(Matrix, KeyedRoundTripThroughTheBinaryForm) {
+    Matrix written;
+    for (int i = 0; i < 16; ++i) written.m[i] = i * 1.1 - 0.123456789;
+    KeyDataList list;
+    written.WriteKeyData(list, "RotationMatrix");
+    const KeyDataList* child = list.GetSublist("RotationMatrix");
+    ASSERT_EQ(child->GetCount(), 16u);
+    EXPECT_STREQ(child->GetString("15"), "16.376543");
+
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), &std::fclose);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(list.WriteBinary(file.get()));
+    std::rewind(file.get());
+    KeyDataList reread;
+    ASSERT_TRUE(reread.ReadBinary(file.get()));
+
+    Matrix read(Translation(9, 9, 9));
+    read.ReadKeyData(*reread.GetSublist("RotationMatrix"));
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(read.m[i], written.m[i], 5e-7) << i;
+}
+
+TEST(Matrix, ReadingKeepsElementsTheListDoesNotHold) {
+    KeyDataList list;
+    list.AddString("12", "4");
+    list.AddString("13", "1e400");
+    list.AddString("0", "2");
+    Matrix m = Translation(1, 2, 3);
+    m.ReadKeyData(list);
+    Matrix expected = Translation(4, 2, 3);
+    expected.m[0] = 2;
+    ExpectMatrixNear(m, expected, "partial read");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "foundation/KeyDataList.h"
 #include "geometry/Vector.h"
 
 namespace {
@@ -239,6 +240,58 @@ TEST(Vector, TriangleGradientFollowsU) {
         g.TriangleGradient(positions, c.coords);
         ExpectNear(g, c.gradient, c.what);
     }
+}
+
+TEST(Vector, ChildListRoundTripKeepsSixDecimals) {
+    KeyDataList list;
+    Vector written(1.25, -3.12345678, 1e6 / 3);
+    written.w = 0.0;
+    written.WriteChild(list, "Position");
+
+    const KeyDataList* child = list.GetSublist("Position");
+    ASSERT_EQ(child->GetCount(), 3u) << "w is not stored";
+    const char* keys[] = {"X", "Y", "Z"};
+    int i = 0;
+    for (auto* member = child->GetFirstMember(); member; member = member->GetNextMember()) {
+        EXPECT_STREQ(member->GetName(), keys[i++]);
+    }
+    EXPECT_STREQ(child->GetString("X"), "1.250000");
+
+    Vector read(9, 9, 9);
+    read.w = 5;
+    read.ReadChild(list, "position");
+    ExpectExactly(read, 1.25, -3.123457, 333333.333333, "round trip");
+    EXPECT_EQ(read.w, 5.0) << "w is not read";
+}
+
+TEST(Vector, ReadingKeepsWhatTheListDoesNotHold) {
+    KeyDataList list;
+    list.AddSublist("Empty");
+    KeyDataList* partial = list.AddSublist("Partial");
+    partial->AddString("Y", "2.5");
+    partial->AddString("Z", "1e999");
+    list.AddString("Element", "1");
+    struct Case {
+        const char* name;
+        Vector expected;
+    } cases[] = {
+        {"Missing", {7, 8, 9}},
+        {"Empty", {7, 8, 9}},
+        {"Element", {7, 8, 9}},    // an element, not a child list
+        {"Partial", {7, 2.5, 9}},  // no X; Z beyond the double range
+    };
+    for (const Case& c : cases) {
+        Vector v(7, 8, 9);
+        v.ReadChild(list, c.name);
+        ExpectExactly(v, c.expected.x, c.expected.y, c.expected.z, c.name);
+    }
+
+    KeyDataList flat;
+    flat.AddString("x", "-4");
+    flat.AddString("Z", "not a number");
+    Vector v(7, 8, 9);
+    v.Read(flat);
+    ExpectExactly(v, -4, 8, 0, "Read on the list itself");
 }
 
 }  // namespace
