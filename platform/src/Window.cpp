@@ -200,6 +200,7 @@ struct TakeOptions {
     bool takeQuit = true;
     const std::atomic<bool>* stop = nullptr;
     int* sentHandled = nullptr;
+    std::optional<int64_t> timerCutoff;  // only timers due by then fire
 };
 
 // The heart of every loop: handles sent messages, then hands out the oldest posted
@@ -239,7 +240,7 @@ Next TakeNext(ThreadQueue& queue, Message& out, const TakeOptions& options) {
                 (timer.due == next->due && timer.order < next->order))
                 next = &timer;
         }
-        if (next && next->due <= now) {
+        if (next && next->due <= std::min(now, options.timerCutoff.value_or(now))) {
             next->due = now + next->period;
             out = Message{next->window, WM_TIMER, next->id, 0, now};
             return Next::Got;
@@ -655,6 +656,8 @@ int PumpUntilIdle() {
     TakeOptions options;
     options.takeQuit = false;
     options.sentHandled = &count;
+    // A timer fires at most once per pump, even when its handler outlasts its period.
+    options.timerCutoff = QueryMilliseconds();
     Message message;
     while (TakeNext(*self, message, options) == Next::Got) {
         TranslateMessage(message);

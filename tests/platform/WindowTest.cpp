@@ -383,6 +383,20 @@ TEST_F(WindowTest, TimersFireWhenTheDrivenClockReachesThem) {
     }
     EXPECT_FALSE(KillTimer(w, 13));
     EXPECT_EQ(SetTimer(w, 13, 20), 0u);
+
+    // A handler that takes longer than its period does not keep the pump going.
+    int ticks = 0;
+    OwnedWindow slow = Make(log, [&](WindowHandle, uint32_t m, WParam, LParam) {
+        if (m == WM_TIMER) {
+            // (bounded, so that a pump without the guard fails instead of spinning)
+            if (++ticks < 5) clock.AdvanceMilliseconds(30);
+        }
+        return std::optional<LResult>();
+    });
+    SetTimer(slow, 1, 20);
+    clock.AdvanceMilliseconds(20);
+    EXPECT_EQ(PumpUntilIdle(), 1);
+    EXPECT_EQ(ticks, 1);
 }
 
 TEST_F(WindowTest, AWaitingLoopWakesForItsTimer) {

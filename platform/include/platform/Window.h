@@ -127,9 +127,9 @@ bool TranslateMessage(const Message& message);
 void PostQuitMessage(int exitCode);
 // Gets, translates and dispatches until WM_QUIT; answers its exit code.
 int RunMessageLoop();
-// Handles sent messages, posted messages and due timers of the calling thread until
-// none is left, without waiting; a pending quit stays pending. Answers how many
-// messages were dispatched (sent messages included).
+// Handles sent messages, posted messages and the timers due when it starts, of the
+// calling thread, until none is left, without waiting; a pending quit stays pending.
+// Answers how many messages were dispatched (sent messages included).
 int PumpUntilIdle();
 
 // Timers. SetTimer answers `id` (0 when the window is not a window); setting an id
