@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "platform/ProgramFiles.h"
 
@@ -28,6 +29,21 @@ bool NormalizeServerAddress(const char* text, std::string* host) {
         return false;
     *host = std::move(s);
     return true;
+}
+
+bool SetServerAddress(const char* address) {
+    std::string host;
+    if (!NormalizeServerAddress(address, &host)) return false;
+    if (!POSTCONDITION(RegistrySetString("", "address", host.c_str()),
+                       "Writing the server address failed"))
+        return false;
+    return POSTCONDITION(GetServerAddress() == host, "WEBDOMAIN not set properly");
+}
+
+std::string GetServerAddress() {
+    char address[512] = "";
+    RegistryGetString("", "address", address, sizeof address);
+    return address;
 }
 
 std::string GetProgramFolder() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/Common.h"
+#include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "platform/Http.h"
 
@@ -17,7 +18,11 @@ std::atomic<long> g_totalTimeoutMs{60000};
 
 // The proxy the user set in the settings, or empty for the system's own.
 std::string StoredProxy() {
-    return {};
+    double enabled = 0.0;
+    if (!RegistryGetDouble("", "ProxyEnable", &enabled) || enabled == 0.0) return {};
+    char address[260] = "";
+    RegistryGetString("", "ProxyAddress", address, sizeof address);
+    return address;
 }
 
 // Traces the error code, the server and the page of a failed request.

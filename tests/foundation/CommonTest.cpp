@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "foundation/Common.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -48,14 +48,33 @@ TEST(CommonTest, QueryValuesArePercentEncoded) {
 }
 
 TEST(CommonTest, ProgramFolderIsUnderTheProgramFilesFolder) {
-    setenv("KIVORA_PROGRAM_FILES", "/opt/programs/", 1);
-    EXPECT_EQ(GetProgramFolder(), "/opt/programs/Kivora/Duzazododiza");
-    unsetenv("KIVORA_PROGRAM_FILES");
-    setenv("XDG_DATA_HOME", "/data", 1);
+    {
+        ScopedEnv own("KIVORA_PROGRAM_FILES", "/opt/programs/");
+        EXPECT_EQ(GetProgramFolder(), "/opt/programs/Kivora/Duzazododiza");
+    }
+    ScopedEnv own("KIVORA_PROGRAM_FILES", "");
+    ScopedEnv data("XDG_DATA_HOME", "/data");
     EXPECT_EQ(GetProgramFolder(), "/data/Kivora/Duzazododiza");
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("HOME");
+    ScopedEnv noData("XDG_DATA_HOME", "");
+    ScopedEnv noHome("HOME", "");
     EXPECT_EQ(GetProgramFolder(), "");
+}
+
+TEST(CommonTest, ServerAddressIsStoredBare) {
+    ScopedRegistry registry;
+    EXPECT_EQ(GetServerAddress(), "");
+    EXPECT_TRUE(SetServerAddress("http://content.example.com/"));
+    EXPECT_EQ(GetServerAddress(), "content.example.com");
+    EXPECT_TRUE(SetServerAddress("HTTP://localhost:8080\\"));
+    EXPECT_EQ(GetServerAddress(), "localhost:8080");
+    EXPECT_FALSE(SetServerAddress(""));
+    EXPECT_FALSE(SetServerAddress(nullptr));
+    EXPECT_EQ(GetServerAddress(), "localhost:8080");
+}
+
+TEST(CommonTest, ServerAddressReportsAFailedWrite) {
+    ScopedEnv unusable("KIVORA_REGISTRY_DIR", "/dev/null/registry");
+    EXPECT_FALSE(SetServerAddress("content.example.com"));
 }
 
 }  // namespace

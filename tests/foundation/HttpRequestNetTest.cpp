@@ -7,8 +7,10 @@
 #include <string>
 
 #include "foundation/HttpRequest.h"
+#include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "support/LocalHttpServer.h"
+#include "support/TempFolder.h"
 
 namespace {
 
@@ -48,6 +50,12 @@ protected:
             res.status = 500;
             res.set_content("oops", "text/html");
         });
+        // Requests that come through the server as a proxy name the whole address.
+        server_.Server().Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            ++hits_;
+            seen_.path = req.path;
+            res.set_content("proxied", "text/plain");
+        });
         ASSERT_TRUE(server_.Start());
     }
     void TearDown() override {
@@ -65,6 +73,7 @@ protected:
         return text;
     }
 
+    ScopedRegistry registry_;  // the proxy settings are read from it
     LocalHttpServer server_;
     std::atomic<int> hits_{0};
     SeenRequest seen_;
@@ -158,6 +167,19 @@ TEST_F(HttpRequestNetTest, NoServerReplyIsAFailureWithinTheTimeOut) {
     const std::string trace = Trace();
     EXPECT_NE(trace.find("Last error : 6F"), std::string::npos) << trace;  // ECONNREFUSED
     EXPECT_NE(trace.find("Last error : 6E"), std::string::npos) << trace;  // ETIMEDOUT
+}
+
+TEST_F(HttpRequestNetTest, StoredProxyIsUsedOnlyWhenEnabled) {
+    RefusingPort origin;  // reached directly, the request fails
+    ASSERT_TRUE(RegistrySetString("", "ProxyAddress", server_.Address().c_str()));
+    const std::string server = "http://" + origin.Address() + "/";
+    for (double enabled : {0.0, 1.0}) {
+        ASSERT_TRUE(RegistrySetDouble("", "ProxyEnable", enabled));
+        EXPECT_EQ(DoHttpRequest(server.c_str(), "/via?x=2", reply_, sizeof reply_, nullptr, 0),
+                  enabled != 0.0);
+    }
+    EXPECT_STREQ(reply_, "proxied") << Trace();
+    EXPECT_EQ(seen_.path, "http://" + origin.Address() + "/via");
 }
 
 TEST_F(HttpRequestNetTest, BadArgumentsSendNothing) {
