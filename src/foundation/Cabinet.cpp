@@ -113,7 +113,8 @@ bool DecompressCabinet(const char* cabinetPath, const char* folder, char* outPat
         TraceCabinetFailure("Cannot extract cabinet ", cabinetPath, error);
         return false;
     }
-    if (written.empty()) return false;
+    // The cabinet may have changed since it was listed: the copy is checked again.
+    if (written.empty() || written.back().size() >= outSize) return false;
     const std::string& last = written.back();
     std::memcpy(outPath, last.c_str(), last.size() + 1);
     return true;
