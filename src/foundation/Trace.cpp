@@ -1,29 +1,269 @@
 #include "foundation/Trace.h"
 
+#include <GL/glu.h>
+#include <GL/osmesa.h>
+#include <strings.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 
+#include "foundation/Registry.h"
+#include "foundation/Version.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 
 namespace {
 
+constexpr const char* kTraceName = "Kivora_Trace.txt";
+constexpr const char* kErrorName = "Kivora_Trace.err";
+constexpr const char* kLogsKey = "logs\\";
+// Written over the start of a log that need not be kept: the marker and its NUL.
+constexpr char kNoPost[8] = {'N', 'O', '_', 'P', 'O', 'S', 'T', '\0'};
+
 std::mutex g_traceWriteMutex;
 FILE* g_traceWriteFile = nullptr;
+Trace* g_traceWriteLog = nullptr;
+
+void ClearTraceWriteLogIf(Trace* log) {
+    std::lock_guard<std::mutex> guard(g_traceWriteMutex);
+    if (g_traceWriteLog == log) g_traceWriteLog = nullptr;
+}
+
+struct DateTimeText {
+    char date[16];
+    char time[16];
+};
+
+DateTimeText NowText() {
+    const platform::LocalTime t = platform::GetLocalTime();
+    DateTimeText out;
+    std::snprintf(out.date, sizeof out.date, "%02d/%02d/%02d", t.month, t.day, t.year % 100);
+    std::snprintf(out.time, sizeof out.time, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    return out;
+}
+
+// folder + name into a fixed buffer; false (and an empty buffer) when it does not fit.
+bool JoinPath(char (&out)[Trace::kTextSize], const std::string& folder, const char* name) {
+    std::string path = folder;
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += name;
+    out[0] = '\0';
+    if (path.size() >= Trace::kTextSize) return false;
+    std::memcpy(out, path.c_str(), path.size() + 1);
+    return true;
+}
+
+bool GLContextIsCurrent() {
+    return OSMesaGetCurrentContext() != nullptr;
+}
 
 }  // namespace
+
+Trace::Trace() : Trace(nullptr) {}
+
+Trace::Trace(const char* folder, const char* header) {
+    const std::string dir = folder && *folder ? folder : platform::TemporaryFolder();
+    if (!JoinPath(tracePath_, dir, kTraceName) || !JoinPath(errorPath_, dir, kErrorName)) {
+        tracePath_[0] = errorPath_[0] = '\0';
+        return;  // no file: every write does nothing
+    }
+
+    // Keep the previous log unless it was marked as not needed.
+    if (FILE* old = std::fopen(tracePath_, "rb")) {
+        char start[sizeof kNoPost + 1] = {};
+        const size_t n = std::fread(start, 1, sizeof kNoPost, old);
+        start[n] = '\0';
+        std::fclose(old);
+        if (strcasecmp(start, "NO_POST") != 0) {
+            platform::DeleteFile(errorPath_);
+            platform::RenameFile(tracePath_, errorPath_);
+        }
+    }
+
+    frequency_ = platform::QueryFrequency();
+    if (frequency_ <= 0) frequency_ = 1;
+    last_ = platform::QueryCounter();
+    file_ = std::fopen(tracePath_, "w+");
+    keepForUpload_ = false;
+
+    if (header) {
+        Write(header);
+    } else {
+        std::string text = std::string("CompID : ") + ComponentName() + " v." + ComponentVersion();
+        Write(text.c_str());
+    }
+    noteBuffer_[0] = '\0';
+}
+
+Trace::~Trace() {
+    Close();
+}
+
+void Trace::Close() {
+    ClearTraceWriteLogIf(this);
+    platform::LockHolder hold(lock_);
+    if (!file_) return;
+    WriteLocked("Trace Destructed");
+    WriteLocked("class Trace *");
+    if (!keepForUpload_) {
+        std::fseek(file_, 0, SEEK_SET);
+        std::fwrite(kNoPost, 1, sizeof kNoPost, file_);
+        std::fflush(file_);
+    }
+    std::fclose(file_);
+    file_ = nullptr;
+}
+
+bool Trace::IsOpen() const {
+    platform::LockHolder hold(lock_);
+    return file_ != nullptr;
+}
+
+void Trace::Write(const char* text) {
+    platform::LockHolder hold(lock_);
+    WriteLocked(text);
+}
+
+void Trace::WriteLocked(const char* text) {
+    if (!file_) return;
+    now_ = platform::QueryCounter();
+    const double seconds = static_cast<double>(now_ - last_) / static_cast<double>(frequency_);
+    DateTimeText when = NowText();
+    if (firstLine_)
+        firstLine_ = false;
+    else
+        when.date[0] = '\0';
+    std::fprintf(file_, "%s %s %s %3.4f %s\n", when.date, when.time, text ? text : "", seconds,
+                 noteBuffer_);
+    std::fflush(file_);
+    last_ = now_;
+}
+
+void Trace::WriteFormat(const char* format, ...) {
+    char line[kTextSize];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format ? format : "", args);
+    va_end(args);
+    Write(line);
+}
+
+void Trace::AppendNote(const char* text) {
+    if (!text) return;
+    platform::LockHolder hold(lock_);
+    const size_t have = std::strlen(noteBuffer_);
+    const size_t add = strnlen(text, kTextSize);
+    if (have + add >= kTextSize) return;
+    std::memcpy(noteBuffer_ + have, text, add);
+    noteBuffer_[have + add] = '\0';
+}
+
+bool Trace::CheckGLErrors(const char* text) {
+    platform::LockHolder hold(lock_);
+    if (!GLContextIsCurrent()) return false;
+    bool clean = true;
+    for (int i = 0; i < kMaxGLErrors; ++i) {
+        const GLenum error = glGetError();
+        if (error == GL_NO_ERROR) break;
+        clean = false;
+        const GLubyte* description = gluErrorString(error);
+        WriteFormat("%s : (%i) %s <%i>", text ? text : "", 0,
+                    description ? reinterpret_cast<const char*>(description) : "",
+                    static_cast<int>(error));
+        if (error == GL_STACK_OVERFLOW || error == GL_STACK_UNDERFLOW) DumpGLStacks();
+    }
+    return clean;
+}
+
+void Trace::DumpGLStacks() {
+    static const struct {
+        const char* format;
+        GLenum name;
+    } kStacks[] = {
+        {"Projection stack size: %i", GL_PROJECTION_STACK_DEPTH},
+        {"Max projection stack size: %i", GL_MAX_PROJECTION_STACK_DEPTH},
+        {"Model view stack size: %i", GL_MODELVIEW_STACK_DEPTH},
+        {"Max model view stack size: %i", GL_MAX_MODELVIEW_STACK_DEPTH},
+        {"Attrib stack size: %i", GL_ATTRIB_STACK_DEPTH},
+        {"Max attrib stack size: %i", GL_MAX_ATTRIB_STACK_DEPTH},
+        {"Name stack size: %i", GL_NAME_STACK_DEPTH},
+        {"Max name stack size: %i", GL_MAX_NAME_STACK_DEPTH},
+    };
+    platform::LockHolder hold(lock_);
+    if (!GLContextIsCurrent()) return;
+    for (const auto& stack : kStacks) {
+        GLint value = 0;
+        glGetIntegerv(stack.name, &value);
+        char line[kTextSize];
+        std::snprintf(line, sizeof line, stack.format, static_cast<int>(value));
+        WriteLocked(line);
+    }
+}
+
+void Trace::MarkFile() {
+    platform::LockHolder hold(lock_);
+    if (!file_) return;
+    const long position = std::ftell(file_);
+    if (position < 0) return;
+    std::fputc('a', file_);
+    std::fseek(file_, position, SEEK_SET);
+    std::fflush(file_);
+}
+
+void Trace::SetKeepForUpload(bool keep) {
+    platform::LockHolder hold(lock_);
+    keepForUpload_ = keep;
+}
+
+const char* Trace::FileName() {
+    return kTraceName;
+}
+
+bool Trace::SetOpenMark(bool open) {
+    return RegistrySetDouble(kLogsKey, kTraceName, open ? 1.0 : 0.0);
+}
+
+bool Trace::WasLeftOpen() {
+    double value = 0.0;
+    RegistryGetDouble(kLogsKey, kTraceName, &value);
+    return value != 0.0;
+}
+
+Trace& theTrace() {
+    // Made on first use rather than at load time, so that a process that never logs
+    // (a test, a tool) leaves the temporary folder alone. The object stays valid to
+    // the very end: at exit the log is closed and later writes do nothing.
+    static Trace* const instance = [] {
+        Trace* trace = new Trace();
+        SetTraceWriteLog(trace);
+        std::atexit([] { theTrace().Close(); });
+        return trace;
+    }();
+    return *instance;
+}
 
 void SetTraceWriteFile(FILE* file) {
     std::lock_guard<std::mutex> guard(g_traceWriteMutex);
     g_traceWriteFile = file;
 }
 
+void SetTraceWriteLog(Trace* log) {
+    std::lock_guard<std::mutex> guard(g_traceWriteMutex);
+    g_traceWriteLog = log;
+}
+
 void TraceWrite(const char* text) {
     std::lock_guard<std::mutex> guard(g_traceWriteMutex);
-    if (!g_traceWriteFile) return;
-    const platform::LocalTime t = platform::GetLocalTime();
-    std::fprintf(g_traceWriteFile, "%02d/%02d/%02d %02d:%02d:%02d %s\n", t.month, t.day,
-                 t.year % 100, t.hour, t.minute, t.second, text ? text : "");
-    std::fflush(g_traceWriteFile);
+    if (g_traceWriteFile) {
+        const DateTimeText when = NowText();
+        std::fprintf(g_traceWriteFile, "%s %s %s\n", when.date, when.time, text ? text : "");
+        std::fflush(g_traceWriteFile);
+    } else if (g_traceWriteLog) {
+        g_traceWriteLog->Write(text);
+    }
 }
 
 bool TraceAssert(bool condition, const char* kind, const char* file, int line,

@@ -1,22 +1,118 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
+#include "platform/RecursiveLock.h"
+
+// The process's running log for support, "Kivora_Trace.txt" in the temporary
+// folder. Each line is "date time text seconds note": the date only on the log's
+// first line, the time of day, the caller's text, the seconds since the previous
+// line (from the high-resolution counter) with four decimals, and the note.
+//
+// When the log is opened, a previous log that does not begin with "NO_POST" (in any
+// letter case) is kept as "Kivora_Trace.err", replacing an older one: it belongs to
+// a run that created a control or that never reached its end. At a clean close the
+// log is marked "NO_POST" unless it is kept for upload.
+//
+// Every method may be called from any thread. A log whose file cannot be created
+// writes nothing.
+class Trace {
+public:
+    static constexpr size_t kTextSize = 512;
+    static constexpr int kMaxGLErrors = 32;
+
+    // The log in the platform temporary folder, headed with the component's name
+    // and version.
+    Trace();
+    // The log in `folder` (with or without its trailing '/'; the temporary folder
+    // when null), headed with `header` (the component's name and version when null).
+    explicit Trace(const char* folder, const char* header = nullptr);
+    virtual ~Trace();
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
+
+    // Writes one line and flushes.
+    void Write(const char* text);
+    // Formats a line (at most kTextSize - 1 characters) into a buffer of the call's
+    // own and writes it.
+    void WriteFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // Appends `text` to the note that ends every line, unless the note would then
+    // reach kTextSize characters.
+    void AppendNote(const char* text);
+
+    // Writes a line for each pending OpenGL error ("text : (0) description <code>"),
+    // and the stack depths after a stack overflow or underflow; stops after
+    // kMaxGLErrors errors. True when a context is current and no error was pending;
+    // false, writing nothing, without a current context.
+    bool CheckGLErrors(const char* text);
+    // Writes the current and greatest depths of the projection, model view,
+    // attribute and name stacks (eight lines) when a context is current.
+    void DumpGLStacks();
+
+    // Writes a single 'a' at the end of the log without moving past it: the next
+    // line overwrites it, so a log cut off by a crash ends in it.
+    void MarkFile();
+
+    // Ends the log: "Trace Destructed", the type line, the "NO_POST" mark unless the
+    // log is kept for upload, and closes the file. Later writes do nothing. The
+    // destructor does the same when it was not done.
+    void Close();
+
+    // A run that created a control keeps its log for upload at the next start.
+    void SetKeepForUpload(bool keep);
+    bool KeepForUpload() const { return keepForUpload_; }
+
+    bool IsOpen() const;
+    const char* TracePath() const { return tracePath_; }
+    const char* ErrorPath() const { return errorPath_; }
+
+    // The registry value named after the log (under "logs\"): 1.0 while a run that
+    // uses it is open, 0.0 after a clean close.
+    static const char* FileName();  // "Kivora_Trace.txt"
+    static bool SetOpenMark(bool open);
+    // True when the value says the previous run did not close cleanly.
+    static bool WasLeftOpen();
+
+private:
+    void WriteLocked(const char* text);
+
+    FILE* file_ = nullptr;
+    char tracePath_[kTextSize] = {};
+    char errorPath_[kTextSize] = {};
+    bool keepForUpload_ = false;
+    bool firstLine_ = true;
+    int64_t now_ = 0;
+    int64_t last_ = 0;
+    int64_t frequency_ = 1;
+    mutable platform::RecursiveLock lock_;
+    char noteBuffer_[kTextSize] = {};
+};
+
+// The process's log, made on first use in the platform temporary folder and closed
+// when the process exits. `TraceWrite` lines without a file of their own go to it.
+Trace& theTrace();
+
 // Plain line writer shared with the other programs: when a log file is set with
-// `SetTraceWriteFile`, writes "date time text" to it and flushes; otherwise does
-// nothing.
+// `SetTraceWriteFile`, writes "date time text" to it and flushes; otherwise the
+// line goes to the log set with `SetTraceWriteLog` (the process's log once it
+// exists), or nowhere when there is none.
 void TraceWrite(const char* text);
 // Sets (or, with null, clears) the file `TraceWrite` writes to. The caller keeps
 // ownership of the file.
 void SetTraceWriteFile(FILE* file);
+// Sets (or, with null, clears) the log `TraceWrite` writes to when it has no file.
+// A log that is closed or destroyed clears itself.
+void SetTraceWriteLog(Trace* log);
 
 // Records a failed precondition or postcondition and never stops: answers
-// `condition`; when it is false, logs the kind followed by " Failed", the source
-// file, the line and the message. A caller that cannot go on returns after a false
-// answer.
-bool TraceAssert(bool condition, const char* kind, const char* file, int line,
-                 const char* message);
+// `condition`; when it is false, writes four lines with `TraceWrite`: the kind
+// followed by " Failed", the source file, the line and the message. A caller that
+// cannot go on returns after a false answer.
+bool TraceAssert(bool condition, const char* kind, const char* file, int line, const char* message);
 
-#define PRECONDITION(cond, message) TraceAssert((cond), "Precondition", __FILE__, __LINE__, (message))
+#define PRECONDITION(cond, message) \
+    TraceAssert((cond), "Precondition", __FILE__, __LINE__, (message))
 #define POSTCONDITION(cond, message) \
     TraceAssert((cond), "Postcondition", __FILE__, __LINE__, (message))
