@@ -14,8 +14,8 @@ struct CounterSource {
 };
 
 std::mutex g_sourceMutex;
-std::shared_ptr<const CounterSource> g_counter;            // null: system counter
-std::function<LocalTime()> g_localTime;                     // empty: system clock
+std::shared_ptr<const CounterSource> g_counter;  // null: system counter
+std::function<LocalTime()> g_localTime;          // empty: system clock
 
 std::shared_ptr<const CounterSource> CurrentCounter() {
     std::lock_guard<std::mutex> guard(g_sourceMutex);
@@ -81,13 +81,17 @@ ManualCounter::~ManualCounter() {
     delete state_;
 }
 
-void ManualCounter::Advance(int64_t ticks) { state_->ticks += ticks; }
+void ManualCounter::Advance(int64_t ticks) {
+    state_->ticks += ticks;
+}
 
 void ManualCounter::AdvanceMilliseconds(int64_t ms) {
     state_->ticks += ms * state_->frequency / 1000;
 }
 
-int64_t ManualCounter::Now() const { return state_->ticks.load(); }
+int64_t ManualCounter::Now() const {
+    return state_->ticks.load();
+}
 
 LocalTime GetLocalTime() {
     std::function<LocalTime()> source;

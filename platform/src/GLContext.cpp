@@ -266,6 +266,10 @@ GLDrawable* GLContext::CurrentDrawable() {
     return tlsDrawable;
 }
 
+bool GLContext::IsAnyCurrent() {
+    return OSMesaGetCurrentContext() != nullptr;
+}
+
 void* GetGLProcAddress(const char* name) {
     if (!name) return nullptr;
     return reinterpret_cast<void*>(OSMesaGetProcAddress(name));

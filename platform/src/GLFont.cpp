@@ -2,8 +2,9 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <GL/osmesa.h>
 #include <ft2build.h>
+
+#include "platform/GLContext.h"
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
@@ -30,7 +31,7 @@ bool Contains(const std::string& text, const char* word) {
 }
 
 bool ContextIsCurrent() {
-    return OSMesaGetCurrentContext() != nullptr;
+    return GLContext::IsAnyCurrent();
 }
 
 // ---- outline flattening --------------------------------------------------------------

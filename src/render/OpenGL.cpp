@@ -41,7 +41,7 @@ bool ContainsName(const char* text, const char* name) {
 }
 
 const char* CurrentGLExtensions() {
-    if (!platform::GLContext::Current()) return nullptr;
+    if (!platform::GLContext::IsAnyCurrent()) return nullptr;
     return reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
 }
 
@@ -179,10 +179,8 @@ bool OpenGL::SetPixelFormat(platform::GLDrawable* drawable,
     stencilBits = description->stencilBits;
     depthBits = description->depthBits;
     hardwareAccelerated = description->generic ? 0 : 1;
-    char line[128];
-    std::snprintf(line, sizeof line, "Bits: Stncl: %i, Dpth: %i, Clr: %i", stencilBits, depthBits,
-                  description->colorBits);
-    GLTrace(line);
+    theTrace().WriteFormat("Bits: Stncl: %i, Dpth: %i, Clr: %i", stencilBits, depthBits,
+                           description->colorBits);
     return true;
 }
 
@@ -420,10 +418,8 @@ void LoadVertexPrograms() {
     if (errorPosition != -1) {
         const char* message =
             reinterpret_cast<const char*>(glGetString(GL_PROGRAM_ERROR_STRING_ARB));
-        char line[512];
-        std::snprintf(line, sizeof line, "Vertex program error at %i: %s", errorPosition,
-                      message ? message : "");
-        GLTrace(line);
+        theTrace().WriteFormat("Vertex program error at %i: %s", errorPosition,
+                               message ? message : "");
     }
 }
 

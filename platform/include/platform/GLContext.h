@@ -134,6 +134,9 @@ public:
     // The calling thread's current context, or null.
     static GLContext* Current();
     static GLDrawable* CurrentDrawable();
+    // Whether any OpenGL context is current on the calling thread, made current through
+    // this layer or not.
+    static bool IsAnyCurrent();
 
     int PixelFormat() const { return pixelFormat_; }
 
