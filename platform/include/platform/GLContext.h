@@ -120,7 +120,8 @@ public:
     // new context shares display lists and textures with it (and with every context
     // that already shares with it).
     static std::unique_ptr<GLContext> Create(int pixelFormat, GLContext* shareWith = nullptr);
-    // Detaches the context from the calling thread first when it is current there.
+    // Detaches the context from the calling thread first when it is current there. A
+    // context must not be destroyed while it is current on another thread.
     ~GLContext();
     GLContext(const GLContext&) = delete;
     GLContext& operator=(const GLContext&) = delete;
