@@ -8,23 +8,30 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "foundation/Trace.h"
 
 namespace {
 
-constexpr std::array<uint32_t, 256> MakeCrcTable() {
-    std::array<uint32_t, 256> table{};
+// Table k gives the CRC of a byte followed by k zero bytes, so that eight bytes can be
+// folded in at once.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+
+constexpr CrcTables MakeCrcTables() {
+    CrcTables t{};
     for (uint32_t n = 0; n < 256; ++n) {
         uint32_t c = n;
         for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
+        t[0][n] = c;
     }
-    return table;
+    for (uint32_t n = 0; n < 256; ++n)
+        for (size_t k = 1; k < 8; ++k) t[k][n] = t[0][t[k - 1][n] & 0xFF] ^ (t[k - 1][n] >> 8);
+    return t;
 }
 
-constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
+constexpr CrcTables kCrc = MakeCrcTables();
 
 constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
 // zlib is fed, and writes, at most this much per call.
@@ -87,14 +94,32 @@ inline uint32_t SmallSample(const uint8_t* row, uint32_t x, uint8_t depth) {
     return (row[bit >> 3] >> shift) & ((1u << depth) - 1);
 }
 
+// The predictor closest to a + b - c, ties going to a, then b. Written without
+// branches: p - a = b - c, p - b = a - c, p - c = a + b - 2c.
 inline uint8_t Paeth(int a, int b, int c) {
-    int p = a + b - c;
-    int pa = std::abs(p - a);
-    int pb = std::abs(p - b);
-    int pc = std::abs(p - c);
-    if (pa <= pb && pa <= pc) return uint8_t(a);
-    if (pb <= pc) return uint8_t(b);
-    return uint8_t(c);
+    int pa = std::abs(b - c);
+    int pb = std::abs(a - c);
+    int pc = std::abs(a + b - 2 * c);
+    int bc = pb <= pc ? b : c;
+    return uint8_t(pa <= pb && pa <= pc ? a : bc);
+}
+
+// Paeth for whole pixels of `Unit` bytes, keeping the left and upper-left pixel in
+// registers.
+template <size_t Unit>
+void PaethRow(const uint8_t* in, const uint8_t* prior, uint8_t* out, size_t n) {
+    uint8_t a[Unit], c[Unit];
+    for (size_t k = 0; k < Unit; ++k) {
+        a[k] = out[k] = uint8_t(in[k] + prior[k]);
+        c[k] = prior[k];
+    }
+    for (size_t i = Unit; i + Unit <= n; i += Unit) {
+        for (size_t k = 0; k < Unit; ++k) {
+            uint8_t b = prior[i + k];
+            a[k] = out[i + k] = uint8_t(in[i + k] + Paeth(a[k], b, c[k]));
+            c[k] = b;
+        }
+    }
 }
 
 // Reconstructs one row. `prior` is the reconstructed row above (all zero for the first).
@@ -118,6 +143,9 @@ bool UnfilterRow(uint8_t type, const uint8_t* in, const uint8_t* prior, uint8_t*
                 out[i] = uint8_t(in[i] + ((out[i - unit] + prior[i]) >> 1));
             return true;
         case 4:
+            // Rows hold whole pixels whenever the unit is above 1.
+            if (unit == 3) return PaethRow<3>(in, prior, out, n), true;
+            if (unit == 4) return PaethRow<4>(in, prior, out, n), true;
             for (size_t i = 0; i < first; ++i) out[i] = uint8_t(in[i] + prior[i]);
             for (size_t i = first; i < n; ++i)
                 out[i] = uint8_t(in[i] + Paeth(out[i - unit], prior[i], prior[i - unit]));
@@ -127,11 +155,54 @@ bool UnfilterRow(uint8_t type, const uint8_t* in, const uint8_t* prior, uint8_t*
     }
 }
 
+// Writes a row of 8-bit samples as RGB (Out 3) or RGBA (Out 4, alpha 0 where the
+// image has none).
+template <size_t Out>
+void ConvertRow(uint8_t type, const uint8_t* in, uint32_t width, const uint8_t (*palette)[3],
+                uint8_t* out) {
+    auto put = [](uint8_t* o, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+        o[0] = r;
+        o[1] = g;
+        o[2] = b;
+        if constexpr (Out == 4) o[3] = a;
+    };
+    switch (type) {
+        case 0:
+            for (uint32_t x = 0; x < width; ++x, out += Out) put(out, in[x], in[x], in[x], 0);
+            break;
+        case 2:
+            for (uint32_t x = 0; x < width; ++x, out += Out, in += 3)
+                put(out, in[0], in[1], in[2], 0);
+            break;
+        case 3:
+            for (uint32_t x = 0; x < width; ++x, out += Out) {
+                const uint8_t* entry = palette[in[x]];
+                put(out, entry[0], entry[1], entry[2], 0);
+            }
+            break;
+        case 4:
+            for (uint32_t x = 0; x < width; ++x, out += Out, in += 2)
+                put(out, in[0], in[0], in[0], in[1]);
+            break;
+        case 6:
+            for (uint32_t x = 0; x < width; ++x, out += Out, in += 4)
+                put(out, in[0], in[1], in[2], in[3]);
+            break;
+    }
+}
+
 }  // namespace
 
 uint32_t Crc32(const uint8_t* bytes, size_t length) {
     uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < length; ++i) c = kCrcTable[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
+    for (; length >= 8; length -= 8, bytes += 8) {
+        uint32_t low = c ^ (uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 |
+                            uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
+        c = kCrc[7][low & 0xFF] ^ kCrc[6][(low >> 8) & 0xFF] ^ kCrc[5][(low >> 16) & 0xFF] ^
+            kCrc[4][low >> 24] ^ kCrc[3][bytes[4]] ^ kCrc[2][bytes[5]] ^ kCrc[1][bytes[6]] ^
+            kCrc[0][bytes[7]];
+    }
+    for (; length > 0; --length, ++bytes) c = kCrc[0][(c ^ *bytes) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
 }
 
@@ -166,22 +237,17 @@ int PNGparse::Open(const char* path) {
 int PNGparse::OpenFromMemory(const uint8_t* data, size_t size) {
     if (opened_) return Fail("the reader already holds an image"), 1;
     opened_ = true;
-    std::vector<uint8_t> inflated;
-    {
-        std::vector<uint8_t> compressed;
-        if (!ReadChunks(data, size, compressed) || !Inflate(compressed, inflated)) {
-            Clear();
-            return 1;
-        }
-    }
-    if (!Unfilter(inflated) || !PaletteIndexesValid()) {
+    std::vector<Span> compressed;
+    std::unique_ptr<uint8_t[]> inflated;
+    if (!ReadChunks(data, size, compressed) || !Inflate(compressed, inflated) ||
+        !Unfilter(inflated.get()) || !PaletteIndexesValid()) {
         Clear();
         return 1;
     }
     return 0;
 }
 
-bool PNGparse::ReadChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& compressed) {
+bool PNGparse::ReadChunks(const uint8_t* data, size_t size, std::vector<Span>& compressed) {
     if (!data || size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
         return Fail("not a PNG file");
     size_t pos = sizeof kSignature;
@@ -202,7 +268,7 @@ bool PNGparse::ReadChunks(const uint8_t* data, size_t size, std::vector<uint8_t>
             paletteEntries_ = std::min<uint32_t>(length / 3, 256);
             std::memcpy(palette_, body, size_t(paletteEntries_) * 3);
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
-            compressed.insert(compressed.end(), body, body + length);
+            if (length > 0) compressed.push_back({body, length});
         } else if (std::memcmp(type, "IEND", 4) == 0) {
             break;
         }
@@ -237,53 +303,61 @@ bool PNGparse::ReadHeader(const uint8_t* data, uint32_t length) {
     return true;
 }
 
-bool PNGparse::Inflate(const std::vector<uint8_t>& compressed,
-                       std::vector<uint8_t>& inflated) const {
-    if (compressed.empty()) return Fail("no image data");
+bool PNGparse::Inflate(const std::vector<Span>& compressed,
+                       std::unique_ptr<uint8_t[]>& inflated) const {
+    uint64_t compressedSize = 0;
+    for (const Span& span : compressed) compressedSize += span.size;
+    if (compressedSize == 0) return Fail("no image data");
     const uint64_t need = uint64_t(height_) * (RowBytesOf(width_, colourType_, bitDepth_) + 1);
     // Data that cannot possibly inflate to the rows is refused before allocating them.
-    if (need > compressed.size() * kMaxInflateRatio + 1024) return Fail("image data too short");
+    if (need > compressedSize * kMaxInflateRatio + 1024) return Fail("image data too short");
 
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) return Fail("zlib refused to start");
-    inflated.resize(size_t(need));
+    inflated.reset(new (std::nothrow) uint8_t[size_t(need)]);
+    if (!inflated) {
+        inflateEnd(&zs);
+        return Fail("out of memory");
+    }
     size_t produced = 0;
-    size_t consumed = 0;
-    bool failed = false;
-    while (produced < need && consumed < compressed.size()) {
-        const size_t block = std::min(kBlock, compressed.size() - consumed);
-        zs.next_in = const_cast<Bytef*>(compressed.data() + consumed);
+    int result = Z_OK;
+    // The chunks' data is fed in blocks of at most 128 KiB.
+    for (size_t chunk = 0, offset = 0; chunk < compressed.size() && produced < need;) {
+        const Span& span = compressed[chunk];
+        const size_t block = std::min(kBlock, span.size - offset);
+        zs.next_in = const_cast<Bytef*>(span.data + offset);
         zs.avail_in = uInt(block);
         // Draw output until a call leaves output space free with the block used up, or
         // the rows are complete: nothing past them is ever inflated.
-        int result = Z_OK;
         while (produced < need) {
-            zs.next_out = inflated.data() + produced;
+            zs.next_out = inflated.get() + produced;
             zs.avail_out = uInt(std::min<uint64_t>(kBlock, need - produced));
             result = inflate(&zs, Z_NO_FLUSH);
-            produced = size_t(zs.next_out - inflated.data());
+            produced = size_t(zs.next_out - inflated.get());
             if (result != Z_OK || (zs.avail_in == 0 && zs.avail_out > 0)) break;
         }
-        consumed += block - zs.avail_in;
-        if (result == Z_BUF_ERROR && zs.avail_in == 0) continue;  // wants the next block
-        if (result == Z_NEED_DICT || result == Z_DATA_ERROR || result == Z_MEM_ERROR) failed = true;
+        if (result == Z_BUF_ERROR && zs.avail_in == 0) result = Z_OK;  // wants more input
         // The stream ended, failed or can make no more progress.
         if (result != Z_OK) break;
+        offset += block;
+        if (offset == span.size) ++chunk, offset = 0;
     }
     inflateEnd(&zs);
     // Whatever zlib says about bytes past the complete rows does not matter.
-    if (failed && produced < need) return Fail("corrupt image data");
+    if (produced < need &&
+        (result == Z_NEED_DICT || result == Z_DATA_ERROR || result == Z_MEM_ERROR))
+        return Fail("corrupt image data");
     if (produced < need) return Fail("image data too short");
     return true;
 }
 
-bool PNGparse::Unfilter(const std::vector<uint8_t>& inflated) {
+bool PNGparse::Unfilter(const uint8_t* inflated) {
     const size_t rowBytes = size_t(RowBytesOf(width_, colourType_, bitDepth_));
     pixels_.resize(rowBytes * height_);
     pixelColourType_ = colourType_;
     pixelDepth_ = bitDepth_;
     std::vector<uint8_t> zeros(rowBytes, 0);
-    const uint8_t* in = inflated.data();
+    const uint8_t* in = inflated;
     const uint8_t* prior = zeros.data();
     uint8_t* out = pixels_.data();
     for (uint32_t y = 0; y < height_; ++y) {
@@ -324,52 +398,32 @@ int PNGparse::ConvertToRGB(bool withFourthByte) {
     if (pixels_.empty()) return 1;
     const uint8_t type = pixelColourType_;
     const uint8_t depth = pixelDepth_;
-    const size_t outBytes = withFourthByte ? 4 : 3;
+    if (ChannelsOf(type) == 0 || !DepthAllowed(type, depth)) return 1;
     if (depth == 8 && type == (withFourthByte ? 6 : 2)) return 0;  // already in that form
 
     const size_t rowBytes = RowBytes();
-    std::vector<uint8_t> converted(size_t(width_) * height_ * outBytes);
-    uint8_t* out = converted.data();
-    const uint32_t scale = depth < 8 ? 255 / ((1u << depth) - 1) : 1;
-    const size_t step = depth / 8;  // bytes per sample at depths 8 and 16
+    const size_t outRow = size_t(width_) * (withFourthByte ? 4 : 3);
+    const size_t rowSamples = size_t(width_) * ChannelsOf(type);
+    std::vector<uint8_t> converted(outRow * height_);
+    std::vector<uint8_t> samples(depth == 8 ? 0 : rowSamples);
     for (uint32_t y = 0; y < height_; ++y) {
         const uint8_t* row = pixels_.data() + y * rowBytes;
-        for (uint32_t x = 0; x < width_; ++x, out += outBytes) {
-            uint8_t r, g, b, a = 0;
-            switch (type) {
-                case 0:
-                    r = depth < 8 ? uint8_t(SmallSample(row, x, depth) * scale) : row[x * step];
-                    g = b = r;
-                    break;
-                case 3: {
-                    const uint8_t* entry =
-                        palette_[depth == 8 ? row[x] : SmallSample(row, x, depth)];
-                    r = entry[0];
-                    g = entry[1];
-                    b = entry[2];
-                    break;
-                }
-                case 4:
-                    r = g = b = row[2 * x * step];
-                    a = row[(2 * x + 1) * step];
-                    break;
-                case 2:
-                case 6: {
-                    const uint8_t* p = row + x * ChannelsOf(type) * step;
-                    r = p[0];
-                    g = p[step];
-                    b = p[2 * step];
-                    if (type == 6) a = p[3 * step];
-                    break;
-                }
-                default:
-                    return 1;
-            }
-            out[0] = r;
-            out[1] = g;
-            out[2] = b;
-            if (withFourthByte) out[3] = a;
+        // Every sample as one byte first: grey of small depths scaled to 0..255, palette
+        // indexes as they are, the high byte of 16-bit samples.
+        if (depth < 8) {
+            const uint32_t scale = type == 0 ? 255 / ((1u << depth) - 1) : 1;
+            for (uint32_t x = 0; x < width_; ++x)
+                samples[x] = uint8_t(SmallSample(row, x, depth) * scale);
+            row = samples.data();
+        } else if (depth == 16) {
+            for (size_t i = 0; i < rowSamples; ++i) samples[i] = row[2 * i];
+            row = samples.data();
         }
+        uint8_t* out = converted.data() + y * outRow;
+        if (withFourthByte)
+            ConvertRow<4>(type, row, width_, palette_, out);
+        else
+            ConvertRow<3>(type, row, width_, palette_, out);
     }
     pixels_ = std::move(converted);
     pixelColourType_ = withFourthByte ? 6 : 2;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Standard CRC-32 (reflected polynomial 0xEDB88320): starts at 0xFFFFFFFF, ends with
@@ -49,10 +50,15 @@ public:
     size_t RowBytes() const;
 
 private:
-    bool ReadChunks(const uint8_t* data, size_t size, std::vector<uint8_t>& compressed);
+    // The data of one image-data chunk, inside the file's bytes.
+    struct Span {
+        const uint8_t* data;
+        size_t size;
+    };
+    bool ReadChunks(const uint8_t* data, size_t size, std::vector<Span>& compressed);
     bool ReadHeader(const uint8_t* data, uint32_t length);
-    bool Inflate(const std::vector<uint8_t>& compressed, std::vector<uint8_t>& inflated) const;
-    bool Unfilter(const std::vector<uint8_t>& inflated);
+    bool Inflate(const std::vector<Span>& compressed, std::unique_ptr<uint8_t[]>& inflated) const;
+    bool Unfilter(const uint8_t* inflated);
     bool PaletteIndexesValid() const;
     void Clear();
 
