@@ -196,16 +196,68 @@ TEST(PNGparse, IgnoresTransparencyChunks) {
 }
 
 // Images larger than one 128 KiB block of input and of output, in one chunk and in
-// many tiny ones.
+// many.
 TEST(PNGparse, InflatesAcrossBlocksAndChunks) {
-    PngImage image = MakePatternImage(300, 260, 6, 8, 5);
-    for (int chunks : {1, 2, 700}) {
-        SCOPED_TRACE(chunks);
-        Bytes file = WritePng(image, {.filter = -1, .dataChunks = chunks, .level = 1});
+    const PngImage image = MakePatternImage(300, 260, 6, 8, 5);
+    struct Case {
+        const PngImage& image;
+        PngWriteOptions options;
+    } cases[] = {
+        {image, {.dataChunks = 1, .level = 1}},
+        {image, {.dataChunks = 2, .level = 1}},
+        {image, {.dataChunks = 700, .level = 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.options.dataChunks) + " chunks");
         Bytes pixels;
-        ASSERT_EQ(Decode(file, &pixels), 0);
-        EXPECT_EQ(pixels, image.rows);
+        ASSERT_EQ(Decode(WritePng(c.image, c.options), &pixels), 0);
+        EXPECT_EQ(pixels, c.image.rows);
     }
+}
+
+// An image-data chunk that ends exactly where 128 KiB of output are complete, with
+// nothing left inside zlib: the next chunk must still be read.
+TEST(PNGparse, ContinuesWhenAChunkEndsWithAFullOutputBlock) {
+    PngImage image = MakePatternImage(256, 200, 6, 8);
+    std::fill(image.rows.begin(), image.rows.begin() + 100 * 1024, 0);
+    const Bytes scanLines = FilterPngRows(image, {.filter = 0});
+    // Zeros compressed hard, then the rest stored, so that input and output advance
+    // byte for byte there.
+    const size_t head = 100 * 1025;
+    Bytes data(scanLines.size() + 4096);
+    z_stream zs{};
+    ASSERT_EQ(deflateInit(&zs, 9), Z_OK);
+    zs.next_in = const_cast<uint8_t*>(scanLines.data());
+    zs.avail_in = uInt(head);
+    zs.next_out = data.data();
+    zs.avail_out = uInt(data.size());
+    ASSERT_EQ(deflate(&zs, Z_FULL_FLUSH), Z_OK);
+    ASSERT_EQ(deflateParams(&zs, 0, Z_DEFAULT_STRATEGY), Z_OK);
+    zs.avail_in = uInt(scanLines.size() - head);
+    ASSERT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    data.resize(zs.total_out);
+    deflateEnd(&zs);
+    // Where the stream has produced exactly 128 KiB.
+    size_t split = 0;
+    Bytes sink(scanLines.size());
+    z_stream in{};
+    ASSERT_EQ(inflateInit(&in), Z_OK);
+    in.next_out = sink.data();
+    in.avail_out = uInt(sink.size());
+    for (size_t i = 0; i < data.size() && !split; ++i) {
+        in.next_in = data.data() + i;
+        in.avail_in = 1;
+        inflate(&in, Z_NO_FLUSH);
+        if (in.total_out == 0x20000) split = i + 1;
+    }
+    inflateEnd(&in);
+    ASSERT_NE(split, 0u);
+    Bytes file = PngHeader(256, 200, 6, 8);
+    AppendPngChunk(file, "IDAT", data.data(), split);
+    AppendPngChunk(file, "IDAT", data.data() + split, data.size() - split);
+    Bytes pixels;
+    ASSERT_EQ(Decode(WithEnd(file), &pixels), 0);
+    EXPECT_EQ(pixels, image.rows);
 }
 
 // Only what the rows need is inflated: a stream that goes on (here into bytes zlib
