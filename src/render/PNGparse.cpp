@@ -239,9 +239,17 @@ int PNGparse::OpenFromMemory(const uint8_t* data, size_t size) {
     opened_ = true;
     std::vector<Span> compressed;
     std::unique_ptr<uint8_t[]> inflated;
-    if (!ReadChunks(data, size, compressed) || !Inflate(compressed, inflated) ||
-        !Unfilter(inflated.get()) || !PaletteIndexesValid()) {
+    bool ok = false;
+    try {
+        ok = ReadChunks(data, size, compressed) && Inflate(compressed, inflated) &&
+             Unfilter(inflated.get()) && PaletteIndexesValid();
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+    }
+    if (!ok) {
         Clear();
+        width_ = height_ = 0;
+        hasAlpha_ = false;
         return 1;
     }
     return 0;
@@ -404,8 +412,13 @@ int PNGparse::ConvertToRGB(bool withFourthByte) {
     const size_t rowBytes = RowBytes();
     const size_t outRow = size_t(width_) * (withFourthByte ? 4 : 3);
     const size_t rowSamples = size_t(width_) * ChannelsOf(type);
-    std::vector<uint8_t> converted(outRow * height_);
-    std::vector<uint8_t> samples(depth == 8 ? 0 : rowSamples);
+    std::vector<uint8_t> converted, samples;
+    try {
+        converted.resize(outRow * height_);
+        samples.resize(depth == 8 ? 0 : rowSamples);
+    } catch (const std::bad_alloc&) {
+        return Fail("out of memory"), 1;
+    }
     for (uint32_t y = 0; y < height_; ++y) {
         const uint8_t* row = pixels_.data() + y * rowBytes;
         // Every sample as one byte first: grey of small depths scaled to 0..255, palette
@@ -439,7 +452,12 @@ std::vector<uint8_t> PNGparse::ExtractAlpha() const {
     const size_t pixelBytes = ChannelsOf(pixelColourType_) * step;
     const size_t alphaOffset = pixelBytes - step;
     const size_t count = size_t(width_) * height_;
-    alpha.resize(count * 3);
+    try {
+        alpha.resize(count * 3);
+    } catch (const std::bad_alloc&) {
+        Fail("out of memory");
+        return alpha;
+    }
     const uint8_t* in = pixels_.data() + alphaOffset;
     for (size_t i = 0; i < count; ++i, in += pixelBytes)
         alpha[3 * i] = alpha[3 * i + 1] = alpha[3 * i + 2] = *in;
