@@ -12,7 +12,10 @@
 #define STBI_NO_STDIO
 // Images larger than this on a side are refused before any allocation.
 #define STBI_MAX_DIMENSIONS (1 << 15)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
 #include "stb_image.h"
+#pragma GCC diagnostic pop
 
 namespace platform {
 

@@ -425,8 +425,12 @@ int PNGparse::ConvertToRGB(bool withFourthByte) {
         // indexes as they are, the high byte of 16-bit samples.
         if (depth < 8) {
             const uint32_t scale = type == 0 ? 255 / ((1u << depth) - 1) : 1;
-            for (uint32_t x = 0; x < width_; ++x)
-                samples[x] = uint8_t(SmallSample(row, x, depth) * scale);
+            const uint32_t mask = (1u << depth) - 1;
+            for (uint32_t x = 0, i = 0; x < width_; ++i) {
+                uint32_t bits = row[i];
+                for (uint32_t k = 8 / depth; k > 0 && x < width_; --k, ++x, bits <<= depth)
+                    samples[x] = uint8_t(((bits >> (8 - depth)) & mask) * scale);
+            }
             row = samples.data();
         } else if (depth == 16) {
             for (size_t i = 0; i < rowSamples; ++i) samples[i] = row[2 * i];

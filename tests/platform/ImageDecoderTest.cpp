@@ -11,7 +11,10 @@
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
 #include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -114,7 +117,9 @@ TEST(ImageDecoder, DecodesJpegGifAndBmp) {
                 for (int k = 0; k < 3; ++k)
                     ASSERT_NEAR(image.pixels[p * channels + k], rgb[p * 3 + k], c.tolerance)
                         << "pixel " << p;
-                if (channels == 4) ASSERT_EQ(image.pixels[p * 4 + 3], 255);
+                if (channels == 4) {
+                    ASSERT_EQ(image.pixels[p * 4 + 3], 255);
+                }
             }
         }
     }
