@@ -13,6 +13,7 @@
 #include "foundation/Transaction.h"
 #include "interaction/Compass.h"
 #include "platform/Clock.h"
+#include "platform/GLContext.h"
 #include "platform/Process.h"
 #include "render/TextureList.h"
 
@@ -73,8 +74,10 @@ const uint8_t kBlueprintSchemes[6][8][3] = {
      {255, 255, 255}},
 };
 
-// Detaches the calling thread's OpenGL context; nothing when none is current.
+// Detaches the calling thread's OpenGL context; nothing when none is current. A context
+// made outside the platform layer is detached as well.
 void DetachThreadContext() {
+    platform::GLContext::DetachCurrent();
     if (OSMesaGetCurrentContext()) OSMesaMakeCurrent(nullptr, nullptr, 0, 0, 0);
 }
 
