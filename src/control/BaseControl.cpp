@@ -11,9 +11,13 @@
 #include "foundation/IKVRInstaller.h"
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
+#include "foundation/UndoableObject.h"
 #include "interaction/Compass.h"
+#include "model/SceneView.h"
+#include "model/TopLevelObject.h"
 #include "platform/Clock.h"
 #include "platform/GLContext.h"
+#include "platform/Menu.h"
 #include "platform/Process.h"
 #include "render/TextureList.h"
 
@@ -303,6 +307,7 @@ void BaseControl::EndUndoGroup() {
 }
 
 bool BaseControl::Undo() {
+    SelectAll(false);
     LockRender();
     undoList.StepUndo();
     UnlockRender();
@@ -310,6 +315,7 @@ bool BaseControl::Undo() {
 }
 
 bool BaseControl::Redo() {
+    SelectAll(false);
     LockRender();
     undoList.StepRedo();
     UnlockRender();
@@ -358,4 +364,62 @@ platform::MessageAnswer BaseControl::ShowResourceMessageModal(uint32_t id) {
 
 bool BaseControl::IsRunning() const {
     return initialised && sceneRenderingEnabled && waitScreenLevel <= 0.0;
+}
+
+void BaseControl::SelectAll(bool selected) {
+    LockRender();
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        if (auto* object = dynamic_cast<SelectableObject*>(node)) object->SetSelected(selected);
+    }
+    it.UnlockList();
+    if (SceneView* view = GetActiveView()) {
+        if (UndoableObject* image = view->GetTraceImage()) image->SetSelected(selected);
+    }
+    UnlockRender();
+}
+
+bool BaseControl::RebuildDisplayData() {
+    LockRender();
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        if (auto* object = dynamic_cast<RenderableObject*>(node)) object->IsShownInCurrentView();
+    }
+    it.UnlockList();
+    theTrace().Write("RADM");
+    // The lights' depth maps are rebuilt with the lights themselves.
+    theTrace().Write("eRADM");
+    UnlockRender();
+    return true;
+}
+
+void BaseControl::QueueHiddenObject(TopLevelObject* object) {
+    if (!PRECONDITION(object != nullptr, "No object to queue as hidden")) return;
+    hiddenQueue.Prepend(new HiddenQueueObject(object));
+}
+
+bool BaseControl::RemoveHiddenObject(TopLevelObject* object) {
+    if (!object) return false;
+    hiddenQueue.Lock();
+    LinkedListIterator it(hiddenQueue);
+    LinkedListObject* found = nullptr;
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        auto* entry = static_cast<HiddenQueueObject*>(node);
+        if (entry->object == object) {
+            found = node;
+            break;
+        }
+    }
+    const bool removed = found && hiddenQueue.DeleteNode(found);
+    hiddenQueue.Unlock();
+    return removed;
+}
+
+uint32_t BaseControl::TrackPopupMenu(const platform::Menu& menu, int screenX, int screenY) {
+    const int held = ReleaseRenderLockFully();
+    const uint32_t chosen = menu.Track(screenX, screenY);
+    ReacquireRenderLock(held);
+    return chosen;
 }

@@ -36,10 +36,18 @@ class BaseTransaction;
 class Compass;
 class Light;
 class Model;
+class RenderableObject;
+class SceneView;
 class Sky;
+class StateObject;
 class Terrain;
 class TextureList;
+class TopLevelObject;
 class Window;
+
+namespace platform {
+class Menu;
+}
 
 // The one object of the editor that everything else reaches. It owns the scene, the
 // default-settings states, the scene-state stack, the undo and redo lists, the bars of
@@ -135,6 +143,24 @@ public:
     // Running: initialised, rendering enabled and the wait screen gone.
     bool IsRunning() const;
 
+    // The view windows as scene objects see them: the one being drawn, the one that
+    // receives input and the main one. None until the view windows exist.
+    virtual SceneView* GetCurrentView() const { return nullptr; }
+    virtual SceneView* GetActiveView() const { return nullptr; }
+    virtual SceneView* GetMainView() const { return nullptr; }
+
+    // Selects or deselects every scene object.
+    void SelectAll(bool selected);
+    // Every scene object decides again whether the current view shows it.
+    bool RebuildDisplayData();
+    // Prepend an entry for a hidden object to the hidden queue; remove the first entry
+    // of the object (false when it has none).
+    void QueueHiddenObject(TopLevelObject* object);
+    bool RemoveHiddenObject(TopLevelObject* object);
+    // Tracks a pop-up menu with every hold of the calling thread on the render lock
+    // given up meanwhile; answers the chosen id (0 when dismissed).
+    uint32_t TrackPopupMenu(const platform::Menu& menu, int screenX = 0, int screenY = 0);
+
     const char* GetContentDomain() const { return contentDomain; }
     GLUtesselator* GetTessellator() const { return tessellator; }
     GLUquadric* GetQuadric() const { return quadric; }
@@ -203,6 +229,10 @@ public:
     uint8_t arrowDisplay = 0;
     float blueprintColors[kBlueprintColors][4] = {};
     int blueprintColorScheme = 0;
+    // The object whose default-settings state is being edited; null when none.
+    StateObject* currentStateObject = nullptr;
+    // The object that the section-plane test leaves out; null when none.
+    RenderableObject* excludedObject = nullptr;
 
 private:
     struct Worker {
