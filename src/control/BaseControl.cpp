@@ -423,3 +423,21 @@ uint32_t BaseControl::TrackPopupMenu(const platform::Menu& menu, int screenX, in
     ReacquireRenderLock(held);
     return chosen;
 }
+
+void BaseControl::MoveAllObjects(const Vector& offset) {
+    LockRender();
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        if (auto* object = dynamic_cast<RenderableObject*>(node)) object->Translate(offset);
+    }
+    it.UnlockList();
+    RebuildDisplayData();
+    floorState.SetDouble(9, floorState.GetDouble(9) + offset.y);
+    UnlockRender();
+}
+
+SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) {
+    theTrace().WriteFormat("No plan object of kind %s can be made", element.GetName());
+    return nullptr;
+}

@@ -34,10 +34,12 @@
 class BaseModel;
 class BaseTransaction;
 class Compass;
+class KeyDataSublist;
 class Light;
 class Model;
 class RenderableObject;
 class SceneView;
+class SerializableObject;
 class Sky;
 class StateObject;
 class Terrain;
@@ -157,6 +159,13 @@ public:
     // of the object (false when it has none).
     void QueueHiddenObject(TopLevelObject* object);
     bool RemoveHiddenObject(TopLevelObject* object);
+    // Moves every scene object by the offset under the render lock, rebuilds the display
+    // data and raises the ground-floor offset (FloorState double 9) by the offset's y.
+    void MoveAllObjects(const Vector& offset);
+    // Makes a scene object from a plan element by its kind and appends it to the scene;
+    // answers it, or null. The element dispatch comes with the plan files; until then
+    // no element kind is known.
+    virtual SerializableObject* LoadPlanObjects(const KeyDataSublist& element);
     // Tracks a pop-up menu with every hold of the calling thread on the render lock
     // given up meanwhile; answers the chosen id (0 when dismissed).
     uint32_t TrackPopupMenu(const platform::Menu& menu, int screenX = 0, int screenY = 0);
