@@ -105,16 +105,22 @@ void DownloadableObject::StartDownloadThread(std::function<void()> body) {
         body();
         return;
     }
-    WaitForDownload();
     ClearCancel();
     pending = true;
-    std::lock_guard<std::mutex> guard(threadMutex_);
-    thread_ = std::thread([this, body = std::move(body)] {
-        threadId_ = std::this_thread::get_id();
-        platform::SetCurrentThreadPriority(platform::ThreadPriority::Normal);
-        // Nothing of the object is touched once the body is done.
-        body();
-    });
+    // Another thread may start a download of this object meanwhile: the slot is taken
+    // only when it is free.
+    for (;;) {
+        WaitForDownload();
+        std::lock_guard<std::mutex> guard(threadMutex_);
+        if (thread_.joinable()) continue;
+        thread_ = std::thread([this, body = std::move(body)] {
+            threadId_ = std::this_thread::get_id();
+            platform::SetCurrentThreadPriority(platform::ThreadPriority::Normal);
+            // Nothing of the object is touched once the body is done.
+            body();
+        });
+        return;
+    }
 }
 
 void DownloadableObject::DownloadThreadBody() {

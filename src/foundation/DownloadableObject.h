@@ -47,9 +47,9 @@ public:
     // or with the object. False, leaving no decompressed file, when it fails twice.
     virtual bool Decompress();
 
-    // Fetches `url` on a thread of its own when the control runs, else as DownloadNow.
-    // A previous download of this object is waited for first. False, with a trace, for an
-    // empty or over-long address.
+    // Fetches `url` on a thread of its own when the control runs, else (and when called
+    // from this object's own download thread) as DownloadNow. A previous download of this
+    // object is waited for first. False, with a trace, for an empty or over-long address.
     bool StartDownload(const char* url);
     // Fetches `url` on the calling thread, extracts it when compressed and calls the hook.
     // True when the file arrived (and the hook ran).
