@@ -255,13 +255,10 @@ bool Window::End2DRender() {
     if (!POSTCONDITION(depth2D == 1, "Unbalanced 2D Render")) return false;
     --depth2D;
     glPopAttrib();
-    GLint mode = GL_MODELVIEW;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
-    glMatrixMode(static_cast<GLenum>(mode));
     return true;
 }
 

@@ -118,8 +118,8 @@ TEST_F(WindowTest, ResizeLaysOutTheBars) {
         int width, height, toolbarX;
     };
     // The toolbar keeps clear of the status texts: never left of x 310.
-    const Case cases[] = {{800, 600, 800 - 150 - 10}, {300, 200, 310}, {470, 100, 310},
-                          {471, 100, 311}};
+    const Case cases[] = {
+        {800, 600, 800 - 150 - 10}, {300, 200, 310}, {470, 100, 310}, {471, 100, 311}};
     Window window;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.width);
