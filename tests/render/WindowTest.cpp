@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "interaction/MouseHandler.h"
+#include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "render/OffScreenWindow.h"
 #include "render/Window.h"
@@ -195,13 +196,41 @@ TEST_F(WindowTest, LargeWindowOverALargeOffScreenBufferWarnsOnce) {
     platform::SetMessageBoxResponder(nullptr);
 }
 
-TEST_F(WindowTest, DestroyedWindowIsForgottenByTheControl) {
+TEST_F(WindowTest, NewWindowShowsTheLightAndReflectionLamps) {
+    Window window;
+    ASSERT_EQ(window.indicatorBar.indicatorCount, 2);
+    EXPECT_STREQ(window.indicatorBar.indicators[0].label, "L");
+    EXPECT_TRUE(window.indicatorBar.indicators[0].on);
+    EXPECT_STREQ(window.indicatorBar.indicators[1].label, "M");
+    EXPECT_FALSE(window.indicatorBar.indicators[1].on);
+    EXPECT_STREQ(window.indicatorBar.caption, "L      M      ");
+}
+
+TEST_F(WindowTest, DestroyedWindowStopsItsTimersAndIsForgottenByTheControl) {
+    platform::ManualCounter clock;
+    std::vector<uintptr_t> fired;
+    platform::WindowCreateInfo info;
+    info.proc = [&](platform::WindowHandle w, uint32_t message, platform::WParam wParam,
+                    platform::LParam lParam) -> platform::LResult {
+        if (message == platform::WM_TIMER) fired.push_back(wParam);
+        return platform::DefaultWindowProc(w, message, wParam, lParam);
+    };
+    const platform::WindowHandle handle = platform::CreateWindow(info);
+    for (uintptr_t id : {2, 3, 13, 15, 20}) platform::SetTimer(handle, id, 20);
+
     auto* window = new Window;
+    window->windowHandle = handle;
     control.activeWindow = control.currentWindow = window;
     window->BeginViewTransaction();  // pending: freed with the window
     delete window;
     EXPECT_EQ(control.activeWindow, nullptr);
     EXPECT_EQ(control.currentWindow, nullptr);
+
+    // Only the auto-save timer, which is not the view's, lives on.
+    clock.AdvanceMilliseconds(25);
+    platform::PumpUntilIdle();
+    EXPECT_EQ(fired, std::vector<uintptr_t>{15});
+    platform::DestroyWindow(handle);
 }
 
 }  // namespace
