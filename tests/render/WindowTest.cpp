@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "interaction/MouseHandler.h"
+#include "interaction/TraceImageModel.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "render/OffScreenWindow.h"
@@ -194,6 +195,16 @@ TEST_F(WindowTest, LargeWindowOverALargeOffScreenBufferWarnsOnce) {
 
     SetOffScreenWindow(nullptr);
     platform::SetMessageBoxResponder(nullptr);
+}
+
+TEST_F(WindowTest, NewTraceImageReplacesTheOldOneAndIsShown) {
+    Window window;
+    window.SetTraceImage("plans/first.png");
+    window.SetTraceImage("plans/second.png");
+    ASSERT_NE(window.traceImage, nullptr);
+    EXPECT_STREQ(window.traceImage->GetImageURL(), "plans/second.png");
+    EXPECT_TRUE(window.viewFlags.GetBoolean(7));
+    EXPECT_FALSE(control.RenderLock().IsHeld());
 }
 
 TEST_F(WindowTest, NewWindowShowsTheLightAndReflectionLamps) {
