@@ -224,6 +224,9 @@ public:
 private:
     // The nodes of the current view as a vector array, for the plane tests.
     std::vector<Vector> CurrentPositions() const;
+    // Length of the ring (tessellated while curves exist) up to the first node of the edge;
+    // the whole ring when no node carries it.
+    double RingLengthBefore(const OutlineEdge* edge, bool& found) const;
     bool ViewIsCurved() const { return !primaryView_ && hasCurves_; }
     // Every primary node points at its own edge, whose arcAllowed follows edgesRoundable.
     void RepointEdges();

@@ -77,18 +77,36 @@ double Outline::EdgeLength(const OutlineEdge* edge) const {
     return length;
 }
 
+double Outline::RingLengthBefore(const OutlineEdge* edge, bool& found) const {
+    // Every edge is one run of the ring in node order, so the edges before a given one
+    // are the nodes before its first node.
+    const OutlinePoint* points = hasCurves_ ? curved_.data() : primary_.data();
+    const int n = hasCurves_ ? curvedCount_ : GetPrimaryCount();
+    double length = 0.0;
+    found = false;
+    for (int k = 0; k < n; ++k) {
+        if (points[k].edge == edge && edge != nullptr) {
+            found = true;
+            break;
+        }
+        length += points[k].position.Distance(points[(k + 1) % n].position);
+    }
+    return length;
+}
+
 double Outline::GetEdgeLengthSum() const {
-    double sum = 0.0;
-    for (const OutlinePoint& node : primary_) sum += EdgeLength(node.edge);
-    return sum;
+    bool found;
+    return RingLengthBefore(nullptr, found);
 }
 
 double Outline::GetDistanceAlong(const Vector& point, const OutlineEdge* edge) const {
+    bool found;
+    const double distance = RingLengthBefore(edge, found);
+    if (!POSTCONDITION(found, "parentEdge doesn't exist")) return distance;
     const int n = GetPrimaryCount();
-    double distance = 0.0;
     int i = 0;
-    while (i < n && primary_[i].edge != edge) distance += EdgeLength(primary_[i++].edge);
-    if (!POSTCONDITION(i < n, "parentEdge doesn't exist")) return distance;
+    while (i < n && primary_[i].edge != edge) ++i;
+    if (i == n) return distance;
 
     const Vector& start = primary_[i].position;
     const Vector& end = primary_[(i + 1) % n].position;
