@@ -14,8 +14,13 @@ struct CounterSource {
 };
 
 std::mutex g_sourceMutex;
-std::shared_ptr<const CounterSource> g_counter;            // null: system counter
-std::function<LocalTime()> g_localTime;                     // empty: system clock
+std::shared_ptr<const CounterSource> g_counter;  // null: system counter
+std::function<LocalTime()> g_localTime;          // empty: system clock
+std::atomic<void (*)()> g_changeHook{nullptr};
+
+void CounterChanged() {
+    if (auto hook = g_changeHook.load()) hook();
+}
 
 std::shared_ptr<const CounterSource> CurrentCounter() {
     std::lock_guard<std::mutex> guard(g_sourceMutex);
@@ -56,13 +61,23 @@ void SetCounterSource(std::function<int64_t()> source, int64_t frequency) {
     auto c = std::make_shared<CounterSource>();
     c->read = std::move(source);
     c->frequency = frequency;
-    std::lock_guard<std::mutex> guard(g_sourceMutex);
-    g_counter = std::move(c);
+    {
+        std::lock_guard<std::mutex> guard(g_sourceMutex);
+        g_counter = std::move(c);
+    }
+    CounterChanged();
 }
 
 void ResetCounterSource() {
-    std::lock_guard<std::mutex> guard(g_sourceMutex);
-    g_counter.reset();
+    {
+        std::lock_guard<std::mutex> guard(g_sourceMutex);
+        g_counter.reset();
+    }
+    CounterChanged();
+}
+
+void SetCounterChangeHook(void (*hook)()) {
+    g_changeHook = hook;
 }
 
 struct ManualCounter::State {
@@ -81,13 +96,19 @@ ManualCounter::~ManualCounter() {
     delete state_;
 }
 
-void ManualCounter::Advance(int64_t ticks) { state_->ticks += ticks; }
+void ManualCounter::Advance(int64_t ticks) {
+    state_->ticks += ticks;
+    CounterChanged();
+}
 
 void ManualCounter::AdvanceMilliseconds(int64_t ms) {
     state_->ticks += ms * state_->frequency / 1000;
+    CounterChanged();
 }
 
-int64_t ManualCounter::Now() const { return state_->ticks.load(); }
+int64_t ManualCounter::Now() const {
+    return state_->ticks.load();
+}
 
 LocalTime GetLocalTime() {
     std::function<LocalTime()> source;

@@ -17,6 +17,11 @@ int64_t QueryMilliseconds();
 void SetCounterSource(std::function<int64_t()> source, int64_t frequency);
 void ResetCounterSource();
 
+// Called after the counter moves by other means than time passing (a manual counter
+// advanced, a source set or reset), so that threads waiting for a reading can look
+// again. One hook per process; null removes it. The message loops install theirs.
+void SetCounterChangeHook(void (*hook)());
+
 // A counter for tests that only moves when told to.
 class ManualCounter {
 public:

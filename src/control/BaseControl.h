@@ -1,0 +1,228 @@
+#pragma once
+
+#include <GL/glu.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "control/DialogOwner.h"
+#include "control/MainProgressBar.h"
+#include "control/SceneState.h"
+#include "control/StatusBar.h"
+#include "control/UndoList.h"
+#include "foundation/BaseMoldingState.h"
+#include "foundation/ColumnState.h"
+#include "foundation/CoveringState.h"
+#include "foundation/FenceState.h"
+#include "foundation/GlobalState.h"
+#include "foundation/LightState.h"
+#include "foundation/LinkedList.h"
+#include "foundation/SlabState.h"
+#include "geometry/Vector.h"
+#include "interaction/TapeMeasure.h"
+#include "platform/Component.h"
+#include "platform/MessageBox.h"
+#include "platform/RecursiveLock.h"
+#include "render/CameraIndicatorIcon.h"
+
+class BaseModel;
+class BaseTransaction;
+class Compass;
+class Light;
+class Model;
+class Sky;
+class Terrain;
+class TextureList;
+class Window;
+
+// The one object of the editor that everything else reaches. It owns the scene, the
+// default-settings states, the scene-state stack, the undo and redo lists, the bars of
+// the control, its GLU objects, the render thread and the render lock.
+//
+// One control serves one process: the first one made publishes itself as the
+// process's control (theControl()); a second one is refused by the control's factory
+// (CreateProcessControl).
+//
+// The render lock is the outermost lock of the program. Every change of the scene or of
+// OpenGL state, from any thread, and every render pass are bracketed by LockRender and
+// UnlockRender; it is re-entrant. When a thread gives up its last hold, its OpenGL
+// context is detached, so the next holder makes its own context current. Before a modal
+// box, a dialog or a wait for another thread, a thread gives up all its holds
+// (ReleaseRenderLockFully) and takes them back after (ReacquireRenderLock).
+class BaseControl : public DialogOwner {
+public:
+    static constexpr int kScratchPoints = 255;
+    static constexpr int kSceneStates = 10;
+    static constexpr size_t kPathSize = 260;
+    static constexpr int kFenceStyles = 5;
+    static constexpr int kBlueprintColors = 48;
+    // Size of the buffer that LoadResourceString fills.
+    static constexpr size_t kResourceTextSize = 1024;
+
+    BaseControl();
+    ~BaseControl() override;
+
+    // The process's control, or null.
+    friend BaseControl* theControl();
+
+    // For the control's class factory: makes the process's control with `make` and hands
+    // it out in `*out`. E_FAIL, leaving `*out` null, when the process already has a
+    // control (one made at the same time by another thread is destroyed again).
+    static platform::HRESULT CreateProcessControl(const std::function<BaseControl*()>& make,
+                                                  BaseControl** out);
+
+    // Implemented by the control window.
+    virtual void ShowMainProgress(bool show, intptr_t owner) = 0;
+    virtual void SetStatusText(const char* text) = 0;
+    virtual void SetProgressDetail(double size, intptr_t owner) = 0;
+    virtual void PostHostMessage(uint32_t command) = 0;
+    virtual void QueryUserStatus() = 0;
+
+    // Render lock.
+    bool LockRender();
+    bool UnlockRender();
+    // Gives up every hold of the calling thread; answers how many (0 when it held none).
+    int ReleaseRenderLockFully();
+    // Takes `count` holds back (nothing for 0 or less).
+    void ReacquireRenderLock(int count);
+    platform::RecursiveLock& RenderLock() { return renderLock; }
+
+    // Starts the render thread running `loop`; false when it already runs.
+    bool StartRenderThread(std::function<void()> loop);
+    // Asks the render loop to end (under the render lock), then waits for the thread
+    // with every hold of the caller given up, and takes the holds back.
+    bool StopRenderThread();
+    // Read by the render loop under the render lock.
+    bool IsQuitRequested() const { return quitRequest.load(); }
+
+    // Runs `work` on a thread the control owns. The flag it gets is raised when the
+    // control wants it to stop; the control joins it before it goes.
+    bool StartWorker(std::function<void(const std::atomic<bool>& cancel)> work);
+    // Raises every worker's cancel flag and waits for them, with the caller's holds on
+    // the render lock given up meanwhile.
+    void CancelAndJoinWorkers();
+
+    // Undo history.
+    void BeginUndoGroup();
+    void PushTransaction(BaseTransaction* transaction);
+    void EndUndoGroup();
+    // Step one group back or forward under the render lock; true.
+    bool Undo();
+    bool Redo();
+    UndoList& GetUndoList() { return undoList; }
+
+    // Uninstalls every component through the installer component.
+    void Uninstall();
+
+    // String resources: a copy of the text (empty when there is none), or the text cut
+    // into `buffer` of `size` characters (answers the characters copied).
+    std::string LoadResourceString(uint32_t id) const;
+    size_t LoadResourceStringTo(uint32_t id, char* buffer, size_t size) const;
+    // A topmost information box with the resource text and `caption`.
+    platform::MessageAnswer ShowResourceMessage(uint32_t id, const char* caption);
+    // The resource text with the caption "Message" and an OK button.
+    platform::MessageAnswer ShowResourceMessageModal(uint32_t id);
+    // Every message box of the control goes through here: the calling thread's holds on
+    // the render lock are given up while the box is open and taken back after.
+    platform::MessageAnswer ShowMessageBox(const platform::MessageBoxRequest& request);
+
+    // Running: initialised, rendering enabled and the wait screen gone.
+    bool IsRunning() const;
+
+    const char* GetContentDomain() const { return contentDomain; }
+    GLUtesselator* GetTessellator() const { return tessellator; }
+    GLUquadric* GetQuadric() const { return quadric; }
+    LinkedList* GetWindowList() const { return windowList; }
+    TextureList* GetTextureList() const { return textureList; }
+
+    Vector scratchPoints[kScratchPoints];
+    Vector scratchPoints2[kScratchPoints];
+    GlobalState globalState;
+    FloorState floorState;
+    WallState wallState;
+    RoofState roofState;
+    CounterState counterState;
+    FenceState fenceState;
+    CoveringState coveringState;
+    ColumnState columnState;
+    FogState fogState;
+    BaseMoldingState baseMoldingState;
+    Vector pendingOffset;
+    // Scene objects taken out of the scene, destroyed by the render thread.
+    LinkedList deletedObjects;
+    SceneState sceneStates[kSceneStates];
+    CameraIndicatorIcon cameraIcon;
+    UndoList undoList;
+    // Hidden objects, newest first.
+    LinkedList hiddenQueue;
+    // The top-level objects of the scene; the list owns them.
+    LinkedList scene;
+    LinkedList secondObjectList;
+    StatusBar statusBar;
+    TapeMeasure tapeMeasure;
+    MainProgressBar progressBar;
+    LinkedList extraList;
+    // View windows, the main window first; the list owns them.
+    LinkedList* windowList = nullptr;
+    Window* mainWindow = nullptr;
+    Window* activeWindow = nullptr;
+    Window* currentWindow = nullptr;
+    char contentDomain[kPathSize] = {};
+    char planName[kPathSize] = {};
+    char bufferedFileName[kPathSize] = {};
+    uint8_t loadKind = 0;
+    uint8_t loading = 0;
+    uint8_t initialised = 0;
+    uint8_t sceneRenderingEnabled = 1;
+    double waitScreenLevel = 1.0;
+    uint8_t lowFrameRateWarningEnabled = 1;
+    double frameRate = 0.0;
+    int64_t counterFrequency = 1;
+    int64_t passStart = 0;
+    int64_t passEnd = 0;
+    // Who made an OpenGL context current last; cleared by UnlockRender.
+    uint8_t currentContextCode = 0;
+    // While set, LockRender traces the current contexts and detaches them first.
+    uint8_t glTraceRequest = 0;
+    int markerDisplayList = -1;
+    Terrain* terrain = nullptr;
+    Sky* sky = nullptr;
+    BaseModel* fenceModels[2][kFenceStyles] = {};
+    Model* arrowModels[2] = {};
+    Model* doorKnobModel = nullptr;
+    Compass* compass = nullptr;
+    Light* activeLight = nullptr;
+    intptr_t progressOwner = 0;
+    int mapRect[4] = {};
+    uint8_t arrowDisplay = 0;
+    float blueprintColors[kBlueprintColors][4] = {};
+    int blueprintColorScheme = 0;
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> cancel;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
+    // Waits for `thread` with every hold of the caller on the render lock given up.
+    void JoinUnlocked(std::thread& thread);
+
+    TextureList* textureList = nullptr;
+    GLUtesselator* tessellator = nullptr;
+    GLUquadric* quadric = nullptr;
+    std::thread renderThread;
+    std::atomic<bool> quitRequest{false};
+    std::mutex workersMutex;
+    std::vector<Worker> workers;
+    bool published = false;
+    mutable platform::RecursiveLock renderLock;
+};
+
+BaseControl* theControl();

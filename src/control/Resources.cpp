@@ -1,0 +1,79 @@
+#include "control/Resources.h"
+
+#include <iterator>
+
+namespace {
+
+const platform::StringResource kStrings[] = {
+    {202, "File"},
+    {203, "Edit"},
+    {204, "View"},
+    {205, "Build"},
+    {206, "Help"},
+    {208, "NULL"},
+    {243,
+     "Change this fence by dragging and dropping styles from Index->Building Materials->Fences"},
+    {244, "Object is locked.  Do you want to unlock it?"},
+    {246, "LOCKED (right click to unlock)"},
+    {247, "Area "},
+    {248, "Corners "},
+    {249, "Altitude "},
+    {250, "Thickness "},
+    {251, "Length "},
+    {252, "Height "},
+    {253, "Smoothing..."},
+    {254, "Smoothing off"},
+    {257,
+     "Change this column by dragging and dropping styles from Index->Building Materials->Posts "
+     "& Columns"},
+    {258,
+     "Change molding shape by:\n1. Right clicking it and choosing \"Change Shape\"\n2. Dragging "
+     "molding shapes onto it from Directory->Building Materials->Molding category\n"},
+    {260, "There is currently no image to resize"},
+    {262, "This object is locked.  Do you still want to apply the texure changes?"},
+    {263,
+     "One or more of these objects are locked.  Do you want to apply texture changes to the "
+     "locked objects?"},
+    {264, "Click on desired surface to complete shaft drawing"},
+    {265, "You must choose either a wall or a floor (ceiling)."},
+    {269, "The shaft doesn't fit on the selected slab"},
+    {275,
+     "More than one monitor was found.  The editor may not draw or respond properly while "
+     "several monitors are in use."},
+    {276, "Couldn't duplicate one or more selected objects"},
+    {281, "Drag over any existing wall, floor, or countertop to add this object."},
+    {282,
+     "Drag over any existing wall to insert.  Hold shift to insert into a floor or countertop."},
+    {283, "Drag over any existing wall, floor or countertop to add this object."},
+    {291, "The door must be closed in order to reposition the doorknob"},
+    {292, "You must be in 3D mode to move the doorknob"},
+    {293, "Save file before loading new scene?"},
+    {294, "A plan merge cannot be undone.  Are you sure you want to merge this plan?"},
+    {295, "File could not be saved."},
+    {296, "Depth "},
+    {297, "Width "},
+    {298, "Success.  Walls will now draw to scale."},
+    {299, "Scaling failed.  Please try again."},
+    {300, "Use arrow keys and mouse to move around.  Click mouse to exit."},
+    {301, "Invalid Position"},
+    {302, "Grouped object.  Choose Ungroup from the Edit menu to separate."},
+    {303, "Draw materials on walls, floors, countertops and roofs."},
+    {304, "Cut holes by clicking and dragging on walls, floors, countertops and roofs."},
+    {305,
+     "Click on at least three red handles one at a time to create roof segments. Double-click "
+     "to edit."},
+    {306, "*All values are in inches unless otherwise indicated."},
+    {307, "*All values are in centimeters unless otherwise indicated."},
+    {308,
+     "We've noticed you're new to Kivora.\nWould you like to see some simple tips to make "
+     "editing more responsive?"},
+    {312, "Enter length of a reference wall. Press OK. Draw line along length of wall."},
+};
+
+constexpr platform::StringTable kTable(kStrings, std::size(kStrings));
+
+}  // namespace
+
+const platform::StringTable& ControlStrings() {
+    return kTable;
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// One saved view of the scene-state stack.
+class SceneState {};

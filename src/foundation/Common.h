@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+// Longest server address or host text kept, in characters.
+constexpr size_t kMaxServerAddressLength = 259;
+
+// The host part of a server text: a leading "http://" (in any letter case) is dropped and
+// one trailing '/' or '\' removed; a ":port" stays. False, with a trace, for a null, empty
+// or over-long text.
+bool NormalizeServerAddress(const char* text, std::string* host);
+
+// Stores the normalised address as the content server's address and checks it by reading
+// it back ("WEBDOMAIN not set properly" when they differ). False when it could not be
+// stored.
+bool SetServerAddress(const char* address);
+// The stored server address; empty when none is stored.
+std::string GetServerAddress();
+
+// The program's own folder: the program files folder followed by "/Kivora/Duzazododiza".
+// Empty, with a trace, when the program files folder is unknown.
+std::string GetProgramFolder();
+
+// Writes "Last error : " and the calling thread's last system error code in hexadecimal
+// to the trace.
+void TraceLastError();
+
+// One-way transform of an account name or password before it goes into a page address:
+// every byte c becomes (c >> 1) + 10. The result has the text's length.
+std::string ScrambleCredential(const char* text);
+
+// `text` percent-encoded for use as one value in a page address: every byte but letters,
+// digits and "-._~" becomes "%XX".
+std::string EncodeQueryValue(const char* text);

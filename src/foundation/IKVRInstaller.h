@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Automation.h"
+#include "platform/Component.h"
+
+// The installer component and the updater: install, update and uninstall the product's
+// components from the content server into the program folder.
+class IKVRInstaller : public platform::IUnknown {
+public:
+    static constexpr platform::Guid kIid = {
+        0x5E0C2A41, 0x7B9D, 0x4F18, {0xA3, 0x62, 0x1D, 0x4B, 0x90, 0xC7, 0x2E, 0x51}};
+
+    virtual platform::HRESULT InstallAllComponents() = 0;
+    // S_FALSE when the user declines.
+    virtual platform::HRESULT UninstallAllComponents() = 0;
+    virtual platform::HRESULT UpdateAllComponents() = 0;
+    virtual platform::HRESULT get_InstallationIsComplete(int32_t* complete) = 0;
+    virtual platform::HRESULT SetDomain(platform::BSTR newDomain) = 0;
+    virtual platform::HRESULT QuietlyUninstallAllComponents() = 0;
+};
+
+// The class of the installer.
+inline constexpr platform::Guid kKVRInstallerClassId = {
+    0x5E0C2A40, 0x7B9D, 0x4F18, {0xA3, 0x62, 0x1D, 0x4B, 0x90, 0xC7, 0x2E, 0x51}};

@@ -1,0 +1,4 @@
+#pragma once
+
+// The compass rose of the plan.
+class Compass {};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+class PickableObject;
+
+// The base of every mouse mode and object editor of a view window. A window owns one
+// handler per mode and passes its mouse, key and timer messages to the current one.
+//
+// Mouse operations take the message's packed window point (low 16 bits x, high 16
+// bits y, both signed); key operations the virtual-key code; `OnTimer` the timer id.
+// The base does nothing with any of them: the modes give them their behaviour.
+class MouseHandler {
+public:
+    MouseHandler() = default;
+    MouseHandler(const MouseHandler&) = delete;
+    MouseHandler& operator=(const MouseHandler&) = delete;
+
+    virtual void OnMouseMove(intptr_t packedPoint);
+    virtual void OnLButtonDown(intptr_t packedPoint);
+    virtual void OnLButtonUp(intptr_t packedPoint);
+    virtual void OnLButtonDblClk(intptr_t packedPoint);
+    virtual void OnSingleClick(intptr_t packedPoint);
+    virtual void OnRButtonDown(intptr_t packedPoint);
+    virtual void OnRButtonUp(intptr_t packedPoint);
+    virtual void OnMButtonDown(intptr_t packedPoint);
+    virtual void OnMButtonUp(intptr_t packedPoint);
+    virtual void OnKeyDown(unsigned virtualKey);
+    virtual void OnKeyUp(unsigned virtualKey);
+    // The mode becomes the window's current one.
+    virtual void Activate();
+    // The mode stops being the window's current one.
+    virtual void Deactivate();
+    virtual void OnMouseHover(intptr_t packedPoint);
+    virtual void OnMouseLeave(intptr_t packedPoint);
+    virtual void OnTimer(unsigned timerId);
+    virtual ~MouseHandler();
+    // Drawing (true) or editing (false) state of an editor; `SwitchMouseMode` clears it.
+    virtual void SetEditLock(bool locked);
+    // The mode forgets the object it edits (called before that object is destroyed).
+    virtual void ReleaseTarget();
+    // Whether this mode edits the picked object (null when nothing was picked).
+    virtual bool HandlesObject(PickableObject* object);
+    // One step of arrow-key camera motion.
+    virtual void ArrowKeyStep();
+
+    // Set while the mode is in the middle of an operation that Esc should not cut.
+    bool IsOperationInProgress() const { return operationInProgress_; }
+
+protected:
+    void SetOperationInProgress(bool busy) { operationInProgress_ = busy; }
+
+private:
+    bool operationInProgress_ = false;
+};

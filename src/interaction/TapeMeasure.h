@@ -1,0 +1,4 @@
+#pragma once
+
+// The measuring tape of the annotation tools.
+class TapeMeasure {};

@@ -1,0 +1,4 @@
+#pragma once
+
+// The camera marker drawn in plan views.
+class CameraIndicatorIcon {};

@@ -1,0 +1,4 @@
+#pragma once
+
+// The textures of the control, shared by URL.
+class TextureList {};
