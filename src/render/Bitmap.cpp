@@ -249,12 +249,13 @@ void Bitmap::SetContextActivator(std::function<void()> activate) {
     contextActivator = std::move(activate);
 }
 
-Bitmap::Bitmap(uint8_t withAlpha, uint8_t asTexture) : hasAlpha(withAlpha), makeTexture(asTexture) {}
+Bitmap::Bitmap(uint8_t withAlpha, uint8_t asTexture)
+    : hasAlpha(withAlpha), makeTexture(asTexture) {}
 
 Bitmap::~Bitmap() {
     theTrace().Write("~BM");
     // A download still running works on this object: it ends first.
-    WaitForDownload();
+    CancelDownload();
     if (textureId) {
         DeleteTexture();
     } else {
@@ -273,6 +274,10 @@ void Bitmap::DeleteTexture() {
     glDeleteTextures(1, &textureId);
     textureId = 0;
     theTrace().Write("Texture deletion");
+}
+
+bool Bitmap::SetURL(const char* text) {
+    return CopyBounded(url, sizeof url, text, "bitmap URL too long");
 }
 
 bool Bitmap::SetAlphaURL(const char* text) {
@@ -296,7 +301,7 @@ void Bitmap::LoadAlphaBitmap() {
     }
 }
 
-void Bitmap::LoadAsync(const char* url, bool withMipmaps) {
+void Bitmap::LoadAsync(const char* address, bool withMipmaps) {
     theTrace().Write("LB");
     mipmaps = withMipmaps;
     if (hasAlpha && alphaURL[0]) {
@@ -304,20 +309,22 @@ void Bitmap::LoadAsync(const char* url, bool withMipmaps) {
         LoadAlphaBitmap();
     }
     theTrace().Write("1");
-    StartDownload(url);
+    StartDownload(address);
     theTrace().Write("LBe");
-    theTrace().Write(url ? url : "");
+    theTrace().Write(address ? address : "");
 }
 
-bool Bitmap::LoadNow(const char* url, bool withMipmaps) {
+bool Bitmap::LoadNow(const char* address, bool withMipmaps) {
     mipmaps = withMipmaps;
     if (hasAlpha && alphaURL[0]) LoadAlphaBitmap();
-    return DownloadNow(url) && (textureId != 0 || !pixels.empty() || isAlphaMap);
+    return DownloadNow(address) && (textureId != 0 || !pixels.empty() || isAlphaMap);
 }
 
-bool Bitmap::LoadFromCache(const char* cachedPath, const char* url, bool withMipmaps) {
+bool Bitmap::LoadFromCache(const char* cachedPath, const char* address, bool withMipmaps) {
     mipmaps = withMipmaps;
-    if (!SetCacheFile(cachedPath) || !SetURL(url)) return false;
+    if (!CopyBounded(cacheFile, sizeof cacheFile, cachedPath, "cached path too long") ||
+        !SetURL(address))
+        return false;
     LoadAlphaBitmap();
     return OnDownloadComplete() == 0;
 }
@@ -376,7 +383,7 @@ bool Bitmap::DecodeFile(const char* path) {
 void Bitmap::FinishLoad() {
     if (BaseControl* control = theControl()) {
         control->globalState.SetInteger(11, control->globalState.GetInteger(11) + 1);
-        control->ShowMainProgress(false, reinterpret_cast<intptr_t>(this));
+        control->ShowMainProgress(false, ProgressOwnerId());
     }
 }
 
@@ -430,8 +437,8 @@ std::vector<uint8_t> Bitmap::AlphaForPicture() {
     const Bitmap& a = *alphaBitmap;
     if (a.pictureWidth == pictureWidth && a.pictureHeight == pictureHeight) return a.picture;
     // An alpha image of another size is brought to the picture's size.
-    return ScalePixelsNearest(a.picture.data(), a.pictureWidth, a.pictureHeight, 3,
-                              pictureWidth, pictureHeight);
+    return ScalePixelsNearest(a.picture.data(), a.pictureWidth, a.pictureHeight, 3, pictureWidth,
+                              pictureHeight);
 }
 
 bool Bitmap::Realise() {
@@ -475,11 +482,11 @@ bool Bitmap::CreateTexture() {
     const uint32_t side = layout.size;
     if (layout.resample) {
         const size_t stride = size_t(pictureWidth) * 3;
-        texels = ResamplePixels(picture.data(), picture.size(), pictureWidth, pictureHeight,
-                                stride, 3, side, layout.step);
+        texels = ResamplePixels(picture.data(), picture.size(), pictureWidth, pictureHeight, stride,
+                                3, side, layout.step);
         if (!alpha.empty())
-            alpha = ResamplePixels(alpha.data(), alpha.size(), pictureWidth, pictureHeight,
-                                   stride, 3, side, layout.step);
+            alpha = ResamplePixels(alpha.data(), alpha.size(), pictureWidth, pictureHeight, stride,
+                                   3, side, layout.step);
         rows = pictureHeight / layout.step;
         cols = pictureWidth / layout.step;
     } else {
@@ -490,8 +497,8 @@ bool Bitmap::CreateTexture() {
     textureSize = side;
     if (texels.size() != size_t(side) * side * 3) return false;
 
-    if (hasAlpha) texels = AddAlphaChannel(texels.data(), side, side,
-                                           alpha.empty() ? nullptr : alpha.data());
+    if (hasAlpha)
+        texels = AddAlphaChannel(texels.data(), side, side, alpha.empty() ? nullptr : alpha.data());
     alphaBitmap.reset();
     if (clearBorder) ClearTexelBorder(texels.data(), side, hasAlpha ? 4 : 3);
     UploadTexels(texels.data(), side, hasAlpha);

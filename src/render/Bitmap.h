@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "foundation/Download.h"
+#include "foundation/DownloadableObject.h"
 #include "foundation/LinkedList.h"
 
 // Pixel work that turns a decoded picture into texels for OpenGL, on plain buffers.
@@ -104,6 +104,8 @@ public:
     // The radial fall-off of lights (see MakeFalloffTexels for the arguments).
     bool CreateFalloffTexture(int size, int innerRadius, const float colour[3]);
 
+    // The address the bitmap stands for, before it loads (an over-long one is refused).
+    bool SetURL(const char* text);
     // The alpha image named with the colour image; an over-long text is refused.
     bool SetAlphaURL(const char* text);
     bool SetCachedAlphaPath(const char* text);

@@ -14,7 +14,6 @@
 #include <mutex>
 
 #include "control/BaseControl.h"
-#include "foundation/Common.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 #include "platform/Files.h"
@@ -132,8 +131,8 @@ double ParseColorText(const char* text) {
     double value;
     if (length >= 2 && (text[length - 1] == 'b' || text[length - 1] == 'h')) {
         const std::string digits(text, length - 1);
-        value = double(std::strtol(digits.c_str(), nullptr, text[length - 1] == 'b' ? 10 : 16)) /
-                255.0;
+        value =
+            double(std::strtol(digits.c_str(), nullptr, text[length - 1] == 'b' ? 10 : 16)) / 255.0;
     } else {
         value = ParseKeyDataNumber(text);
     }
@@ -150,7 +149,7 @@ Material::Material() : objectId(materialCounter.fetch_add(1)) {}
 Material::~Material() {
     destroying = true;
     // The download hook works on this object: it ends before anything goes.
-    WaitForDownload();
+    CancelDownload();
 }
 
 bool Material::StoreURL(char* field, const char* text, const char* what) {
@@ -383,7 +382,7 @@ void Material::BeginDescriptionDownload(const char* url, bool now, bool* arrived
     }
     if (!StoreURL(materialURL, url, "materialURL overflow")) return;
     std::lock_guard<std::recursive_mutex> guard(downloadStartMutex);
-    isCompressed = 1;
+    SetCompressed(true);
     if (now) {
         const bool ok = DownloadNow(materialURL);
         if (arrived) *arrived = ok;
@@ -418,11 +417,8 @@ int Material::OnDownloadComplete() {
     if (sublist.get() == KeyDataList::SharedEmpty()) sublist.release();
 
     if (HasMembers(sublist.get())) {
-        std::string domain;
-        BaseControl* control = theControl();
-        if (!NormalizeServerAddress(control ? control->GetContentDomain() : nullptr, &domain))
-            domain.clear();
-        sublist->AddString("Domain", domain);
+        // Relative addresses in the description are joined to the server it came from.
+        sublist->AddString("Domain", GetHostPart());
         theTrace().Write("Mat::ADP2b");
         if (!destroying) {
             RenderLockScope lock;
@@ -499,8 +495,8 @@ void Material::ReadKeyData(const KeyDataList& list, bool resetGranularity) {
             textureSet = true;
         }
     } else {
-        const char* url = first({"TextureURL", "MaterialURL", "TextureURLwithoutDomain",
-                                 "MaterialURLwithoutDomain"});
+        const char* url = first(
+            {"TextureURL", "MaterialURL", "TextureURLwithoutDomain", "MaterialURLwithoutDomain"});
         hasAlphaMap = !IsEmpty(alphaText);
         SetTextureFromCache(url, cachedName, alphaCachedName, alphaText);
         if (hasAlphaMap) StoreURL(alphaURL, alphaText, "alphaURL overflow");
@@ -591,8 +587,9 @@ void Material::WriteKeyData(KeyDataList& parent) const {
     if (HasMembers(objectInformation.get()))
         list->AddSublist("ObjectInformation")->AppendCopiesOf(*objectInformation);
     if (HasMembers(paintInformation.get()))
-        list->AddSublist("paint")->AddSublist("ObjectInformation")->AppendCopiesOf(
-            *paintInformation);
+        list->AddSublist("paint")
+            ->AddSublist("ObjectInformation")
+            ->AppendCopiesOf(*paintInformation);
     if (HasMembers(lockCodes.get())) list->AddSublist("lockCodes")->AppendCopiesOf(*lockCodes);
 }
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "foundation/Download.h"
+#include "foundation/DownloadableObject.h"
 #include "geometry/Vector.h"
 
 class Bitmap;
