@@ -133,6 +133,9 @@ public:
     // the render lock are given up while the box is open and taken back after.
     platform::MessageAnswer ShowMessageBox(const platform::MessageBoxRequest& request);
 
+    // Allows (or stops) drawing of the scene by the render loop.
+    void SetRenderEnabled(bool enabled) { sceneRenderingEnabled = enabled ? 1 : 0; }
+
     // Running: initialised, rendering enabled and the wait screen gone.
     bool IsRunning() const;
 
