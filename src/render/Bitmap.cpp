@@ -17,6 +17,7 @@
 #include "platform/ImageDecoder.h"
 #include "render/OpenGL.h"
 #include "render/PNGparse.h"
+#include "render/Window.h"
 
 namespace {
 
@@ -184,7 +185,10 @@ public:
             std::lock_guard<std::mutex> guard(activatorMutex);
             activate = contextActivator;
         }
-        if (activate) activate();
+        if (activate)
+            activate();
+        else if (control && control->mainWindow)
+            control->mainWindow->Activate();
     }
     ~TextureWork() {
         if (control) control->UnlockRender();

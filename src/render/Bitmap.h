@@ -115,8 +115,8 @@ public:
     bool HasPixels() const { return !pixels.empty(); }
     const std::vector<uint8_t>& GetPixels() const { return pixels; }
 
-    // Who makes the main view's context current for texture work on any thread. Unset,
-    // the calling thread's current context is used.
+    // Who makes a context current for texture work on any thread. Unset, the control's
+    // main view window is activated (or, without one, the thread's current context used).
     static void SetContextActivator(std::function<void()> activate);
 
     uint8_t mipmaps = 1;
