@@ -8,6 +8,7 @@
 
 #include "control/Resources.h"
 #include "foundation/Common.h"
+#include "foundation/DownloadCallback.h"
 #include "foundation/IKVRInstaller.h"
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
@@ -440,4 +441,41 @@ void BaseControl::MoveAllObjects(const Vector& offset) {
 SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) {
     theTrace().WriteFormat("No plan object of kind %s can be made", element.GetName());
     return nullptr;
+}
+
+bool BaseControl::DownloadToCacheWithRetry(const char* url, char* cacheFile, size_t size,
+                                           DownloadCallback* callback) {
+    if (!PRECONDITION(url && *url && cacheFile && size > 0,
+                      "DownloadToCacheWithRetry needs an address and a buffer"))
+        return false;
+    cacheFile[0] = 0;
+    std::string path;
+    bool ok = platform::DownloadUrlToCache(url, &path, callback);
+    if (!ok && !(callback && callback->IsCancelled())) {
+        WaitUnlessCancelled(callback, 1000);
+        if (!(callback && callback->IsCancelled()))
+            ok = platform::DownloadUrlToCache(url, &path, callback);
+    }
+    if (!ok) return false;
+    if (!POSTCONDITION(path.size() < size, "Cache file name too long")) return false;
+    std::memcpy(cacheFile, path.c_str(), path.size() + 1);
+    return true;
+}
+
+char* BaseControl::AttachPathToDomain(const char* path, char* buffer, size_t size) const {
+    if (!buffer || size == 0) return buffer;
+    buffer[0] = 0;
+    if (!PRECONDITION(path && contentDomain[0], "AttachPathToDomain")) return buffer;
+    if (!*path) return buffer;
+    const size_t domainLength = std::strlen(contentDomain);
+    if (contentDomain[domainLength - 1] == '/' && (*path == '/' || *path == '\\')) ++path;
+    const int n = std::snprintf(buffer, size, "%s%s", contentDomain, path);
+    if (!POSTCONDITION(n >= 0 && static_cast<size_t>(n) < size, "Content address too long"))
+        buffer[0] = 0;
+    return buffer;
+}
+
+void BaseControl::BeginBusyDisplay() {
+    loading = 1;
+    waitScreenLevel = 1.0;
 }

@@ -33,6 +33,7 @@
 
 class BaseModel;
 class BaseTransaction;
+class DownloadCallback;
 class Compass;
 class KeyDataSublist;
 class Light;
@@ -142,6 +143,9 @@ public:
     // the render lock are given up while the box is open and taken back after.
     platform::MessageAnswer ShowMessageBox(const platform::MessageBoxRequest& request);
 
+    // Allows (or stops) drawing of the scene by the render loop.
+    void SetRenderEnabled(bool enabled) { sceneRenderingEnabled = enabled ? 1 : 0; }
+
     // Running: initialised, rendering enabled and the wait screen gone.
     bool IsRunning() const;
 
@@ -175,6 +179,22 @@ public:
     GLUquadric* GetQuadric() const { return quadric; }
     LinkedList* GetWindowList() const { return windowList; }
     TextureList* GetTextureList() const { return textureList; }
+
+    // Downloads and content addresses.
+    //
+    // Fetches `url` into the download cache, reporting to `callback` (may be null); when
+    // that fails, tries once more after a second, unless the callback was cancelled
+    // meanwhile. The cache file's path goes into `cacheFile` (`size` characters, always
+    // terminated). True when the file is in the cache.
+    static bool DownloadToCacheWithRetry(const char* url, char* cacheFile, size_t size,
+                                         DownloadCallback* callback);
+    // The content domain followed by `path` in `buffer` (`size` characters), with one
+    // leading '/' or '\' of the path dropped when the domain ends in '/'; an empty path
+    // gives an empty text. Answers `buffer`; it is left empty, with a trace, when the path
+    // or the domain is missing or the address does not fit.
+    char* AttachPathToDomain(const char* path, char* buffer, size_t size) const;
+    // Raises the wait screen: a load runs and the screen is fully opaque.
+    void BeginBusyDisplay();
 
     Vector scratchPoints[kScratchPoints];
     Vector scratchPoints2[kScratchPoints];

@@ -30,6 +30,9 @@ const platform::StringResource kStrings[] = {
      "Change molding shape by:\n1. Right clicking it and choosing \"Change Shape\"\n2. Dragging "
      "molding shapes onto it from Directory->Building Materials->Molding category\n"},
     {260, "There is currently no image to resize"},
+    {261,
+     "Resizing beyond the window to this size may result in extremely slow frame rates.  To "
+     "restore original frame rate, resize window to a smaller size."},
     {262, "This object is locked.  Do you still want to apply the texure changes?"},
     {263,
      "One or more of these objects are locked.  Do you want to apply texture changes to the "

@@ -1,5 +1,9 @@
 #include "interaction/MouseHandler.h"
 
+#include "control/BaseControl.h"
+#include "foundation/Trace.h"
+#include "render/Window.h"
+
 // The shared handling of buttons, keys, pop-up menus and the control's timers needs the
 // central object and the view windows; the modes bring it with them.
 void MouseHandler::OnMouseMove(intptr_t) {}
@@ -25,3 +29,11 @@ bool MouseHandler::HandlesObject(PickableObject*) {
     return false;
 }
 void MouseHandler::ArrowKeyStep() {}
+
+void MouseHandler::SwitchMouseMode(int mode) {
+    BaseControl* control = theControl();
+    Window* window = control ? control->activeWindow : nullptr;
+    if (!PRECONDITION(window != nullptr, "No active window to switch the mouse mode in")) return;
+    if (!window->SetMouseMode(mode)) return;
+    window->GetCurrentMode()->SetEditLock(false);
+}

@@ -44,6 +44,11 @@ public:
     // One step of arrow-key camera motion.
     virtual void ArrowKeyStep();
 
+    // Makes mode `mode` (0..31) current in the control's active window: the old mode
+    // leaves, the new one enters and has its edit lock cleared. A number outside the
+    // table, or a mode the window lacks, changes nothing.
+    void SwitchMouseMode(int mode);
+
     // Set while the mode is in the middle of an operation that Esc should not cut.
     bool IsOperationInProgress() const { return operationInProgress_; }
 

@@ -1,0 +1,361 @@
+#include "render/Window.h"
+
+#include <GL/gl.h>
+
+#include <atomic>
+#include <cstdio>
+#include <new>
+
+#include "control/BaseControl.h"
+#include "foundation/Trace.h"
+#include "interaction/MouseHandler.h"
+#include "interaction/TraceImageModel.h"
+#include "platform/GLContext.h"
+#include "render/OffScreenWindow.h"
+#include "render/ViewTransaction.h"
+
+namespace {
+
+// Modes in the order of the mode numbers that menus, toolbar and keys use.
+constexpr const char* kModeNames[Window::kModeCount] = {
+    "ModelEditor",         "FloorEditor",
+    "RoofEditor",          "WallEditor",
+    "SlabCoveringCreator", "SlabHoleCreator",
+    "ModelRotater",        "RubberBandMode",
+    "DimensionEditor",     "TextEditor",
+    "CounterEditor",       "ZoomMode",
+    "BeamInMode",          "WalkMode",
+    "LookAroundMode",      "PanMode",
+    "RotateAroundMode",    "ElevationMode",
+    "StairEditor",         "TextureCoordEditor",
+    "TextureCoordScaler",  "RoofGroupEditor",
+    "DormerCreator",       "FenceEditor",
+    "TapeMeasureEditor",   "EyeDropperMode",
+    "ColumnEditor",        "MoldingEditor",
+    "TerrainEditor",       "TraceImageAutoSizeMode",
+    "ShaftHoleCreator",    "ArrowKeyWalkMode",
+};
+
+// Error numbers that an activation failure is traced with.
+constexpr unsigned long kErrorInvalidHandle = 6;
+constexpr unsigned long kErrorBusy = 170;
+constexpr unsigned long kErrorInvalidPixelFormat = 2000;
+
+constexpr int kLargeOffScreenSide = 2048;
+constexpr uint32_t kLargeWindowWidth = 1601;
+constexpr uint32_t kLargeWindowHeight = 1201;
+constexpr uint32_t kLowMemoryMessage = 261;
+constexpr int kToolbarMinimumX = 310;
+constexpr int kStatusBar2Offset = 200;
+constexpr int kStatusBar2Width = 180;
+constexpr int kIndicatorBarX = 250;
+
+std::atomic<bool> activationErrorNoted{false};
+
+unsigned HandleBits(const void* handle) {
+    return static_cast<unsigned>(reinterpret_cast<uintptr_t>(handle));
+}
+
+// Holds the control's render lock for a scope; nothing without a control.
+class RenderLockHold {
+public:
+    RenderLockHold() : control_(theControl()) {
+        if (control_) control_->LockRender();
+    }
+    ~RenderLockHold() {
+        if (control_) control_->UnlockRender();
+    }
+    RenderLockHold(const RenderLockHold&) = delete;
+    RenderLockHold& operator=(const RenderLockHold&) = delete;
+
+private:
+    BaseControl* control_;
+};
+
+}  // namespace
+
+MouseHandler* MakeMouseMode(int mode) {
+    if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    // Modes whose class is not there yet are served by the shared base handler.
+    theTrace().WriteFormat("Mode %d (%s) uses the base mouse handler", mode, kModeNames[mode]);
+    return new (std::nothrow) MouseHandler;
+}
+
+Window::Window() : Window(ModeFactory(MakeMouseMode)) {}
+
+Window::Window(const ModeFactory& makeMode)
+    : statusBar1(this),
+      statusBar2(this),
+      helpWindow(this),
+      menuBar(this),
+      indicatorBar(this),
+      viewportCache(new int32_t[4]()),
+      modelViewCache(new double[16]()),
+      projectionCache(new double[16]()) {
+    statusBar2.anchoredRight = 1;
+    toolbar = new Toolbar(this);
+    indicatorBar.AddIndicator("L", true);
+    indicatorBar.AddIndicator("M", false);
+
+    for (int n = 0; n < kModeCount; ++n) modes[n] = makeMode ? makeMode(n) : nullptr;
+    currentModeNumber = 0;
+    currentMode = modes[0];
+    if (currentMode)
+        currentMode->Activate();
+    else
+        TraceWrite("The default mouse mode could not be made");
+}
+
+Window::~Window() {
+    theTrace().Write("~w");
+    if (windowHandle != platform::kNoWindow) {
+        for (uintptr_t id : {kResizeTimer, kSingleClickTimer, uintptr_t{3}, kTimedPromptTimer})
+            platform::KillTimer(windowHandle, id);
+    }
+    theTrace().Write("~w2");
+    BaseControl* control = theControl();
+    if (!control || control->mainWindow != this) delete traceImage;
+    traceImage = nullptr;
+    theTrace().Write("~w3");
+    viewportCache.reset();
+    modelViewCache.reset();
+    projectionCache.reset();
+    theTrace().Write("~Window");
+    currentMode = nullptr;
+    for (MouseHandler*& mode : modes) {
+        delete mode;
+        mode = nullptr;
+    }
+    theTrace().Write("Window destructor completed");
+    delete toolbar;
+    toolbar = nullptr;
+    delete pendingViewTransaction;
+    pendingViewTransaction = nullptr;
+    // The control must not keep pointing at a window that is gone.
+    if (control) {
+        if (control->activeWindow == this) control->activeWindow = nullptr;
+        if (control->currentWindow == this) control->currentWindow = nullptr;
+        if (control->mainWindow == this) control->mainWindow = nullptr;
+    }
+}
+
+void Window::Activate(const char* label) {
+    BaseControl* control = theControl();
+    auto attempt = [this]() -> unsigned long {
+        if (!renderingContext || !deviceContext) return kErrorInvalidHandle;
+        if (renderingContext->MakeCurrent(*deviceContext)) return 0;
+        // Refused either for a buffer of another pixel format or because another thread
+        // has the context current.
+        return deviceContext->PixelFormat() != renderingContext->PixelFormat()
+                   ? kErrorInvalidPixelFormat
+                   : kErrorBusy;
+    };
+
+    if (!label) {
+        const unsigned long error = attempt();
+        if (error == 0) {
+            theTrace().Write("After context activation");
+            if (control && control->mainWindow &&
+                control->mainWindow->renderingContext == renderingContext)
+                control->currentContextCode = 1;
+        } else if (error == kErrorBusy) {
+            theTrace().Write("The requested resource is in use");
+        } else if (!activationErrorNoted.exchange(true)) {
+            char note[32];
+            std::snprintf(note, sizeof note, "WAF %lu;", error);
+            theTrace().AppendNote(note);
+        }
+        return;
+    }
+
+    theTrace().Write(label);
+    theTrace().WriteFormat("MCC: %i DC: %x RC: %x ", control ? control->currentContextCode : 0,
+                           HandleBits(deviceContext), HandleBits(renderingContext));
+    platform::GLContext::DetachCurrent();
+    theTrace().WriteFormat("curDC: %x curRC: %x ",
+                           HandleBits(platform::GLContext::CurrentDrawable()),
+                           HandleBits(platform::GLContext::Current()));
+    const unsigned long error = attempt();
+    theTrace().Write("After activation");
+    if (error == 0)
+        theTrace().Write("Activation successful");
+    else
+        theTrace().WriteFormat("Activation Fail %lu;", error);
+}
+
+void Window::ReleaseCurrentContext() {
+    if (BaseControl* control = theControl()) control->currentContextCode = 0;
+    platform::GLContext::DetachCurrent();
+}
+
+void Window::OnSize(const platform::Rect& client) {
+    const int w = client.right - client.left;
+    const int h = client.bottom - client.top;
+    width = w > 0 ? static_cast<uint32_t>(w) : 0;
+    height = h > 0 ? static_cast<uint32_t>(h) : 0;
+    BaseControl* control = theControl();
+
+    const OffScreenWindow* offScreen = theOffScreenWindow();
+    if (offScreen && offScreen->width == kLargeOffScreenSide &&
+        offScreen->height == kLargeOffScreenSide && width >= kLargeWindowWidth &&
+        height >= kLargeWindowHeight) {
+        theTrace().Write("Low memory");
+        if (control) control->ShowResourceMessageModal(kLowMemoryMessage);
+    }
+
+    // A window without area (minimised, or before its first layout) keeps the aspect
+    // it had, so the camera never gets an infinite or undefined zoom.
+    if (width >= 1 && height >= 1) aspect = static_cast<double>(width) / height;
+    Vector zoom = camera.GetVector(2);
+    zoom.y = zoom.x / aspect;
+    camera.SetVector(2, zoom);
+
+    const int ww = static_cast<int>(width);
+    const int wh = static_cast<int>(height);
+    statusBar1.SetRect(0, 0, ww, kBarHeight);
+    statusBar2.SetRect(ww - kStatusBar2Offset, 0, kStatusBar2Width, kBarHeight);
+    indicatorBar.SetRect(kIndicatorBarX, wh - kTopBarHeight, kIndicatorBarWidth, kTopBarHeight);
+    menuBar.Layout(0, wh - kTopBarHeight, ww, kTopBarHeight);
+    if (control && toolbar) {
+        const int toolbarWidth = control->globalState.GetInteger(2);
+        const int toolbarHeight = control->globalState.GetInteger(3);
+        int x = ww - toolbarWidth - 10;
+        if (x <= kToolbarMinimumX) x = kToolbarMinimumX;
+        toolbar->SetRect(x, wh - toolbarHeight, toolbarWidth, toolbarHeight);
+    }
+
+    if (control) control->SetRenderEnabled(true);
+}
+
+bool Window::Begin2DRender() {
+    if (!PRECONDITION(depth2D == 0, "Unbalanced 2D Render")) return false;
+    ++depth2D;
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glPushAttrib(0xFFFFF);
+    Setup2DProjection();
+    return true;
+}
+
+void Window::Setup2DProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, width, 0.0, height, 3000.0, -3000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_TEXTURE_2D);
+}
+
+bool Window::End2DRender() {
+    // An end without its begin would pop what others pushed.
+    if (!POSTCONDITION(depth2D == 1, "Unbalanced 2D Render")) return false;
+    --depth2D;
+    glPopAttrib();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    return true;
+}
+
+void Window::SetTraceImage(const char* url) {
+    {
+        RenderLockHold hold;
+        delete traceImage;
+        traceImage = new TraceImageModel(url);
+    }
+    viewFlags.SetBoolean(7, true);
+}
+
+void Window::ToggleFrontFace() {
+    GLint face = GL_CCW;
+    glGetIntegerv(GL_FRONT_FACE, &face);
+    glFrontFace(face == GL_CW ? GL_CCW : GL_CW);
+}
+
+platform::LResult Window::ForwardKeyDown(uint32_t, platform::WParam key, platform::LParam, bool&) {
+    if (currentMode) currentMode->OnKeyDown(static_cast<unsigned>(key));
+    return 0;
+}
+
+platform::LResult Window::ForwardToCurrentMode(uint32_t, platform::WParam, platform::LParam lParam,
+                                               bool&) {
+    if (currentMode) currentMode->OnMouseMove(lParam);
+    return 0;
+}
+
+MouseHandler* Window::GetMode(int mode) const {
+    if (mode < 0 || mode >= kModeCount) return nullptr;
+    return modes[mode];
+}
+
+bool Window::SetMouseMode(int mode) {
+    if (!PRECONDITION(mode >= 0 && mode < kModeCount, "Mouse mode out of range")) return false;
+    if (!PRECONDITION(modes[mode] != nullptr, "Mouse mode missing")) return false;
+    RenderLockHold hold;
+    if (currentMode) currentMode->Deactivate();
+    currentModeNumber = mode;
+    currentMode = modes[mode];
+    currentMode->Activate();
+    return true;
+}
+
+std::unique_ptr<SceneState> Window::TakeViewSnapshot() const {
+    auto snapshot = std::make_unique<SceneState>();
+    snapshot->renderState.CopyFrom(viewFlags);
+    snapshot->viewState.CopyFrom(camera);
+    snapshot->viewState.SetDouble(0, fieldOfView);
+    snapshot->initialised = 1;
+    return snapshot;
+}
+
+void Window::ApplyViewSnapshot(const SceneState& snapshot) {
+    viewFlags.CopyFrom(snapshot.renderState);
+    camera.CopyFrom(snapshot.viewState);
+    fieldOfView = snapshot.viewState.GetDouble(0);
+}
+
+void Window::BeginViewTransaction() {
+    if (!viewUndoEnabled || pendingViewTransaction) return;
+    pendingViewTransaction = new ViewTransaction(TakeViewSnapshot());
+}
+
+void Window::EndViewTransaction() {
+    if (!viewUndoEnabled || !pendingViewTransaction) return;
+    pendingViewTransaction->after = TakeViewSnapshot();
+    ViewTransaction* ended = pendingViewTransaction;
+    pendingViewTransaction = nullptr;
+    PushViewTransaction(ended);
+}
+
+void Window::PushViewTransaction(ViewTransaction* transaction) {
+    if (!PRECONDITION(transaction != nullptr, "No view transaction to push")) return;
+    viewUndoStack.Prepend(transaction);
+    viewRedoStack.DeleteAll();
+}
+
+bool Window::popAndProcessViewStack(SizableLinkedList* from, SizableLinkedList* to) {
+    if (!viewUndoEnabled) return false;
+    if (!PRECONDITION(from && to, "Invalid stacks passed to pop and process")) return false;
+    // Checked before anything is taken off, so no record is lost to a wrong list.
+    const bool undo = from == &viewUndoStack;
+    if (!POSTCONDITION(undo || from == &viewRedoStack,
+                       "Invalid stack passed into popAndProcessViewStack"))
+        return false;
+
+    auto* transaction = dynamic_cast<ViewTransaction*>(from->GetHead());
+    if (!transaction) return false;
+    const SceneState* snapshot = undo ? transaction->before.get() : transaction->after.get();
+    if (!PRECONDITION(snapshot != nullptr, "View transaction without its snapshot")) return false;
+    from->Remove(transaction);
+    {
+        RenderLockHold hold;
+        ApplyViewSnapshot(*snapshot);
+    }
+    to->Prepend(transaction);
+    return true;
+}

@@ -1,0 +1,52 @@
+// Linked into every test and fuzz program: sanitizer defaults, so that a plain `ctest`
+// or a fuzz run behaves the same as scripts/test, and a temporary folder of the
+// process's own, so that test programs running side by side never share (and move
+// aside) each other's trace logs or temporary files.
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+extern "C" {
+
+const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
+
+const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+
+// Leaks inside the system's OpenGL and font libraries, not ours.
+const char* __lsan_default_suppressions() {
+    return "leak:libOSMesa\n"
+           "leak:libgallium\n"
+           "leak:libLLVM\n"
+           "leak:libfontconfig\n"
+           "leak:libglib\n";
+}
+}
+
+namespace {
+
+std::string g_processTemp;
+pid_t g_creator = 0;
+
+void RemoveProcessTemp() {
+    // A child made by fork() leaves the folder to its parent.
+    if (g_processTemp.empty() || getpid() != g_creator) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(g_processTemp, ignored);
+}
+
+struct ProcessTemp {
+    ProcessTemp() {
+        const char* base = getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kivora-test-XXXXXX";
+        if (!mkdtemp(pattern.data())) return;
+        g_processTemp = pattern;
+        g_creator = getpid();
+        setenv("TMPDIR", g_processTemp.c_str(), 1);
+        atexit(RemoveProcessTemp);
+    }
+} g_processTempSetup;
+
+}  // namespace
