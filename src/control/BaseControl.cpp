@@ -21,6 +21,7 @@
 #include "platform/Menu.h"
 #include "platform/Process.h"
 #include "render/TextureList.h"
+#include "render/Window.h"
 
 namespace {
 
@@ -365,6 +366,18 @@ platform::MessageAnswer BaseControl::ShowResourceMessageModal(uint32_t id) {
 
 bool BaseControl::IsRunning() const {
     return initialised && sceneRenderingEnabled && waitScreenLevel <= 0.0;
+}
+
+SceneView* BaseControl::GetCurrentView() const {
+    return currentWindow;
+}
+
+SceneView* BaseControl::GetActiveView() const {
+    return activeWindow;
+}
+
+SceneView* BaseControl::GetMainView() const {
+    return mainWindow;
 }
 
 void BaseControl::SelectAll(bool selected) {

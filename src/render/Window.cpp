@@ -8,6 +8,7 @@
 
 #include "control/BaseControl.h"
 #include "foundation/Trace.h"
+#include "foundation/UndoableObject.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -269,6 +270,16 @@ void Window::SetTraceImage(const char* url) {
         traceImage = new TraceImageModel(url);
     }
     viewFlags.SetBoolean(7, true);
+}
+
+UndoableObject* Window::GetTraceImage() const {
+    return dynamic_cast<UndoableObject*>(traceImage);
+}
+
+void Window::DeleteTraceImage() {
+    RenderLockHold hold;
+    delete traceImage;
+    traceImage = nullptr;
 }
 
 void Window::ToggleFrontFace() {

@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "render/OffScreenWindow.h"
 #include "render/Window.h"
+#include "support/SceneFixtures.h"
 #include "support/TestControl.h"
 #include "support/TraceLogTail.h"
 
@@ -205,6 +206,35 @@ TEST_F(WindowTest, NewTraceImageReplacesTheOldOneAndIsShown) {
     EXPECT_STREQ(window.traceImage->GetImageURL(), "plans/second.png");
     EXPECT_TRUE(window.viewFlags.GetBoolean(7));
     EXPECT_FALSE(control.RenderLock().IsHeld());
+}
+
+TEST_F(WindowTest, SceneObjectsSeeTheWindowBeingDrawn) {
+    Window mainWindow;
+    Window other;
+    control.mainWindow = &mainWindow;
+    control.activeWindow = control.currentWindow = &other;
+    EXPECT_EQ(control.GetMainView(), &mainWindow);
+    EXPECT_EQ(control.GetActiveView(), &other);
+    EXPECT_EQ(control.GetCurrentView(), &other);
+
+    // A box across the plane z = 0, which the current window's pick polygon lies in.
+    TestItem item(TypeMask::kModelObject);
+    item.SetBox(-1, -1, -1, 1, 1, 1);
+    other.pickPlane.Set(0, 0, 1, 0);
+    other.viewFlags.SetInt64(0, TypeBit::kModel);
+    EXPECT_FALSE(item.IsShownInCurrentView()) << "the current window hides models";
+    EXPECT_FALSE(item.StraddlesSectionPlane()) << "the plane counts only in reflections";
+
+    // Each reflection layer keeps its own visibility bit.
+    other.layerCounter = 2;
+    EXPECT_TRUE(item.StraddlesSectionPlane());
+    item.SetFlags(0xFFFFFFFFu);
+    item.UpdateWindowVisibility();  // no pick polygon: nothing culled
+    EXPECT_EQ(item.GetFlags(), ~(1u << 2));
+    EXPECT_FALSE(item.IsVisibleInCurrentWindow());
+    other.layerCounter = 1;
+    EXPECT_TRUE(item.IsVisibleInCurrentWindow());
+    control.mainWindow = control.activeWindow = control.currentWindow = nullptr;
 }
 
 TEST_F(WindowTest, NewWindowShowsTheLightAndReflectionLamps) {
