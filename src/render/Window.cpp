@@ -8,7 +8,6 @@
 
 #include "control/BaseControl.h"
 #include "foundation/Trace.h"
-#include "foundation/UndoableObject.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -268,12 +267,18 @@ void Window::SetTraceImage(const char* url) {
         RenderLockHold hold;
         delete traceImage;
         traceImage = new TraceImageModel(url);
+        // The new image is one undoable step.
+        BaseControl* control = theControl();
+        if (control) control->BeginUndoGroup();
+        traceImage->BeginTransaction(true);
+        traceImage->EndUndoStep();
+        if (control) control->EndUndoGroup();
     }
     viewFlags.SetBoolean(7, true);
 }
 
 UndoableObject* Window::GetTraceImage() const {
-    return dynamic_cast<UndoableObject*>(traceImage);
+    return traceImage;
 }
 
 void Window::DeleteTraceImage() {

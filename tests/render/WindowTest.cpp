@@ -237,6 +237,30 @@ TEST_F(WindowTest, SceneObjectsSeeTheWindowBeingDrawn) {
     control.mainWindow = control.activeWindow = control.currentWindow = nullptr;
 }
 
+TEST_F(WindowTest, MainWindowsNewTraceImageIsOneUndoStep) {
+    control.scene.Append(new TestItem);  // undo finds nothing in an empty scene
+    Window window;
+    control.mainWindow = &window;
+    window.SetTraceImage("plans/first.png");
+    ASSERT_NE(window.traceImage, nullptr);
+    EXPECT_EQ(control.GetMainView()->GetTraceImage(), window.traceImage);
+
+    // A start marker, the record of the new image and an end marker.
+    const SizableLinkedList& entries = control.GetUndoList().UndoEntries();
+    ASSERT_EQ(entries.GetCount(), 3u);
+    auto* record = dynamic_cast<ObjectTransaction*>(entries.GetHead()->GetNext());
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->created);
+    EXPECT_EQ(record->targetId, window.traceImage->GetObjectId());
+    EXPECT_STREQ(record->redoData.GetSublist("TraceImageModel")->GetString("TraceImageURL"),
+                 "plans/first.png");
+    EXPECT_EQ(window.traceImage->GetOwner(), nullptr) << "the image stays out of the scene";
+
+    EXPECT_TRUE(control.Undo());
+    EXPECT_EQ(window.traceImage, nullptr) << "undo takes the image away";
+    EXPECT_FALSE(control.RenderLock().IsHeld());
+}
+
 TEST_F(WindowTest, NewWindowShowsTheLightAndReflectionLamps) {
     Window window;
     ASSERT_EQ(window.indicatorBar.indicatorCount, 2);
