@@ -1,0 +1,93 @@
+#include "platform/Event.h"
+
+#include <atomic>
+#include <chrono>
+#include <map>
+
+namespace platform {
+
+Event::Event(Kind kind, bool signalled, std::string name)
+    : kind_(kind), name_(std::move(name)), signalled_(signalled) {}
+
+void Event::Set() {
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        signalled_ = true;
+    }
+    if (kind_ == Kind::AutoReset)
+        changed_.notify_one();
+    else
+        changed_.notify_all();
+}
+
+void Event::Reset() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    signalled_ = false;
+}
+
+bool Event::Wait(int64_t timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto ready = [this] { return signalled_; };
+    if (timeoutMs < 0)
+        changed_.wait(lock, ready);
+    else if (!changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+        return false;
+    if (kind_ == Kind::AutoReset) signalled_ = false;
+    return true;
+}
+
+namespace {
+
+struct Priorities {
+    std::mutex mutex;
+    ProcessPriority process = ProcessPriority::Normal;
+    std::map<std::thread::id, ThreadPriority> threads;
+};
+
+Priorities& ThePriorities() {
+    static Priorities* priorities = new Priorities;
+    return *priorities;
+}
+
+std::atomic<int> monitorCount{0};
+
+}  // namespace
+
+void SetProcessPriority(ProcessPriority priority) {
+    Priorities& p = ThePriorities();
+    std::lock_guard<std::mutex> guard(p.mutex);
+    p.process = priority;
+}
+
+ProcessPriority GetProcessPriority() {
+    Priorities& p = ThePriorities();
+    std::lock_guard<std::mutex> guard(p.mutex);
+    return p.process;
+}
+
+void SetThreadPriority(std::thread::id thread, ThreadPriority priority) {
+    Priorities& p = ThePriorities();
+    std::lock_guard<std::mutex> guard(p.mutex);
+    if (priority == ThreadPriority::Normal)
+        p.threads.erase(thread);
+    else
+        p.threads[thread] = priority;
+}
+
+ThreadPriority GetThreadPriority(std::thread::id thread) {
+    Priorities& p = ThePriorities();
+    std::lock_guard<std::mutex> guard(p.mutex);
+    auto it = p.threads.find(thread);
+    return it == p.threads.end() ? ThreadPriority::Normal : it->second;
+}
+
+int GetMonitorCount() {
+    const int count = monitorCount.load();
+    return count > 0 ? count : 1;
+}
+
+void SetMonitorCountForTesting(int count) {
+    monitorCount = count > 0 ? count : 0;
+}
+
+}  // namespace platform
