@@ -92,7 +92,7 @@ TEST_F(DefaultsTest, ResetForgetsStoredValuesAndKeepsTheToolbarSize) {
     char file[64] = "";
     EXPECT_FALSE(RegistryGetString("Recent Files\\", "File1", file, sizeof file));
     double stored = 0.0;
-    EXPECT_FALSE(RegistryGetDouble("defaults\\wall\\", "double5", &stored));
+    EXPECT_FALSE(RegistryGetDouble("defaults\\wall\\", "double 5", &stored));
 }
 
 TEST_F(DefaultsTest, ProbeSettings) {
