@@ -428,8 +428,8 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
         if (ShowMessageBox(box) == platform::MessageAnswer::Yes) {
             theTrace().Write("Restore file");
             const std::string path = platform::TemporaryFolder() + "restore.kvp";
-            waitScreenLevel = 1.0;
             RenderHold hold(*this);
+            waitScreenLevel = 1.0;
             // The scene is cleared and the plan-load thread started on `path` with the
             // plan files.
             theTrace().WriteFormat("Restore from %s", path.c_str());
