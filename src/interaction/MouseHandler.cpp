@@ -29,6 +29,10 @@ bool MouseHandler::HandlesObject(PickableObject*) {
     return false;
 }
 void MouseHandler::ArrowKeyStep() {}
+void MouseHandler::CommitCameraMove() {}
+bool MouseHandler::PickTarget(Vector&, int, int) {
+    return false;
+}
 
 void MouseHandler::SwitchMouseMode(int mode) {
     BaseControl* control = theControl();
