@@ -16,6 +16,7 @@
 #include "platform/GLContext.h"
 #include "platform/Process.h"
 #include "render/TextureList.h"
+#include "render/Window.h"
 
 namespace {
 
@@ -358,4 +359,12 @@ platform::MessageAnswer BaseControl::ShowResourceMessageModal(uint32_t id) {
 
 bool BaseControl::IsRunning() const {
     return initialised && sceneRenderingEnabled && waitScreenLevel <= 0.0;
+}
+
+void BaseControl::ShowAntialiasedFrame() {
+    antialiasedFrameRequest = 1;
+    if (activeWindow) {
+        activeWindow->antialiasRequest = 1;
+        activeWindow->antialiasPass = 0;
+    }
 }

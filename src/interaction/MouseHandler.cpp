@@ -30,6 +30,7 @@ bool MouseHandler::HandlesObject(PickableObject*) {
 }
 void MouseHandler::ArrowKeyStep() {}
 void MouseHandler::CommitCameraMove() {}
+void MouseHandler::SetBusyCursor(bool) {}
 bool MouseHandler::PickTarget(Vector&, int, int) {
     return false;
 }
