@@ -58,20 +58,39 @@ std::string EncodePath(const std::string& path) {
 struct BodySink {
     std::string* body;
     size_t limit;
+    const HttpRequest* request;
+    size_t received = 0;
     bool truncated = false;
+    bool aborted = false;
 };
+
+bool Deliver(BodySink* sink, const char* data, size_t n) {
+    sink->received += n;
+    if (!sink->request->onBody) {
+        sink->body->append(data, n);
+        return true;
+    }
+    if (n == 0 || sink->request->onBody(data, n)) return true;
+    sink->aborted = true;
+    return false;
+}
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<BodySink*>(user);
     const size_t n = size * count;
-    const size_t room = sink->limit - sink->body->size();
-    if (n <= room) {
-        sink->body->append(data, n);
-        return n;
-    }
-    sink->body->append(data, room);
-    sink->truncated = true;
+    const size_t room = sink->limit - sink->received;
+    if (n <= room) return Deliver(sink, data, n) ? n : 0;
+    if (Deliver(sink, data, room)) sink->truncated = true;
     return 0;  // stops the transfer: the rest is not wanted
+}
+
+int ReportProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
+    auto* sink = static_cast<BodySink*>(user);
+    const auto received = static_cast<uint64_t>(now > 0 ? now : 0);
+    const auto expected = static_cast<uint64_t>(total > 0 ? total : 0);
+    if (sink->request->onProgress(received, expected)) return 0;
+    sink->aborted = true;
+    return 1;  // stops the transfer
 }
 
 int ErrnoFor(CURLcode code, long osErrno) {
@@ -110,7 +129,7 @@ HttpResponse SendHttpRequest(const HttpRequest& request) {
 
     const std::string url = "http://" + request.host + EncodePath(request.path);
     char errorText[CURL_ERROR_SIZE] = "";
-    BodySink sink{&response.body, request.maxBodyBytes};
+    BodySink sink{&response.body, request.maxBodyBytes, &request};
     curl_slist* headers = nullptr;
     if (!request.contentType.empty())
         headers = curl_slist_append(headers, ("Content-Type: " + request.contentType).c_str());
@@ -132,6 +151,11 @@ HttpResponse SendHttpRequest(const HttpRequest& request) {
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    if (request.onProgress) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, ReportProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
     if (!request.agent.empty()) curl_easy_setopt(curl, CURLOPT_USERAGENT, request.agent.c_str());
     if (!request.proxy.empty()) {
         curl_easy_setopt(curl, CURLOPT_PROXY, request.proxy.c_str());
@@ -149,7 +173,12 @@ HttpResponse SendHttpRequest(const HttpRequest& request) {
     const CURLcode code = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && sink.truncated)) {
+    if (sink.aborted) {
+        response.aborted = true;
+        response.error = "stopped by the caller";
+        response.errorCode = ECANCELED;
+        response.body.clear();
+    } else if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && sink.truncated)) {
         response.replied = true;
         response.status = static_cast<int>(status);
         response.truncated = sink.truncated;

@@ -8,12 +8,17 @@
 
 #include "control/Resources.h"
 #include "foundation/Common.h"
+#include "foundation/DownloadCallback.h"
 #include "foundation/IKVRInstaller.h"
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
+#include "foundation/UndoableObject.h"
 #include "interaction/Compass.h"
+#include "model/SceneView.h"
+#include "model/TopLevelObject.h"
 #include "platform/Clock.h"
 #include "platform/GLContext.h"
+#include "platform/Menu.h"
 #include "platform/Process.h"
 #include "render/TextureList.h"
 #include "render/Window.h"
@@ -304,6 +309,7 @@ void BaseControl::EndUndoGroup() {
 }
 
 bool BaseControl::Undo() {
+    SelectAll(false);
     LockRender();
     undoList.StepUndo();
     UnlockRender();
@@ -311,6 +317,7 @@ bool BaseControl::Undo() {
 }
 
 bool BaseControl::Redo() {
+    SelectAll(false);
     LockRender();
     undoList.StepRedo();
     UnlockRender();
@@ -359,6 +366,119 @@ platform::MessageAnswer BaseControl::ShowResourceMessageModal(uint32_t id) {
 
 bool BaseControl::IsRunning() const {
     return initialised && sceneRenderingEnabled && waitScreenLevel <= 0.0;
+}
+
+void BaseControl::SelectAll(bool selected) {
+    LockRender();
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        if (auto* object = dynamic_cast<SelectableObject*>(node)) object->SetSelected(selected);
+    }
+    it.UnlockList();
+    if (SceneView* view = GetActiveView()) {
+        if (UndoableObject* image = view->GetTraceImage()) image->SetSelected(selected);
+    }
+    UnlockRender();
+}
+
+bool BaseControl::RebuildDisplayData() {
+    LockRender();
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        if (auto* object = dynamic_cast<RenderableObject*>(node)) object->IsShownInCurrentView();
+    }
+    it.UnlockList();
+    theTrace().Write("RADM");
+    // The lights' depth maps are rebuilt with the lights themselves.
+    theTrace().Write("eRADM");
+    UnlockRender();
+    return true;
+}
+
+void BaseControl::QueueHiddenObject(TopLevelObject* object) {
+    if (!PRECONDITION(object != nullptr, "No object to queue as hidden")) return;
+    hiddenQueue.Prepend(new HiddenQueueObject(object));
+}
+
+bool BaseControl::RemoveHiddenObject(TopLevelObject* object) {
+    if (!object) return false;
+    hiddenQueue.Lock();
+    LinkedListIterator it(hiddenQueue);
+    LinkedListObject* found = nullptr;
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        auto* entry = static_cast<HiddenQueueObject*>(node);
+        if (entry->object == object) {
+            found = node;
+            break;
+        }
+    }
+    const bool removed = found && hiddenQueue.DeleteNode(found);
+    hiddenQueue.Unlock();
+    return removed;
+}
+
+uint32_t BaseControl::TrackPopupMenu(const platform::Menu& menu, int screenX, int screenY) {
+    const int held = ReleaseRenderLockFully();
+    const uint32_t chosen = menu.Track(screenX, screenY);
+    ReacquireRenderLock(held);
+    return chosen;
+}
+
+void BaseControl::MoveAllObjects(const Vector& offset) {
+    LockRender();
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        if (auto* object = dynamic_cast<RenderableObject*>(node)) object->Translate(offset);
+    }
+    it.UnlockList();
+    RebuildDisplayData();
+    floorState.SetDouble(9, floorState.GetDouble(9) + offset.y);
+    UnlockRender();
+}
+
+SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) {
+    theTrace().WriteFormat("No plan object of kind %s can be made", element.GetName());
+    return nullptr;
+}
+
+bool BaseControl::DownloadToCacheWithRetry(const char* url, char* cacheFile, size_t size,
+                                           DownloadCallback* callback) {
+    if (!PRECONDITION(url && *url && cacheFile && size > 0,
+                      "DownloadToCacheWithRetry needs an address and a buffer"))
+        return false;
+    cacheFile[0] = 0;
+    std::string path;
+    bool ok = platform::DownloadUrlToCache(url, &path, callback);
+    if (!ok && !(callback && callback->IsCancelled())) {
+        WaitUnlessCancelled(callback, 1000);
+        if (!(callback && callback->IsCancelled()))
+            ok = platform::DownloadUrlToCache(url, &path, callback);
+    }
+    if (!ok) return false;
+    if (!POSTCONDITION(path.size() < size, "Cache file name too long")) return false;
+    std::memcpy(cacheFile, path.c_str(), path.size() + 1);
+    return true;
+}
+
+char* BaseControl::AttachPathToDomain(const char* path, char* buffer, size_t size) const {
+    if (!buffer || size == 0) return buffer;
+    buffer[0] = 0;
+    if (!PRECONDITION(path && contentDomain[0], "AttachPathToDomain")) return buffer;
+    if (!*path) return buffer;
+    const size_t domainLength = std::strlen(contentDomain);
+    if (contentDomain[domainLength - 1] == '/' && (*path == '/' || *path == '\\')) ++path;
+    const int n = std::snprintf(buffer, size, "%s%s", contentDomain, path);
+    if (!POSTCONDITION(n >= 0 && static_cast<size_t>(n) < size, "Content address too long"))
+        buffer[0] = 0;
+    return buffer;
+}
+
+void BaseControl::BeginBusyDisplay() {
+    loading = 1;
+    waitScreenLevel = 1.0;
 }
 
 void BaseControl::ShowAntialiasedFrame() {

@@ -27,19 +27,33 @@
 #include "geometry/Vector.h"
 #include "interaction/TapeMeasure.h"
 #include "platform/Component.h"
+#include "platform/Event.h"
 #include "platform/MessageBox.h"
 #include "platform/RecursiveLock.h"
 #include "render/CameraIndicatorIcon.h"
 
 class BaseModel;
 class BaseTransaction;
+class DownloadCallback;
 class Compass;
+class KeyDataSublist;
 class Light;
 class Model;
+class RenderableObject;
+class SceneView;
+class SerializableObject;
 class Sky;
+class StateObject;
 class Terrain;
 class TextureList;
+class TopLevelObject;
 class Window;
+
+namespace platform {
+class GLContext;
+class GLDrawable;
+class Menu;
+}  // namespace platform
 
 // The one object of the editor that everything else reaches. It owns the scene, the
 // default-settings states, the scene-state stack, the undo and redo lists, the bars of
@@ -138,11 +152,52 @@ public:
     // Running: initialised, rendering enabled and the wait screen gone.
     bool IsRunning() const;
 
+    // The view windows as scene objects see them: the one being drawn, the one that
+    // receives input and the main one. None until the view windows exist.
+    virtual SceneView* GetCurrentView() const { return nullptr; }
+    virtual SceneView* GetActiveView() const { return nullptr; }
+    virtual SceneView* GetMainView() const { return nullptr; }
+
+    // Selects or deselects every scene object.
+    void SelectAll(bool selected);
+    // Every scene object decides again whether the current view shows it.
+    bool RebuildDisplayData();
+    // Prepend an entry for a hidden object to the hidden queue; remove the first entry
+    // of the object (false when it has none).
+    void QueueHiddenObject(TopLevelObject* object);
+    bool RemoveHiddenObject(TopLevelObject* object);
+    // Moves every scene object by the offset under the render lock, rebuilds the display
+    // data and raises the ground-floor offset (FloorState double 9) by the offset's y.
+    void MoveAllObjects(const Vector& offset);
+    // Makes a scene object from a plan element by its kind and appends it to the scene;
+    // answers it, or null. The element dispatch comes with the plan files; until then
+    // no element kind is known.
+    virtual SerializableObject* LoadPlanObjects(const KeyDataSublist& element);
+    // Tracks a pop-up menu with every hold of the calling thread on the render lock
+    // given up meanwhile; answers the chosen id (0 when dismissed).
+    uint32_t TrackPopupMenu(const platform::Menu& menu, int screenX = 0, int screenY = 0);
+
     const char* GetContentDomain() const { return contentDomain; }
     GLUtesselator* GetTessellator() const { return tessellator; }
     GLUquadric* GetQuadric() const { return quadric; }
     LinkedList* GetWindowList() const { return windowList; }
     TextureList* GetTextureList() const { return textureList; }
+
+    // Downloads and content addresses.
+    //
+    // Fetches `url` into the download cache, reporting to `callback` (may be null); when
+    // that fails, tries once more after a second, unless the callback was cancelled
+    // meanwhile. The cache file's path goes into `cacheFile` (`size` characters, always
+    // terminated). True when the file is in the cache.
+    static bool DownloadToCacheWithRetry(const char* url, char* cacheFile, size_t size,
+                                         DownloadCallback* callback);
+    // The content domain followed by `path` in `buffer` (`size` characters), with one
+    // leading '/' or '\' of the path dropped when the domain ends in '/'; an empty path
+    // gives an empty text. Answers `buffer`; it is left empty, with a trace, when the path
+    // or the domain is missing or the address does not fit.
+    char* AttachPathToDomain(const char* path, char* buffer, size_t size) const;
+    // Raises the wait screen: a load runs and the screen is fully opaque.
+    void BeginBusyDisplay();
 
     Vector scratchPoints[kScratchPoints];
     Vector scratchPoints2[kScratchPoints];
@@ -206,6 +261,26 @@ public:
     uint8_t arrowDisplay = 0;
     float blueprintColors[kBlueprintColors][4] = {};
     int blueprintColorScheme = 0;
+    // The object whose default-settings state is being edited; null when none.
+    StateObject* currentStateObject = nullptr;
+    // The object that the section-plane test leaves out; null when none.
+    RenderableObject* excludedObject = nullptr;
+
+    // --- Render thread start-up ---------------------------------------------------
+    // The render thread's loop (RenderLoop.cpp): OpenGL start-up on the main window,
+    // the "Init" signal, then passes until the quit request. False when OpenGL failed
+    // to start.
+    bool RenderLoop();
+    // OpenGL on the main window: its buffer, pixel format and context; the context is
+    // left detached. False when no context could be made current.
+    bool InitOpenGL();
+    std::thread::id RenderThreadId() const { return renderThread.get_id(); }
+    // Signalled once OpenGL runs. Held (initPending) until a waiter has seen it.
+    platform::Event initEvent{platform::Event::Kind::AutoReset, false, "Init"};
+    std::atomic<bool> initPending{false};
+    // The main window's buffer and rendering context, made by the render thread.
+    std::unique_ptr<platform::GLDrawable> mainDrawable;
+    std::unique_ptr<platform::GLContext> mainContext;
 
     // ---- Render loop ----
     // Asks for the smoothed image of the active window; it is drawn while scene

@@ -140,17 +140,13 @@ RenderLoop::RenderLoop(BaseControl& control) : control_(control) {}
 
 RenderLoop::~RenderLoop() {
     EndLoop();
-    Window* main = control_.mainWindow;
-    if (main && mainContext_ && main->renderingContext == mainContext_.get())
-        main->renderingContext = nullptr;
-    if (main && mainBuffer_ && main->deviceContext == mainBuffer_.get())
-        main->deviceContext = nullptr;
-    mainContext_.reset();
-    mainBuffer_.reset();
 }
 
 bool RenderLoop::Run() {
-    if (!InitOpenGL()) return false;
+    control_.LockRender();
+    const bool started = InitOpenGL();
+    control_.UnlockRender();
+    if (!started) return false;
     BeginLoop();
     do {
         RunPass();
@@ -166,9 +162,9 @@ bool RenderLoop::InitOpenGL() {
         main->OnSize(platform::GetClientRect(main->windowHandle));
     if (!main->deviceContext) {
         // Until its first size arrives a window draws into a buffer of 1 x 1.
-        mainBuffer_ = platform::GLDrawable::CreateForWindow(static_cast<int>(main->width),
-                                                            static_cast<int>(main->height));
-        main->deviceContext = mainBuffer_.get();
+        control_.mainDrawable = platform::GLDrawable::CreateForWindow(
+            static_cast<int>(main->width), static_cast<int>(main->height));
+        main->deviceContext = control_.mainDrawable.get();
     }
     control_.currentWindow = main;
     PRECONDITION(main->deviceContext != nullptr, "mainWindow->deviceContext is NULL");
@@ -176,7 +172,7 @@ bool RenderLoop::InitOpenGL() {
     PRECONDITION(main->height != 0, "mainWindow->height is 0");
     PRECONDITION(main->width != 0, "mainWindow->width is 0");
 
-    InitGLExtensions(nullptr);
+    InitGLExtensions(&main->windowHandle);
     control_.shadingLevel = ComputeShadingLevel();
     SelectTexCoordFunctions(HasGLExtension(kExtMultitexture));
 
@@ -189,8 +185,8 @@ bool RenderLoop::InitOpenGL() {
         return false;
     }
     if (!main->renderingContext) {
-        mainContext_ = platform::GLContext::Create(main->deviceContext->PixelFormat());
-        main->renderingContext = mainContext_.get();
+        control_.mainContext = platform::GLContext::Create(main->deviceContext->PixelFormat());
+        main->renderingContext = control_.mainContext.get();
     }
     if (!main->renderingContext || !MakeCurrent(*main)) {
         TraceWrite("The main window's context could not be made current");
@@ -528,4 +524,14 @@ void RenderLoop::FadeWaitScreen() {
         std::snprintf(control_.bufferedFileName, sizeof control_.bufferedFileName, "%s",
                       kBufferDone);
     }
+}
+
+bool BaseControl::RenderLoop() {
+    ::RenderLoop loop(*this);
+    loop.signalReady = [this] { initEvent.Set(); };
+    return loop.Run();
+}
+
+bool BaseControl::InitOpenGL() {
+    return ::RenderLoop(*this).InitOpenGL();
 }

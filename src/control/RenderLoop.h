@@ -46,16 +46,20 @@ public:
     static constexpr double kWaitScreenFade = 0.025;
 
     explicit RenderLoop(BaseControl& control);
-    // Gives up the main window's buffer and context when the loop made them.
+    // Frees what EndLoop frees. The main window's buffer and context stay with the
+    // control (BaseControl::mainDrawable, mainContext).
     ~RenderLoop();
     RenderLoop(const RenderLoop&) = delete;
     RenderLoop& operator=(const RenderLoop&) = delete;
 
-    // False when OpenGL could not be started; true after the quit request.
+    // False when OpenGL could not be started; true after the quit request. The control's
+    // render thread runs it through BaseControl::RenderLoop, whose ready signal is the
+    // control's "Init" event.
     bool Run();
 
-    // Start-up on the main window: its size from the control's window, its buffer,
-    // pixel format and context (unless it has them), the extension probe and shading
+    // Start-up on the main window (call it with the render lock held): its size from the
+    // control's window, its buffer, pixel format and context (unless it has them; new
+    // ones belong to the control), the extension probe and shading
     // level, the renderer checks, the dialog font and vertex programs. Leaves no
     // context current. False when the window or its format or context cannot be had.
     bool InitOpenGL();
@@ -104,8 +108,6 @@ private:
     void PostToControlWindow(uint32_t message);
 
     BaseControl& control_;
-    std::unique_ptr<platform::GLDrawable> mainBuffer_;
-    std::unique_ptr<platform::GLContext> mainContext_;
     std::unique_ptr<OffScreenWindow> offScreen_;
     unsigned waitFontList_ = 0;
     std::vector<platform::GlyphMetrics> waitFontMetrics_;

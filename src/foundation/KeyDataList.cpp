@@ -456,7 +456,7 @@ double ParseKeyDataNumber(std::string_view text) {
     return strtod_l(number.c_str(), nullptr, CLocale());
 }
 
-void AppendXmlText(std::string& out, std::string_view text) {
+void AppendXmlText(std::string& out, std::string_view text, XmlInvalidByte invalid) {
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
@@ -492,8 +492,8 @@ void AppendXmlText(std::string& out, std::string_view text) {
             AppendCharacterReference(out, codePoint);
             i += length;
         } else {
-            // A byte outside valid UTF-8 stands for itself (Latin-1).
-            AppendCharacterReference(out, c);
+            // A byte outside valid UTF-8 stands for itself (Latin-1) or for U+FFFD.
+            AppendCharacterReference(out, invalid == XmlInvalidByte::kReplacement ? 0xFFFD : c);
             ++i;
         }
     }

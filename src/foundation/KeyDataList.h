@@ -181,7 +181,12 @@ private:
 // Parses the leading C decimal number of a text the way the tree reads values (0.0 when
 // the text does not start with one).
 double ParseKeyDataNumber(std::string_view text);
+// How AppendXmlText writes a byte that is not part of valid UTF-8: as the code point of
+// its own value, or as U+FFFD.
+enum class XmlInvalidByte { kOwnValue, kReplacement };
+
 // Appends a text for use inside XML: & < > " become entities and every other character
 // outside ASCII a decimal character reference of its code point (a byte that is not part
-// of valid UTF-8 counts as its own code point).
-void AppendXmlText(std::string& out, std::string_view text);
+// of valid UTF-8 counts as its own code point unless told otherwise).
+void AppendXmlText(std::string& out, std::string_view text,
+                   XmlInvalidByte invalid = XmlInvalidByte::kOwnValue);

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "foundation/Trace.h"
+#include "geometry/Outline.h"
 
 void ExtendMinMax(Vector& min, Vector& max, const Vector& p) {
     if (p.x < min.x) min.x = p.x;
@@ -81,4 +82,9 @@ void BoundingBox::Draw() const {
     }
     glEnd();
     glPopAttrib();
+}
+
+void BoundingBox::SetFromOutline(const Outline& outline) {
+    const std::vector<Vector> positions = outline.GetPositions();
+    SetFromPoints(positions.data(), static_cast<int>(positions.size()));
 }

@@ -2,6 +2,8 @@
 
 #include "geometry/Vector.h"
 
+class Outline;
+
 // Axis-aligned box that every renderable object keeps. A fresh box is empty: min at
 // +DBL_MAX and max at -DBL_MAX, so that the first point extended in sets both.
 class BoundingBox {
@@ -18,6 +20,8 @@ public:
 
     // The box of n points; empty when n < 1.
     void SetFromPoints(const Vector* points, int n);
+    // The box of the outline's current nodes; empty for an outline without nodes.
+    void SetFromOutline(const Outline& outline);
     // Grows the box to hold n more points; n < 1 changes nothing.
     void ExtendByPoints(const Vector* points, int n);
     void Translate(double dx, double dy, double dz);

@@ -2,6 +2,7 @@
 
 #include "foundation/Trace.h"
 #include "geometry/BoundingBox.h"
+#include "geometry/Outline.h"
 
 OrientedBox::OrientedBox() {
     min.SetMax();
@@ -50,4 +51,9 @@ Vector OrientedBox::Corner(bool fx, bool fy, bool fz) const {
     corner.Add(step);
     corner.w = 1.0;
     return corner;
+}
+
+void OrientedBox::SetFromOutline(const Outline& outline) {
+    const std::vector<Vector> positions = outline.GetPositions();
+    SetFromPoints(positions.data(), static_cast<int>(positions.size()));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -26,6 +28,13 @@ struct HttpRequest {
     long totalTimeoutMs = 60000;
     // The body is read until it ends or reaches this many bytes; the rest is dropped.
     size_t maxBodyBytes = 1 << 20;
+    // When set, the body is handed over here piece by piece as it arrives instead of being
+    // kept in the reply's `body`; answering false stops the transfer.
+    std::function<bool(const char* data, size_t size)> onBody;
+    // Called again and again while the exchange runs (about once a second when nothing
+    // moves) with the body bytes received so far and the announced total (0 when
+    // unknown); answering false stops the transfer.
+    std::function<bool(uint64_t received, uint64_t total)> onProgress;
 };
 
 struct HttpResponse {
@@ -35,6 +44,9 @@ struct HttpResponse {
     int status = 0;
     std::string body;
     bool truncated = false;  // the body went beyond maxBodyBytes
+    // A callback of the request stopped the transfer (then `replied` is false and
+    // `errorCode` is ECANCELED).
+    bool aborted = false;
     std::string error;
     int errorCode = 0;
 };

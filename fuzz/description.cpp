@@ -1,0 +1,60 @@
+// Feeds arbitrary bytes to the description file reader as an extracted description, then
+// joins every relative address of every list to that list's domain: each joined address
+// must be an "http://" address that fits its buffer.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "foundation/KeyDataList.h"
+#include "foundation/ServerCommandFile.h"
+#include "platform/Files.h"
+
+namespace {
+
+const std::string& InputPath() {
+    static const std::string folder = [] {
+        std::string made = platform::MakeUniqueFolder(platform::TemporaryFolder(), "fuzzdesc-");
+        if (made.empty()) std::abort();
+        static std::string removeAtExit = made;
+        std::atexit([] { platform::RemoveFolderTree(removeAtExit); });
+        return made;
+    }();
+    static const std::string path = folder + "description.bin";
+    return path;
+}
+
+void JoinRelativeAddresses(const KeyDataList& list, int depth) {
+    for (auto* member = list.GetFirstMember(); member; member = member->GetNextMember()) {
+        if (!member->IsElement()) {
+            auto* sublist = static_cast<const KeyDataSublist*>(member);
+            if (depth < KeyDataList::kMaxDepth)
+                JoinRelativeAddresses(*sublist->GetChildren(), depth + 1);
+            continue;
+        }
+        if (!IsRelativeURLKey(member->GetName())) continue;
+        char address[DownloadableObject::kTextSize];
+        std::memset(address, 'z', sizeof address);
+        if (ResolveRelativeURL(list, member->GetName(), address, sizeof address)) {
+            if (std::strncmp(address, "http://", 7) != 0) std::abort();
+            if (std::strlen(address) >= sizeof address) std::abort();
+        } else if (address[0] != 0) {
+            std::abort();
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FILE* file = std::fopen(InputPath().c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+
+    ServerCommandFile description;
+    if (!description.ReadFile(InputPath().c_str())) std::abort();
+    if (KeyDataList* tree = description.GetKeyData()) JoinRelativeAddresses(*tree, 0);
+    return 0;
+}
