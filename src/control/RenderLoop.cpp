@@ -317,7 +317,11 @@ void RenderLoop::UpdateQuality(bool& degradedPass, bool saved[2]) {
 void RenderLoop::RunPass() {
     ++passCount;
     Window* main = control_.mainWindow;
-    if (!PRECONDITION(main != nullptr, "main window is null in render loop")) return;
+    if (!PRECONDITION(main != nullptr, "main window is null in render loop")) {
+        // The control is going away; wait for its quit request without spinning.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kIdleSleepMs));
+        return;
+    }
 
     if (control_.loadFinished) {
         control_.ShowMainProgress(false, control_.progressOwner);
