@@ -21,6 +21,7 @@
 #include "platform/Menu.h"
 #include "platform/Process.h"
 #include "render/TextureList.h"
+#include "render/Window.h"
 
 namespace {
 
@@ -478,4 +479,12 @@ char* BaseControl::AttachPathToDomain(const char* path, char* buffer, size_t siz
 void BaseControl::BeginBusyDisplay() {
     loading = 1;
     waitScreenLevel = 1.0;
+}
+
+void BaseControl::ShowAntialiasedFrame() {
+    antialiasedFrameRequest = 1;
+    if (activeWindow) {
+        activeWindow->antialiasRequest = 1;
+        activeWindow->antialiasPass = 0;
+    }
 }

@@ -282,6 +282,21 @@ public:
     std::unique_ptr<platform::GLDrawable> mainDrawable;
     std::unique_ptr<platform::GLContext> mainContext;
 
+    // ---- Render loop ----
+    // Asks for the smoothed image of the active window; it is drawn while scene
+    // rendering is disabled.
+    void ShowAntialiasedFrame();
+    // 200, 100, 50 or 0 by the extensions found at start-up.
+    int shadingLevel = 0;
+    uint8_t radeonRenderer = 0;
+    // Set by the plan loader when a load ends; the render loop then ends the busy state.
+    uint8_t loadFinished = 0;
+    // Set by the first pass after a finished load.
+    uint8_t passAfterLoad = 0;
+    uint8_t antialiasedFrameRequest = 0;
+    // First display list of the dialog font (characters 0..127); 0 when none.
+    unsigned dialogFontList = 0;
+
 private:
     struct Worker {
         std::thread thread;
