@@ -697,6 +697,16 @@ bool KillTimer(WindowHandle window, uintptr_t id) {
                          [&](const Timer& t) { return t.window == window && t.id == id; }) > 0;
 }
 
+uint32_t GetTimerPeriod(WindowHandle window, uintptr_t id) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    if (!record) return 0;
+    for (const Timer& t : record->owner->timers)
+        if (t.window == window && t.id == id) return static_cast<uint32_t>(t.period);
+    return 0;
+}
+
 int ModalLoop::Run() {
     auto self = CurrentQueue();
     {

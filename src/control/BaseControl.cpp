@@ -492,3 +492,11 @@ void BaseControl::BeginBusyDisplay() {
     loading = 1;
     waitScreenLevel = 1.0;
 }
+
+void BaseControl::ShowAntialiasedFrame() {
+    antialiasedFrameRequest = 1;
+    if (activeWindow) {
+        activeWindow->antialiasRequest = 1;
+        activeWindow->antialiasPass = 0;
+    }
+}

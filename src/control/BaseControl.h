@@ -27,6 +27,7 @@
 #include "geometry/Vector.h"
 #include "interaction/TapeMeasure.h"
 #include "platform/Component.h"
+#include "platform/Event.h"
 #include "platform/MessageBox.h"
 #include "platform/RecursiveLock.h"
 #include "render/CameraIndicatorIcon.h"
@@ -49,8 +50,10 @@ class TopLevelObject;
 class Window;
 
 namespace platform {
+class GLContext;
+class GLDrawable;
 class Menu;
-}
+}  // namespace platform
 
 // The one object of the editor that everything else reaches. It owns the scene, the
 // default-settings states, the scene-state stack, the undo and redo lists, the bars of
@@ -262,6 +265,37 @@ public:
     StateObject* currentStateObject = nullptr;
     // The object that the section-plane test leaves out; null when none.
     RenderableObject* excludedObject = nullptr;
+
+    // --- Render thread start-up ---------------------------------------------------
+    // The render thread's loop (RenderLoop.cpp): OpenGL start-up on the main window,
+    // the "Init" signal, then passes until the quit request. False when OpenGL failed
+    // to start.
+    bool RenderLoop();
+    // OpenGL on the main window: its buffer, pixel format and context; the context is
+    // left detached. False when no context could be made current.
+    bool InitOpenGL();
+    std::thread::id RenderThreadId() const { return renderThread.get_id(); }
+    // Signalled once OpenGL runs. Held (initPending) until a waiter has seen it.
+    platform::Event initEvent{platform::Event::Kind::AutoReset, false, "Init"};
+    std::atomic<bool> initPending{false};
+    // The main window's buffer and rendering context, made by the render thread.
+    std::unique_ptr<platform::GLDrawable> mainDrawable;
+    std::unique_ptr<platform::GLContext> mainContext;
+
+    // ---- Render loop ----
+    // Asks for the smoothed image of the active window; it is drawn while scene
+    // rendering is disabled.
+    void ShowAntialiasedFrame();
+    // 200, 100, 50 or 0 by the extensions found at start-up.
+    int shadingLevel = 0;
+    uint8_t radeonRenderer = 0;
+    // Set by the plan loader when a load ends; the render loop then ends the busy state.
+    uint8_t loadFinished = 0;
+    // Set by the first pass after a finished load.
+    uint8_t passAfterLoad = 0;
+    uint8_t antialiasedFrameRequest = 0;
+    // First display list of the dialog font (characters 0..127); 0 when none.
+    unsigned dialogFontList = 0;
 
 private:
     struct Worker {

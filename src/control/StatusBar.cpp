@@ -25,6 +25,7 @@ void StatusBar::Reset() {
     highlight = 0;
     caption[0] = '\0';
     captionIsWarning = 0;
+    holdCaption = 0;
     captionWidth = 0.0;
     for (int c = 0; c < 3; ++c) background[c] = kMenuFace[c];
     borderStyle = 2;

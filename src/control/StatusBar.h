@@ -49,6 +49,8 @@ public:
     uint8_t highlight = 0;
     char caption[kCaptionSize] = {};
     uint8_t captionIsWarning = 0;
+    // Set while a mode's prompt must stay; the start of a frame then keeps the caption.
+    uint8_t holdCaption = 0;
     // Width of the caption as last drawn; 0 before the first draw.
     double captionWidth = 0.0;
     uint8_t background[3] = {};

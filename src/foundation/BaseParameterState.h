@@ -64,6 +64,10 @@ public:
     virtual bool SetInt64(int i, uint64_t value);
     virtual bool SetVector(int i, const Vector& value);
 
+    // The program's own factory values, stored without the setters' checks (a factory
+    // value may be a marker such as -1.0 that no user may type).
+    bool StoreFactoryDouble(int i, double value) { return StoreDouble(i, value); }
+
     // --- plain accessors --------------------------------------------------------------
     bool GetBoolean(int i) const;
     bool SetBoolean(int i, bool value);

@@ -29,6 +29,11 @@ bool MouseHandler::HandlesObject(PickableObject*) {
     return false;
 }
 void MouseHandler::ArrowKeyStep() {}
+void MouseHandler::CommitCameraMove() {}
+void MouseHandler::SetBusyCursor(bool) {}
+bool MouseHandler::PickTarget(Vector&, int, int) {
+    return false;
+}
 
 void MouseHandler::SwitchMouseMode(int mode) {
     BaseControl* control = theControl();

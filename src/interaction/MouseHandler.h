@@ -3,6 +3,7 @@
 #include <cstdint>
 
 class PickableObject;
+class Vector;
 
 // The base of every mouse mode and object editor of a view window. A window owns one
 // handler per mode and passes its mouse, key and timer messages to the current one.
@@ -43,6 +44,14 @@ public:
     virtual bool HandlesObject(PickableObject* object);
     // One step of arrow-key camera motion.
     virtual void ArrowKeyStep();
+    // The window moved the camera for the mode (zoom to extents); the mode takes over the
+    // new camera.
+    virtual void CommitCameraMove();
+    // The plan point under window pixel (x, y) for stepping into the view; false when
+    // the mode finds none (the base never does).
+    virtual bool PickTarget(Vector& point, int x, int y);
+    // True shows the wait cursor; false the mode's own cursor (the base shows nothing).
+    virtual void SetBusyCursor(bool busy);
 
     // Makes mode `mode` (0..31) current in the control's active window: the old mode
     // leaves, the new one enters and has its edit lock cleared. A number outside the
@@ -51,10 +60,14 @@ public:
 
     // Set while the mode is in the middle of an operation that Esc should not cut.
     bool IsOperationInProgress() const { return operationInProgress_; }
+    // Set while the mode drags something (an object, the camera) with a button held.
+    bool IsDragging() const { return dragging_; }
 
 protected:
     void SetOperationInProgress(bool busy) { operationInProgress_ = busy; }
+    void SetDragging(bool dragging) { dragging_ = dragging; }
 
 private:
     bool operationInProgress_ = false;
+    bool dragging_ = false;
 };

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "control/HelpWindow.h"
 #include "control/MenuBar.h"
@@ -122,6 +123,87 @@ public:
     // A snapshot of the camera (double 0 the field of view) and the display settings.
     std::unique_ptr<SceneState> TakeViewSnapshot() const;
 
+    // ---- Camera and projection (Camera.cpp) ----
+    // View modes (render-state integer 0).
+    static constexpr int kPerspectiveView = 0;
+    static constexpr int kBlueprintView = 1;
+    static constexpr int kElevationView = 2;
+    static constexpr int kIdentityView = 3;
+    static constexpr int kOverheadView = 4;
+    // Below this many pixels of height the perspective fit has no room for its margin.
+    static constexpr double kFitMarginPixels = 56.0;
+
+    // The view mode; a stored value outside 0..4 counts as the identity view (3).
+    int GetViewMode() const;
+    // Blueprint and elevation.
+    bool IsOrthographicView() const;
+    bool IsElevationView() const;
+
+    // Projection of the view mode over the whole window; while picking (render-state
+    // boolean 3) narrowed to 0.1 x 0.1 pixel around (x, y), y counted from the top.
+    void SetupProjection(double x, double y);
+    // Model-view from the camera: pitch, then yaw, then the offset.
+    void SetupModelView();
+    // Per-frame OpenGL state and the cleared colour and depth buffers.
+    virtual void InitGLState();
+    // Copies the live viewport and matrices into the caches (not while picking). Every
+    // screen/world conversion below reads the caches only.
+    void CacheMatrices();
+
+    // Stored cameras, one per view mode. Modes outside 0..4 are refused.
+    void SaveCameraPreset(int mode);
+    void RestoreCameraPreset(int mode);
+    // Switches the view mode, keeping the camera of the old mode and taking the stored
+    // camera of the new one, as one view change. False, nothing changed, for a mode the
+    // view flags do not take.
+    bool SetViewMode(int mode);
+    // The start cameras of the view modes; the camera becomes the current mode's.
+    void InitCameraPresets();
+    // Under the render lock: preset `n` (0 front, 1 back, 2 and 3 the sides, 4 from
+    // above, 5 the start view or the whole plan), then stored for the current mode.
+    void ApplyCameraPreset(int n);
+
+    void MoveCamera(const Vector& v);
+    void TurnCamera(double degrees);
+    void TiltCamera(double degrees);
+    void StrafeCamera(double d);
+    void MoveCameraForward(double d);
+    void MoveCameraAlongView(double d);
+    // Orthographic views: the half sizes grow by d (d / aspect); refused (false) when
+    // either would be 10.0 or less. Perspective: the eye moves d along the view.
+    bool ZoomBy(double d);
+
+    // "Fit Plan To View": the camera shows every wall, floor, roof and model. False,
+    // the camera unchanged, when the scene has nothing to fit.
+    bool ZoomToExtents();
+    // Points of the scene objects that the fit takes, in scene order.
+    std::vector<Vector> CollectFitPoints() const;
+    bool FitOrthographic(const std::vector<Vector>& points);
+    // False, the camera unchanged, without points or while the window is 56 pixels high
+    // or less.
+    bool FitPerspective(const std::vector<Vector>& points);
+
+    // "Step Into View" on the main window: the eye 56.0 above the plan point under
+    // (x, y), or at the current floor's eye height when x or y is -1; perspective,
+    // looking slightly down.
+    void StepIntoViewAt(int x, int y);
+    // When `height` is at or above the eye, lowers it to the highest wall-height step
+    // (from the ground elevation) below the eye; true when it did.
+    bool ClampHeightBelowEye(double& height) const;
+    // The ray under window point (x, y), y from the top, meeting the plane y = h, or
+    // the plane through `point` with `normal`. No meeting point: every component is
+    // DBL_MAX (test with IsNoIntersection).
+    Vector ScreenToHeightPlane(double x, double y, double h) const;
+    Vector ScreenToPlane(double x, double y, const Vector& point, const Vector& normal) const;
+    static bool IsNoIntersection(const Vector& v);
+    // Unit direction of the view axis through the viewport centre.
+    Vector UnprojectViewCenter() const;
+    // Size factor of editor markers at `point`: 0.5 near the eye up to 5.0 far away.
+    double GetMarkerScale(const Vector& point) const;
+    // Shows every object type again and resets the view's display options.
+    void ResetViewOptions();
+    // ---- end of camera and projection ----
+
     // Rubber-band rectangle drawn as a dotted loop.
     Vector marqueeCorners[4];
     uint8_t marqueeShown = 0;
@@ -175,3 +257,18 @@ public:
 
 // The editor's handler for mouse mode `mode`, or null.
 MouseHandler* MakeMouseMode(int mode);
+
+// What the fit of a view reads of a scene object. The object model registers its
+// reader; with none registered the scene offers nothing to fit.
+class FitPointReader {
+public:
+    virtual ~FitPointReader() = default;
+    virtual uint64_t TypeMask(const LinkedListObject& object) const = 0;
+    // Every point of a slab's outline.
+    virtual void OutlinePoints(const LinkedListObject& object, std::vector<Vector>& out) const = 0;
+    // The two extra points a wall gives in blueprint views.
+    virtual void WallFitPoints(const LinkedListObject& object, Vector out[2]) const = 0;
+    // The eight corners of a model's bounding box.
+    virtual void BoxCorners(const LinkedListObject& object, Vector out[8]) const = 0;
+};
+void SetFitPointReader(const FitPointReader* reader);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <thread>
+
 namespace platform {
 
 // Scheduling priority of a thread, from lowest to highest.
@@ -13,11 +15,18 @@ enum class ThreadPriority : int {
     TimeCritical = 15,
 };
 
-// Priorities are recorded per thread for the program's own bookkeeping; the system's
-// scheduler is not asked (an ordinary user may not raise a thread on Linux). A thread
-// starts at Normal.
+enum class ProcessPriority { Idle, Normal, High };
+
+// Priorities are recorded for the program's own bookkeeping; the system's scheduler is
+// not asked (an ordinary user may not raise a thread on Linux). A thread without a
+// recorded priority has Normal.
+void SetThreadPriority(std::thread::id thread, ThreadPriority priority);
+ThreadPriority GetThreadPriority(std::thread::id thread);
 void SetCurrentThreadPriority(ThreadPriority priority);
 ThreadPriority CurrentThreadPriority();
+
+void SetProcessPriority(ProcessPriority priority);
+ProcessPriority GetProcessPriority();
 
 // Sets the calling thread's priority for a scope and puts the previous one back when it
 // ends, on every path out of the scope.

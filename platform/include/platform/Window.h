@@ -137,6 +137,8 @@ int PumpUntilIdle();
 // count as 10 ms. Any thread may set or kill a window's timers.
 uintptr_t SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs);
 bool KillTimer(WindowHandle window, uintptr_t id);
+// The period of a running timer in milliseconds; 0 when the window has no such timer.
+uint32_t GetTimerPeriod(WindowHandle window, uintptr_t id);
 
 // A nested message loop on the calling thread, for a modal box, dialog or menu: it
 // handles sent messages, posted messages and timers like the outer loop until End.

@@ -1,0 +1,635 @@
+#include "control/Duzazododiza.h"
+
+#include <GL/gl.h>
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <thread>
+
+#include "control/Defaults.h"
+#include "foundation/Registry.h"
+#include "foundation/Trace.h"
+#include "interaction/Compass.h"
+#include "interaction/MouseHandler.h"
+#include "interaction/TraceImageModel.h"
+#include "platform/Files.h"
+#include "platform/GLContext.h"
+#include "platform/MessageBox.h"
+#include "platform/RegistryStore.h"
+#include "render/OpenGL.h"
+#include "render/Window.h"
+
+namespace {
+
+constexpr uint32_t kMultiMonitorMessage = 275;
+constexpr uintptr_t kQuietTimer = 17;
+constexpr int kLinkedExteriorWallMode = 3;
+constexpr int kToolbarWidth = 296;
+constexpr int kToolbarHeight = 24;
+constexpr const char* kSessionOpen = "Session open";
+constexpr const char* kRecoveryQuestion =
+    "Kivora did not shut down properly when it was last run.  Load the automatically saved "
+    "file?";
+// A cancel of the post-create thread is noticed within this time while it waits.
+constexpr int64_t kWaitSliceMs = 50;
+
+const char kSafeForScripting[] = "{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
+const char kSafeForInitialising[] = "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
+
+// Holds the control's render lock for a scope.
+class RenderHold {
+public:
+    explicit RenderHold(BaseControl& control) : control_(control) { control_.LockRender(); }
+    ~RenderHold() { control_.UnlockRender(); }
+    RenderHold(const RenderHold&) = delete;
+    RenderHold& operator=(const RenderHold&) = delete;
+
+private:
+    BaseControl& control_;
+};
+
+}  // namespace
+
+CDuzazododiza::CDuzazododiza() {
+    webPlanFlag = 0;
+    planLoadDoneEvent.reset();
+}
+
+CDuzazododiza::~CDuzazododiza() {
+    // A host that released the control without destroying its window.
+    if (platform::IsWindow(controlWindow)) platform::DestroyWindow(controlWindow);
+}
+
+platform::RefPtr<platform::IClassFactory> CDuzazododiza::MakeFactory(
+    std::function<CDuzazododiza*()> make) {
+    if (!make) make = [] { return new (std::nothrow) CDuzazododiza; };
+    return platform::MakeClassFactory(
+        [make](const platform::Guid& iid, void** out) -> platform::HRESULT {
+            BaseControl* made = nullptr;
+            const platform::HRESULT hr = BaseControl::CreateProcessControl(make, &made);
+            if (platform::Failed(hr)) return hr;
+            auto* control = static_cast<CDuzazododiza*>(made);
+            const platform::HRESULT asked = control->QueryInterface(iid, out);
+            control->Release();
+            return asked;
+        });
+}
+
+platform::HRESULT CDuzazododiza::QueryInterface(const platform::Guid& iid, void** out) {
+    if (!out) return platform::E_POINTER;
+    if (iid == platform::IUnknown::kIid || iid == platform::IWindowedObject::kIid) {
+        AddRef();
+        *out = static_cast<platform::IWindowedObject*>(this);
+        return platform::S_OK;
+    }
+    *out = nullptr;
+    return platform::E_NOINTERFACE;
+}
+
+uint32_t CDuzazododiza::AddRef() {
+    return refs.Increment();
+}
+
+uint32_t CDuzazododiza::Release() {
+    const uint32_t left = refs.Decrement();
+    if (left == 0) delete this;
+    return left;
+}
+
+platform::HRESULT CDuzazododiza::CreateObjectWindow(platform::WindowHandle parent, int width,
+                                                    int height, platform::WindowHandle* out) {
+    if (!out) return platform::E_POINTER;
+    *out = platform::kNoWindow;
+    if (platform::IsWindow(controlWindow)) return platform::E_UNEXPECTED;
+    platform::WindowCreateInfo info;
+    info.proc = [this](platform::WindowHandle w, uint32_t m, platform::WParam wp,
+                       platform::LParam lp) { return WindowProc(w, m, wp, lp); };
+    info.parent = parent;
+    info.caption = "Duzazododiza";
+    info.width = width;
+    info.height = height;
+    info.show = platform::ShowState::Normal;
+    const platform::WindowHandle made = platform::CreateWindow(info);
+    if (made == platform::kNoWindow) return platform::E_FAIL;
+    *out = made;
+    return platform::S_OK;
+}
+
+platform::HRESULT CDuzazododiza::GetObjectWindow(platform::WindowHandle* out) {
+    if (!out) return platform::E_POINTER;
+    *out = platform::IsWindow(controlWindow) ? controlWindow : platform::kNoWindow;
+    return platform::S_OK;
+}
+
+platform::HRESULT CDuzazododiza::OnFrameWindowActivate(bool active) {
+    if (active && platform::IsWindow(controlWindow)) platform::SetFocus(controlWindow);
+    return platform::S_OK;
+}
+
+void CDuzazododiza::ShowMainProgress(bool show, intptr_t owner) {
+    if (show) {
+        progressOwner = owner;
+        return;
+    }
+    if (owner != progressOwner) return;
+    progressOwner = 0;
+    globalState.SetInteger(10, 0);
+    globalState.StoreFactoryDouble(16, 0.0);
+}
+
+void CDuzazododiza::SetStatusText(const char* text) {
+    globalState.SetString(2, text ? text : "");
+}
+
+void CDuzazododiza::SetProgressDetail(double, intptr_t) {
+    // The file size shows in the progress bar's text once the bar draws one.
+}
+
+void CDuzazododiza::PostHostMessage(uint32_t) {
+    // Commands reach the command table and the host through the scripting interface.
+}
+
+void CDuzazododiza::QueryUserStatus() {
+    // The user-status request goes to the server with the other server posts.
+}
+
+bool CDuzazododiza::OpenLocalPlan(const char* name) {
+    theTrace().WriteFormat("Open local plan %s", name ? name : "");
+    return false;
+}
+
+platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint32_t message,
+                                            platform::WParam wParam, platform::LParam lParam) {
+    using namespace platform;
+    switch (message) {
+        case WM_CREATE:
+            controlWindow = window;
+            return OnCreate(reinterpret_cast<const WindowCreateInfo*>(lParam));
+        case WM_CLOSE:
+            OnClose();
+            return 0;
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_NCDESTROY:
+            controlWindow = kNoWindow;
+            return 0;
+        case WM_SIZE:
+            OnSize(static_cast<int>(LowWord(static_cast<uintptr_t>(lParam))),
+                   static_cast<int>(HighWord(static_cast<uintptr_t>(lParam))));
+            return 0;
+        case kMsgAfterCreate:
+            OnAfterCreate();
+            return 0;
+        case kMsgHostMessage:
+        case kMsgLowResources:
+            // Host messages and the low-resources hint are handled with the scripting
+            // interface.
+            return 0;
+        case kMsgToggleMap:
+            theTrace().Write("Begin OnLaunchMap");
+            // The map window is toggled here once it exists.
+            theTrace().Write("End OnLaunchMap");
+            return 0;
+        case kMsgOpenBufferedFile:
+            OnOpenBufferedFile();
+            return 0;
+        case kMsgDestroyControlWindow:
+            DestroyWindow(window);
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (activeWindow) {
+                bool handled = false;
+                return activeWindow->ForwardKeyDown(message, wParam, lParam, handled);
+            }
+            return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            if (activeWindow && activeWindow->GetCurrentMode())
+                activeWindow->GetCurrentMode()->OnKeyUp(static_cast<unsigned>(wParam));
+            return 0;
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            SetFocus(window);
+            sceneRenderingEnabled = 1;
+            ForwardMouse(message, lParam);
+            return 0;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONUP:
+        case WM_MOUSEHOVER:
+        case WM_MOUSELEAVE:
+            ForwardMouse(message, lParam);
+            return 0;
+        case WM_MOUSEACTIVATE:
+            theTrace().Write("Begin OnMouseActivate");
+            if (sceneRenderingEnabled) activeWindow = mainWindow;
+            theTrace().Write("End OnMouseActivate");
+            return MA_ACTIVATE;
+        case WM_SETFOCUS:
+            theTrace().Write("OnSetFocus");
+            hasFocus = 1;
+            activeWindow = mainWindow;
+            return 0;
+        case WM_KILLFOCUS:
+            hasFocus = 0;
+            return 0;
+        case WM_ERASEBKGND:
+            return 0;
+        case WM_TIMER:
+            OnTimer(wParam);
+            return 0;
+        default:
+            return DefaultWindowProc(window, message, wParam, lParam);
+    }
+}
+
+void CDuzazododiza::ForwardMouse(uint32_t message, platform::LParam lParam) {
+    using namespace platform;
+    if (!sceneRenderingEnabled || !activeWindow) return;
+    if (message == WM_MOUSEMOVE) {
+        bool handled = false;
+        activeWindow->ForwardToCurrentMode(message, 0, lParam, handled);
+        return;
+    }
+    MouseHandler* mode = activeWindow->GetCurrentMode();
+    if (!mode) return;
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            mode->OnLButtonDown(lParam);
+            break;
+        case WM_LBUTTONUP:
+            mode->OnLButtonUp(lParam);
+            theTrace().Write("bu");
+            break;
+        case WM_LBUTTONDBLCLK:
+            mode->OnLButtonDblClk(lParam);
+            break;
+        case WM_RBUTTONDOWN:
+            mode->OnRButtonDown(lParam);
+            break;
+        case WM_RBUTTONUP:
+            mode->OnRButtonUp(lParam);
+            break;
+        case WM_MBUTTONDOWN:
+            mode->OnMButtonDown(lParam);
+            break;
+        case WM_MBUTTONUP:
+            mode->OnMButtonUp(lParam);
+            break;
+        case WM_MOUSEHOVER:
+            mode->OnMouseHover(lParam);
+            break;
+        case WM_MOUSELEAVE:
+            mode->OnMouseLeave(lParam);
+            break;
+        default:
+            break;
+    }
+}
+
+platform::LResult CDuzazododiza::OnCreate(const platform::WindowCreateInfo* info) {
+    moduleInstance = info ? info->createParam : nullptr;
+    theTrace().Write("OnCreate");
+    SetFactoryDefaults(*this);
+
+    auto* main = new (std::nothrow) Window;
+    if (!POSTCONDITION(main != nullptr, "The main window could not be made")) return -1;
+    {
+        RenderHold hold(*this);
+        mainWindow = activeWindow = currentWindow = main;
+        windowList->Append(main);
+        main->windowHandle = controlWindow;
+        // Camera presets and the drop target come with the camera and drop handling.
+    }
+
+    initEvent.Reset();
+    initPending = true;
+    StartRenderThread([this] { RunRenderLoop(); });
+    if (initEvent.Wait(kInitWaitMs))
+        initPending = false;
+    else
+        theTrace().Write("openGL failed to Initialize on time");
+
+    platform::SetProcessPriority(platform::ProcessPriority::Idle);
+    platform::SetThreadPriority(RenderThreadId(), platform::ThreadPriority::Normal);
+
+    if (platform::GetMonitorCount() > 1) {
+        ShowResourceMessage(kMultiMonitorMessage, "Multi Monitor Configuration Detected");
+        QueryUserStatus();
+    }
+
+    platform::PostMessage(controlWindow, kMsgAfterCreate);
+    theTrace().Write("eOnCreate");
+    return 0;
+}
+
+void CDuzazododiza::RunRenderLoop() {
+    if (RenderLoop()) return;
+    theTrace().Write("Rendering Loop prematurely aborted");
+    // The window belongs to the UI thread, which destroys it.
+    platform::PostMessage(controlWindow, kMsgDestroyControlWindow);
+}
+
+void CDuzazododiza::OnAfterCreate() {
+    theTrace().Write("OAC");
+    StartWorker(PostCreateThreadProc);
+    theTrace().Write("eOAC");
+    platform::SetFocus(controlWindow);
+}
+
+void CDuzazododiza::PostCreateThreadProc(const std::atomic<bool>& cancel) {
+    if (auto* control = dynamic_cast<CDuzazododiza*>(theControl())) control->PostCreate(cancel);
+    theTrace().Write("ePostCreationThr");
+}
+
+bool CDuzazododiza::WaitForInit(const std::atomic<bool>& cancel) {
+    if (!initPending) return true;
+    for (int64_t waited = 0; waited < kInitWaitMs; waited += kWaitSliceMs) {
+        if (cancel) return false;
+        if (initEvent.Wait(kWaitSliceMs)) {
+            initPending = false;
+            return true;
+        }
+    }
+    theTrace().Write("OpenGL not initialized on postcreate");
+    return false;
+}
+
+void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
+    if (!WaitForInit(cancel)) return;
+
+    // The compass image and the toolbar bitmap are loaded with the bars' resources.
+    theTrace().Write("PostCreate");
+
+    if (ComputeShadingLevel() > 0) {
+        RenderHold hold(*this);
+        if (mainWindow) {
+            mainWindow->Activate();
+            CreateIdentityTexture();
+        }
+    }
+
+    // The normal map, the terrain, the sky, the fence models, the default material and
+    // the direction arrows are made here as their classes join the editor; each is
+    // stored under the render lock.
+    if (cancel) return;
+
+    double previousSession = 0.0;
+    RegistryGetDouble("", kSessionOpen, &previousSession);
+    RegistrySetDouble("", kSessionOpen, 1.0);
+    // A previous log left open is uploaded with the other server posts.
+    Trace::SetOpenMark(true);
+
+    // The sun and the default spotlight are added here with the light sources.
+
+    theTrace().Write("Default model loading started");
+    {
+        RenderHold hold(*this);
+        // The title of a new plan; the recent files follow with the plan files.
+        globalState.SetBoolean(0, false);
+        globalState.SetString(0, "Untitled");
+        activeWindow = mainWindow;
+    }
+    if (mainWindow) mainWindow->SetMouseMode(kLinkedExteriorWallMode);
+
+    // The utility text is made here with the text objects.
+    {
+        RenderHold hold(*this);
+        globalState.SetInteger(2, kToolbarWidth);
+        globalState.SetInteger(3, kToolbarHeight);
+    }
+    // The tip of the day is shown here with the web pop-ups.
+
+    ReadProbeSettings(*this);
+    theTrace().Write("Host initialized");
+    {
+        RenderHold hold(*this);
+        initialised = 1;
+    }
+
+    // The desktop name-space key that was removed at this point lives in no registry of
+    // ours, so there is nothing to remove.
+    if (cancel) return;
+
+    if (previousSession != 0.0) {
+        platform::MessageBoxRequest box;
+        box.text = kRecoveryQuestion;
+        box.caption = "Warning";
+        box.buttons = platform::MessageButtons::YesNo;
+        if (ShowMessageBox(box) == platform::MessageAnswer::Yes) {
+            theTrace().Write("Restore file");
+            const std::string path = platform::TemporaryFolder() + "restore.kvp";
+            RenderHold hold(*this);
+            waitScreenLevel = 1.0;
+            // The scene is cleared and the plan-load thread started on `path` with the
+            // plan files.
+            theTrace().WriteFormat("Restore from %s", path.c_str());
+        }
+    } else if (planName[0] && strcasecmp(planName, "untitled") != 0) {
+        OpenLocalPlan(planName);
+    }
+
+    // The question about the browser zone's drag and drop comes with the browser zone.
+
+    platform::SetTimer(controlWindow, kAutoSaveTimer,
+                       static_cast<uint32_t>(globalState.AutoSaveMinutes()) * 60000u);
+    platform::SetTimer(controlWindow, kFrameRateTimer, kFrameRatePeriodMs);
+    theTrace().Write("ePostCreate");
+}
+
+void CDuzazododiza::OnClose() {
+    theTrace().Write("OnClose");
+    loadKind = 1;
+    StopRenderThread();
+}
+
+void CDuzazododiza::OnSize(int width, int height) {
+    theTrace().Write("OnSize");
+    clientRect = platform::Rect{0, 0, width, height};
+    if (IsRunning()) {
+        activeWindow = mainWindow;
+        platform::SetTimer(controlWindow, Window::kResizeTimer, 20);
+    } else if (mainWindow) {
+        RenderHold hold(*this);
+        mainWindow->OnSize(clientRect);
+    }
+    theTrace().Write("eSize");
+}
+
+void CDuzazododiza::OnOpenBufferedFile() {
+    theTrace().Write("Begin OpenBufferedFile");
+    // The buffered plan is opened here with the plan files.
+    std::snprintf(bufferedFileName, sizeof bufferedFileName, "%s", "Done");
+    theTrace().Write("End OpenBufferedFile");
+}
+
+void CDuzazododiza::OnTimer(uintptr_t id) {
+    const bool quiet = id == kFrameRateTimer || id == kQuietTimer;
+    if (!quiet) theTrace().WriteFormat("FP::OT %d", static_cast<int>(id));
+    Window* window = activeWindow;
+    if (!PRECONDITION(window != nullptr, "Active mouse window is NULL on timer")) return;
+    MouseHandler* handler = window->GetCurrentMode();
+    if (!PRECONDITION(handler != nullptr, "MouseHandler is Null on Timer")) return;
+    handler->OnTimer(static_cast<unsigned>(id));
+    if (!quiet) {
+        theTrace().Write("W:OT");
+        theTrace().Write("FP:OT End");
+    }
+}
+
+void CDuzazododiza::OnDestroy() {
+    theTrace().Write("DESTROY");
+    // Open web pop-ups are closed here with the web pop-ups.
+
+    loadKind = 1;
+    sceneRenderingEnabled = 1;
+
+    if (initialised && !IsRunning() && loading) {
+        planLoadDoneEvent = std::make_unique<platform::Event>();
+        const int held = ReleaseRenderLockFully();
+        planLoadDoneEvent->Wait(kPlanLoadWaitMs);
+        ReacquireRenderLock(held);
+    }
+    // Every thread working for the control (post-create, plan load, downloads) stops
+    // before anything it uses goes.
+    CancelAndJoinWorkers();
+
+    theTrace().Write("OD : BS");
+    if (activeWindow) platform::KillTimer(activeWindow->windowHandle, Window::kSingleClickTimer);
+    for (uintptr_t id : {kAutoSaveTimer, Window::kResizeTimer, kFrameRateTimer})
+        platform::KillTimer(controlWindow, id);
+    // The render thread ends before the OpenGL objects go, also without a close first.
+    StopRenderThread();
+
+    glTraceRequest = 1;
+    LockRender();
+    glTraceRequest = 0;
+    theTrace().Write("OD : Suspended");
+    sceneRenderingEnabled = 1;
+    theTrace().Write("OD : Rendering on");
+    if (mainWindow) mainWindow->Activate();
+    theTrace().CheckGLErrors("There should be a valid context available here");
+    theTrace().Write("OD : Activated");
+
+    deletedObjects.DeleteAll();
+    scene.DeleteAll();
+    theTrace().Write("OD : List cleared");
+    // The fence models, the door knob, the normal map, the arrows, the sky and the
+    // terrain are freed here with their classes.
+    theTrace().Write("OD : Fences cleared");
+    delete compass;
+    compass = nullptr;
+    if (mainWindow) mainWindow->Activate();
+    theTrace().Write("OD : texList clear");
+
+    theTrace().Write("OD : del VPs");
+    if (theOpenGL.vertexProgram != 0) {
+        const GLEntryPoints& e = theGLEntryPoints;
+        if (theOpenGL.nvVertexProgram && e.DeleteProgramsNV)
+            e.DeleteProgramsNV(1, &theOpenGL.vertexProgram);
+        else if (e.DeleteProgramsARB)
+            e.DeleteProgramsARB(1, &theOpenGL.vertexProgram);
+        theOpenGL.vertexProgram = 0;
+    }
+    theTrace().CheckGLErrors("Program deletion");
+    theTrace().Write("OD : VPs del'ed");
+
+    Window* main = mainWindow;
+    if (main) {
+        delete main->traceImage;
+        main->traceImage = nullptr;
+        windowList->Remove(main);
+    }
+    windowList->Lock();
+    platform::GLContext::DetachCurrent();
+    if (main) {
+        main->renderingContext = nullptr;
+        main->deviceContext = nullptr;
+    }
+    mainContext.reset();
+    mainDrawable.reset();
+    theTrace().Write("OD : Del SVWs");
+    windowList->DeleteAll();
+    theTrace().Write("OD : SVWs Del'ed");
+    windowList->Unlock();
+    UnlockRender();
+    delete main;
+
+    RegistrySetDouble("", kSessionOpen, 0.0);
+    Trace::SetOpenMark(false);
+    SaveDefaults(*this);
+    StopRenderThread();
+}
+
+// --- Registration -------------------------------------------------------------------
+
+namespace {
+
+std::string ClassKey() {
+    return "CLSID\\" + platform::FormatGuid(CDuzazododiza::kClassId);
+}
+
+std::string CategoryKey(const char* category) {
+    return ClassKey() + "\\Implemented Categories\\" + category;
+}
+
+// The file of the library (or program) that holds the control.
+std::string ModulePath() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) && info.dli_fname)
+        return info.dli_fname;
+    return {};
+}
+
+}  // namespace
+
+extern "C" platform::HRESULT DllRegisterServer() {
+    using platform::RegistryRoot;
+    auto store = platform::RegistryStore::ForCurrentUser();
+    if (!store || !store->IsOpen()) return platform::E_FAIL;
+    const std::string classKey = ClassKey();
+    const std::string module = ModulePath();
+    const bool registered =
+        !module.empty() &&
+        store->SetString(RegistryRoot::Classes, classKey, "", "Duzazododiza Class") &&
+        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "", module) &&
+        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "ThreadingModel",
+                         "Apartment") &&
+        store->SetString(RegistryRoot::Classes, classKey + "\\ProgID", "",
+                         CDuzazododiza::kProgId) &&
+        store->SetString(RegistryRoot::Classes, std::string(CDuzazododiza::kProgId) + "\\CLSID", "",
+                         platform::FormatGuid(CDuzazododiza::kClassId));
+    // The categories are added whatever became of the class; their results do not count.
+    store->CreateKey(RegistryRoot::Classes, CategoryKey(kSafeForScripting));
+    store->CreateKey(RegistryRoot::Classes, CategoryKey(kSafeForInitialising));
+    return registered ? platform::S_OK : platform::E_FAIL;
+}
+
+extern "C" platform::HRESULT DllUnregisterServer() {
+    using platform::RegistryRoot;
+    auto store = platform::RegistryStore::ForCurrentUser();
+    if (!store || !store->IsOpen()) return platform::E_FAIL;
+    store->DeleteKey(RegistryRoot::Classes, CategoryKey(kSafeForScripting));
+    store->DeleteKey(RegistryRoot::Classes, CategoryKey(kSafeForInitialising));
+    const bool removed = store->DeleteKey(RegistryRoot::Classes, ClassKey()) &&
+                         store->DeleteKey(RegistryRoot::Classes, CDuzazododiza::kProgId);
+    return removed ? platform::S_OK : platform::E_FAIL;
+}
+
+extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,
+                                               const platform::Guid* iid, void** out) {
+    if (!out) return platform::E_POINTER;
+    *out = nullptr;
+    if (!clsid || !iid) return platform::E_INVALIDARG;
+    if (!(*clsid == CDuzazododiza::kClassId)) return platform::CLASS_E_CLASSNOTAVAILABLE;
+    return CDuzazododiza::MakeFactory()->QueryInterface(*iid, out);
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "control/BaseControl.h"
+#include "platform/Component.h"
+#include "platform/Event.h"
+#include "platform/Window.h"
+#include "platform/WindowedObject.h"
+
+// The editor control as a component with a window of its own. Creating its window
+// applies the defaults, makes the main view, starts the render thread and posts the
+// start of the post-create thread, which fills the empty scene. Closing stops the
+// render thread; destroying the window cancels and joins every thread of the control
+// and frees the scene, the OpenGL objects and the views.
+class CDuzazododiza : public BaseControl, public platform::IWindowedObject {
+public:
+    static constexpr platform::Guid kClassId = {
+        0x3C8A1F52, 0x6D0E, 0x4B7A, {0x9E, 0x21, 0x5F, 0x4B, 0x2C, 0x7D, 0x8A, 0x10}};
+    static constexpr const char* kProgId = "Roomwright.Duzazododiza.1";
+
+    // Private messages of the control's window.
+    static constexpr uint32_t kMsgAfterCreate = platform::WM_USER + 1;
+    static constexpr uint32_t kMsgHostMessage = platform::WM_USER + 2;
+    static constexpr uint32_t kMsgToggleMap = platform::WM_USER + 3;
+    static constexpr uint32_t kMsgLowResources = platform::WM_USER + 4;
+    static constexpr uint32_t kMsgOpenBufferedFile = platform::WM_USER + 5;
+    // Posted by the render thread when OpenGL failed: the window is destroyed on its own
+    // thread.
+    static constexpr uint32_t kMsgDestroyControlWindow = platform::WM_USER + 6;
+
+    // Timers of the control's window.
+    static constexpr uintptr_t kAutoSaveTimer = 15;
+    static constexpr uintptr_t kFrameRateTimer = 21;
+    static constexpr uint32_t kFrameRatePeriodMs = 500;
+    // Longest wait for OpenGL to start, and for a running plan load to stop.
+    static constexpr int64_t kInitWaitMs = 10000;
+    static constexpr int64_t kPlanLoadWaitMs = 30000;
+
+    CDuzazododiza();
+    ~CDuzazododiza() override;
+
+    // A class factory whose instances come from `make` (the control itself by default);
+    // it refuses a second control in the process.
+    static platform::RefPtr<platform::IClassFactory> MakeFactory(
+        std::function<CDuzazododiza*()> make = {});
+
+    // IUnknown
+    platform::HRESULT QueryInterface(const platform::Guid& iid, void** out) override;
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+
+    // IWindowedObject
+    platform::HRESULT CreateObjectWindow(platform::WindowHandle parent, int width, int height,
+                                         platform::WindowHandle* out) override;
+    platform::HRESULT GetObjectWindow(platform::WindowHandle* out) override;
+    platform::HRESULT OnFrameWindowActivate(bool active) override;
+
+    // BaseControl
+    void ShowMainProgress(bool show, intptr_t owner) override;
+    void SetStatusText(const char* text) override;
+    void SetProgressDetail(double size, intptr_t owner) override;
+    void PostHostMessage(uint32_t command) override;
+    void QueryUserStatus() override;
+
+    // The window procedure of the control's window.
+    platform::LResult WindowProc(platform::WindowHandle window, uint32_t message,
+                                 platform::WParam wParam, platform::LParam lParam);
+
+    platform::WindowHandle ControlWindow() const { return controlWindow; }
+
+    int webPlanFlag = 0;
+    // Made by OnDestroy when it must wait for a running plan load; the load signals it.
+    std::unique_ptr<platform::Event> planLoadDoneEvent;
+    uint8_t hasFocus = 0;
+    const void* moduleInstance = nullptr;
+
+protected:
+    // Opens a plan file given before the control was initialised.
+    virtual bool OpenLocalPlan(const char* name);
+
+private:
+    platform::LResult OnCreate(const platform::WindowCreateInfo* info);
+    void OnClose();
+    void OnDestroy();
+    void OnSize(int width, int height);
+    void OnAfterCreate();
+    void OnTimer(uintptr_t id);
+    void OnOpenBufferedFile();
+    // Passes a mouse message to the active window's current mode while scene rendering
+    // is enabled.
+    void ForwardMouse(uint32_t message, platform::LParam lParam);
+
+    void RunRenderLoop();
+    static void PostCreateThreadProc(const std::atomic<bool>& cancel);
+    void PostCreate(const std::atomic<bool>& cancel);
+    // Waits for "Init" while it is held; false on the time-out or a cancel.
+    bool WaitForInit(const std::atomic<bool>& cancel);
+
+    platform::RefCount refs;
+    platform::WindowHandle controlWindow = platform::kNoWindow;
+    platform::Rect clientRect;
+};
+
+// Registration of the control: its class, name and library in the registry store's
+// classes root, with the safe-for-scripting and safe-for-initialising categories.
+extern "C" platform::HRESULT DllRegisterServer();
+extern "C" platform::HRESULT DllUnregisterServer();
+// The control's class factory for `clsid`, asked for `iid`.
+extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,
+                                               const platform::Guid* iid, void** out);
