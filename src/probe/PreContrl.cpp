@@ -619,7 +619,6 @@ bool PreContrl::ParseDefaultSettings(const char* reply, ServerSettings* settings
         const size_t length = std::strcspn(p, " \t\r\n");
         const std::string token(p, length);
         p += length;
-        errno = 0;
         const long long value = std::strtoll(token.c_str(), nullptr, 10);
         numbers[n] = ToInt32(value);
     }
