@@ -294,6 +294,12 @@ public:
     // Set by the first pass after a finished load.
     uint8_t passAfterLoad = 0;
     uint8_t antialiasedFrameRequest = 0;
+    // Set while a window draws one pass of its smoothed frame.
+    uint8_t antialiasInProgress = 0;
+    // The orbit target marker: where the camera orbits, drawn while the display value
+    // is not 0.
+    Vector orbitTarget;
+    double orbitTargetDisplay = 0.0;
     // First display list of the dialog font (characters 0..127); 0 when none.
     unsigned dialogFontList = 0;
 
