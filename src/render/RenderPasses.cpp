@@ -15,6 +15,7 @@
 #include "control/LengthFormat.h"
 #include "control/RenderLoop.h"
 #include "foundation/Trace.h"
+#include "interaction/TraceImageModel.h"
 #include "model/MoveableObject.h"
 #include "model/RenderableObject.h"
 #include "model/ShadowLight.h"
@@ -288,8 +289,7 @@ void Window::RenderScene(int x, int y) {
     Step("Before primary render...");
     RenderEnvironment(true);
     Step("After ambient pass");
-    pickPolygonSource = nullptr;
-    pickPolygonCount = 0;
+    SetPickPolygon(nullptr, 0);
 
     if (!picking) {
         if (marqueeShown) {
@@ -317,7 +317,7 @@ void Window::RenderScene(int x, int y) {
     {
         ScopedViewFlag transparency(viewFlags, 9);
         RenderEnvironment(false);
-        // The trace image draws here once it has a picture of its own.
+        if (traceImage) traceImage->Render();
     }
     glDisable(GL_LIGHTING);
 
@@ -562,7 +562,8 @@ void Window::UpdateViewVisibility(bool around, int x, int y) {
                      viewport, &wx, &wy, &wz);
         viewCorners[i] = Vector(wx, wy, wz);
     }
-    // The corners become the pick polygon with picking; layers hide their types then.
+    SetPickPolygon(viewCorners, 4);
+    // The layer mask of picking hides its types here once picking has layers.
 
     std::vector<RenderableObject*> objects;
     ForEachInScene(control->scene, [&](RenderableObject& object) { objects.push_back(&object); });

@@ -42,6 +42,10 @@ public:
         glPopAttrib();
     }
     void Translate(const Vector&) override {}
+    void Place(double x, double z) {
+        box.min = Vector(x - 5, 0, z - 5);
+        box.max = Vector(x + 5, 10, z + 5);
+    }
 };
 
 class RenderPassesGlTest : public ::testing::Test {
@@ -189,6 +193,32 @@ TEST_F(RenderPassesGlTest, MarqueeIsADottedWhiteLoop) {
         }
         ExpectColour(gl.ReadPixel(32, 24), Rgb(0.1, 0.2, 0.7));
     }
+}
+
+TEST_F(RenderPassesGlTest, FrameMarksWhichShownObjectsLieOutsideTheView) {
+    ASSERT_TRUE(gl.IsValid()) << gl.Error();
+    Blueprint();
+    control.currentWindow = &window;
+    auto add = [&](double x, bool selected) {
+        auto* tile = new Tile;
+        tile->Place(x, 0);
+        tile->SetSelected(selected);
+        tile->SetFlags(selected ? 0xFFFFFFFFu : 0u);
+        control.scene.Append(tile);
+        return tile;
+    };
+    Tile* inside = add(0, false);
+    Tile* outside = add(1000, false);
+    Tile* selected = add(1000, true);
+    inside->SetFlags(0xFFFFFFFFu);
+    Frame();
+    // Each shown object took the picking code's answer for the frame's polygon; what
+    // that answer means is the polygon test's business.
+    EXPECT_NE(inside->IsVisibleInCurrentWindow(), outside->IsVisibleInCurrentWindow());
+    EXPECT_EQ(selected->GetFlags(), 0xFFFFFFFFu);  // selected objects are left alone
+    // The pick polygon is gone again after the frame.
+    EXPECT_EQ(window.pickPolygonCount, 0);
+    control.currentWindow = nullptr;
 }
 
 TEST_F(RenderPassesGlTest, WindowWithoutAreaDrawsNothing) {
