@@ -165,7 +165,9 @@ GeometryReader::GeometryReader(BaseModel& model, FILE* file) : model_(model), fi
         stopped_ = true;
         return;
     }
-    // What is left of the file bounds every count read from it.
+    // What is left of the file bounds every count read from it; a stream whose size
+    // cannot be known is bounded by the record caps alone.
+    remaining_ = UINT64_MAX;
     const long here = std::ftell(file_);
     if (here >= 0 && std::fseek(file_, 0, SEEK_END) == 0) {
         const long end = std::ftell(file_);
