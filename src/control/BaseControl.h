@@ -303,6 +303,10 @@ public:
     // First display list of the dialog font (characters 0..127); 0 when none.
     unsigned dialogFontList = 0;
 
+    // ---- Models ----
+    // One more download done while a plan loads: GlobalState integer 11 grows by 1.
+    void IncrementLoadProgress();
+
 private:
     struct Worker {
         std::thread thread;
