@@ -1,7 +1,6 @@
 #include "control/Duzazododiza.h"
 
 #include <GL/gl.h>
-#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,10 +15,10 @@
 #include "interaction/Compass.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
+#include "platform/ComponentRegistration.h"
 #include "platform/Files.h"
 #include "platform/GLContext.h"
 #include "platform/MessageBox.h"
-#include "platform/RegistryStore.h"
 #include "render/OpenGL.h"
 #include "render/Window.h"
 
@@ -574,62 +573,31 @@ void CDuzazododiza::OnDestroy() {
 
 namespace {
 
-std::string ClassKey() {
-    return "CLSID\\" + platform::FormatGuid(CDuzazododiza::kClassId);
-}
+const char* const kCategories[] = {kSafeForScripting, kSafeForInitialising};
 
-std::string CategoryKey(const char* category) {
-    return ClassKey() + "\\Implemented Categories\\" + category;
-}
-
-// The file of the library (or program) that holds the control.
-std::string ModulePath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) && info.dli_fname)
-        return info.dli_fname;
-    return {};
+platform::ComponentClassInfo ClassInfo() {
+    platform::ComponentClassInfo info;
+    info.clsid = CDuzazododiza::kClassId;
+    info.name = "Duzazododiza Class";
+    info.progId = CDuzazododiza::kProgId;
+    info.categories = kCategories;
+    info.categoryCount = 2;
+    return info;
 }
 
 }  // namespace
 
 extern "C" platform::HRESULT DllRegisterServer() {
-    using platform::RegistryRoot;
-    auto store = platform::RegistryStore::ForCurrentUser();
-    if (!store || !store->IsOpen()) return platform::E_FAIL;
-    const std::string classKey = ClassKey();
-    const std::string module = ModulePath();
-    const bool registered =
-        !module.empty() &&
-        store->SetString(RegistryRoot::Classes, classKey, "", "Duzazododiza Class") &&
-        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "", module) &&
-        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "ThreadingModel",
-                         "Apartment") &&
-        store->SetString(RegistryRoot::Classes, classKey + "\\ProgID", "",
-                         CDuzazododiza::kProgId) &&
-        store->SetString(RegistryRoot::Classes, std::string(CDuzazododiza::kProgId) + "\\CLSID", "",
-                         platform::FormatGuid(CDuzazododiza::kClassId));
-    // The categories are added whatever became of the class; their results do not count.
-    store->CreateKey(RegistryRoot::Classes, CategoryKey(kSafeForScripting));
-    store->CreateKey(RegistryRoot::Classes, CategoryKey(kSafeForInitialising));
-    return registered ? platform::S_OK : platform::E_FAIL;
+    return platform::RegisterComponentClass(
+        ClassInfo(), platform::ModulePathOf(reinterpret_cast<void*>(&DllRegisterServer)));
 }
 
 extern "C" platform::HRESULT DllUnregisterServer() {
-    using platform::RegistryRoot;
-    auto store = platform::RegistryStore::ForCurrentUser();
-    if (!store || !store->IsOpen()) return platform::E_FAIL;
-    store->DeleteKey(RegistryRoot::Classes, CategoryKey(kSafeForScripting));
-    store->DeleteKey(RegistryRoot::Classes, CategoryKey(kSafeForInitialising));
-    const bool removed = store->DeleteKey(RegistryRoot::Classes, ClassKey()) &&
-                         store->DeleteKey(RegistryRoot::Classes, CDuzazododiza::kProgId);
-    return removed ? platform::S_OK : platform::E_FAIL;
+    return platform::UnregisterComponentClass(ClassInfo());
 }
 
 extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,
                                                const platform::Guid* iid, void** out) {
-    if (!out) return platform::E_POINTER;
-    *out = nullptr;
-    if (!clsid || !iid) return platform::E_INVALIDARG;
-    if (!(*clsid == CDuzazododiza::kClassId)) return platform::CLASS_E_CLASSNOTAVAILABLE;
-    return CDuzazododiza::MakeFactory()->QueryInterface(*iid, out);
+    return platform::GetComponentClassObject(CDuzazododiza::kClassId,
+                                             CDuzazododiza::MakeFactory().Get(), clsid, iid, out);
 }
