@@ -8,6 +8,7 @@
 #include "introcard/KVRSplash.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
+#include "support/ComponentLibrary.h"
 
 using namespace platform;
 
@@ -201,3 +202,7 @@ TEST_F(SplashTest, ScriptCallsTheMembersByName) {
 }
 
 }  // namespace
+
+TEST(IntrocardLibraryTest, RegistersAndServesTheSplashObject) {
+    CheckComponentLibrary(INTROCARD_LIBRARY, kClsidKVRSplash, kProgIdKVRSplash);
+}

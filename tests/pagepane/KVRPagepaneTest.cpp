@@ -7,6 +7,7 @@
 #include "platform/Input.h"
 #include "platform/WebView.h"
 #include "platform/Window.h"
+#include "support/ComponentLibrary.h"
 
 using namespace platform;
 
@@ -290,3 +291,7 @@ TEST_F(PagepaneTest, ScriptDrivesThePaneByName) {
 }
 
 }  // namespace
+
+TEST(PagepaneLibraryTest, RegistersAndServesTheWebPane) {
+    CheckComponentLibrary(PAGEPANE_LIBRARY, kClsidKVRPagepane, kProgIdKVRPagepane);
+}
