@@ -8,59 +8,61 @@ namespace platform {
 
 namespace {
 
-std::string CategoryKey(const Guid& clsid, const char* category) {
-    return ComponentClassKey(clsid) + "\\Implemented Categories\\" + category;
+std::string ClassKey(const ServerRegistration& server) {
+    return "CLSID\\" + FormatGuid(server.classId);
+}
+
+std::string CategoryKey(const ServerRegistration& server, const char* category) {
+    return ClassKey(server) + "\\Implemented Categories\\" + category;
 }
 
 }  // namespace
 
-std::string ComponentClassKey(const Guid& clsid) {
-    return "CLSID\\" + FormatGuid(clsid);
-}
-
-std::string ModulePathOf(const void* address) {
+std::string ModuleFileOf(const void* address) {
     Dl_info info{};
     if (address && dladdr(address, &info) && info.dli_fname) return info.dli_fname;
     return {};
 }
 
-HRESULT RegisterComponentClass(const ComponentClassInfo& info, const std::string& modulePath) {
+HRESULT RegisterServer(const ServerRegistration& server) {
     auto store = RegistryStore::ForCurrentUser();
     if (!store || !store->IsOpen()) return E_FAIL;
-    const std::string classKey = ComponentClassKey(info.clsid);
-    const std::string server = classKey + "\\InprocServer32";
-    bool registered = !modulePath.empty() &&
-                      store->SetString(RegistryRoot::Classes, classKey, "", info.name) &&
-                      store->SetString(RegistryRoot::Classes, server, "", modulePath) &&
-                      store->SetString(RegistryRoot::Classes, server, "ThreadingModel",
-                                       info.threadingModel ? info.threadingModel : "Apartment");
-    if (registered && info.progId) {
-        registered =
-            store->SetString(RegistryRoot::Classes, classKey + "\\ProgID", "", info.progId) &&
-            store->SetString(RegistryRoot::Classes, std::string(info.progId) + "\\CLSID", "",
-                             FormatGuid(info.clsid));
+    const std::string classKey = ClassKey(server);
+    const std::string module = ModuleFileOf(server.moduleAddress);
+    const bool registered =
+        !module.empty() &&
+        store->SetString(RegistryRoot::Classes, classKey, "", server.description) &&
+        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "", module) &&
+        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "ThreadingModel",
+                         server.threadingModel) &&
+        store->SetString(RegistryRoot::Classes, classKey + "\\ProgID", "", server.progId) &&
+        store->SetString(RegistryRoot::Classes, std::string(server.progId) + "\\CLSID", "",
+                         FormatGuid(server.classId));
+    if (server.safeCategories) {
+        store->CreateKey(RegistryRoot::Classes, CategoryKey(server, kCategorySafeForScripting));
+        store->CreateKey(RegistryRoot::Classes, CategoryKey(server, kCategorySafeForInitialising));
     }
-    for (size_t i = 0; i < info.categoryCount; ++i)
-        store->CreateKey(RegistryRoot::Classes, CategoryKey(info.clsid, info.categories[i]));
     return registered ? S_OK : E_FAIL;
 }
 
-HRESULT UnregisterComponentClass(const ComponentClassInfo& info) {
+HRESULT UnregisterServer(const ServerRegistration& server) {
     auto store = RegistryStore::ForCurrentUser();
     if (!store || !store->IsOpen()) return E_FAIL;
-    for (size_t i = 0; i < info.categoryCount; ++i)
-        store->DeleteKey(RegistryRoot::Classes, CategoryKey(info.clsid, info.categories[i]));
-    bool removed = store->DeleteKey(RegistryRoot::Classes, ComponentClassKey(info.clsid));
-    if (info.progId) removed = store->DeleteKey(RegistryRoot::Classes, info.progId) && removed;
+    if (server.safeCategories) {
+        store->DeleteKey(RegistryRoot::Classes, CategoryKey(server, kCategorySafeForScripting));
+        store->DeleteKey(RegistryRoot::Classes, CategoryKey(server, kCategorySafeForInitialising));
+    }
+    const bool removed = store->DeleteKey(RegistryRoot::Classes, ClassKey(server)) &&
+                         store->DeleteKey(RegistryRoot::Classes, server.progId);
     return removed ? S_OK : E_FAIL;
 }
 
-HRESULT GetComponentClassObject(const Guid& servedClsid, IClassFactory* factory, const Guid* clsid,
-                                const Guid* iid, void** out) {
+HRESULT GetComponentClassObject(const Guid& servedClassId, IClassFactory* factory,
+                                const Guid* classId, const Guid* iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!clsid || !iid) return E_INVALIDARG;
-    if (!(*clsid == servedClsid)) return CLASS_E_CLASSNOTAVAILABLE;
+    if (!classId || !iid) return E_INVALIDARG;
+    if (!(*classId == servedClassId)) return CLASS_E_CLASSNOTAVAILABLE;
     if (!factory) return E_OUTOFMEMORY;
     return factory->QueryInterface(*iid, out);
 }

@@ -368,6 +368,18 @@ bool BaseControl::IsRunning() const {
     return initialised && sceneRenderingEnabled && waitScreenLevel <= 0.0;
 }
 
+SceneView* BaseControl::GetCurrentView() const {
+    return currentWindow;
+}
+
+SceneView* BaseControl::GetActiveView() const {
+    return activeWindow;
+}
+
+SceneView* BaseControl::GetMainView() const {
+    return mainWindow;
+}
+
 void BaseControl::SelectAll(bool selected) {
     LockRender();
     LinkedListIterator it(scene);

@@ -36,9 +36,6 @@ constexpr const char* kRecoveryQuestion =
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
 
-const char kSafeForScripting[] = "{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
-const char kSafeForInitialising[] = "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
-
 // Holds the control's render lock for a scope.
 class RenderHold {
 public:
@@ -573,31 +570,31 @@ void CDuzazododiza::OnDestroy() {
 
 namespace {
 
-const char* const kCategories[] = {kSafeForScripting, kSafeForInitialising};
-
-platform::ComponentClassInfo ClassInfo() {
-    platform::ComponentClassInfo info;
-    info.clsid = CDuzazododiza::kClassId;
-    info.name = "Duzazododiza Class";
-    info.progId = CDuzazododiza::kProgId;
-    info.categories = kCategories;
-    info.categoryCount = 2;
-    return info;
+platform::ServerRegistration ControlRegistration() {
+    platform::ServerRegistration server;
+    server.classId = CDuzazododiza::kClassId;
+    server.description = "Duzazododiza Class";
+    server.progId = CDuzazododiza::kProgId;
+    server.moduleAddress = reinterpret_cast<const void*>(&DllRegisterServer);
+    server.safeCategories = true;
+    return server;
 }
 
 }  // namespace
 
 extern "C" platform::HRESULT DllRegisterServer() {
-    return platform::RegisterComponentClass(
-        ClassInfo(), platform::ModulePathOf(reinterpret_cast<void*>(&DllRegisterServer)));
+    return platform::RegisterServer(ControlRegistration());
 }
 
 extern "C" platform::HRESULT DllUnregisterServer() {
-    return platform::UnregisterComponentClass(ClassInfo());
+    return platform::UnregisterServer(ControlRegistration());
 }
 
 extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,
                                                const platform::Guid* iid, void** out) {
-    return platform::GetComponentClassObject(CDuzazododiza::kClassId,
-                                             CDuzazododiza::MakeFactory().Get(), clsid, iid, out);
+    if (!out) return platform::E_POINTER;
+    *out = nullptr;
+    if (!clsid || !iid) return platform::E_INVALIDARG;
+    if (!(*clsid == CDuzazododiza::kClassId)) return platform::CLASS_E_CLASSNOTAVAILABLE;
+    return CDuzazododiza::MakeFactory()->QueryInterface(*iid, out);
 }

@@ -2,25 +2,27 @@
 #include "introcard/KVRSplash.h"
 #include "platform/ComponentRegistration.h"
 
+extern "C" platform::HRESULT DllRegisterServer();
+
 namespace {
 
-platform::ComponentClassInfo ClassInfo() {
-    platform::ComponentClassInfo info;
-    info.clsid = kClsidKVRSplash;
-    info.name = "KVRSplash Class";
-    info.progId = kProgIdKVRSplash;
-    return info;
+platform::ServerRegistration Registration() {
+    platform::ServerRegistration server;
+    server.classId = kClsidKVRSplash;
+    server.description = "KVRSplash Class";
+    server.progId = kProgIdKVRSplash;
+    server.moduleAddress = reinterpret_cast<const void*>(&DllRegisterServer);
+    return server;
 }
 
 }  // namespace
 
 extern "C" platform::HRESULT DllRegisterServer() {
-    return platform::RegisterComponentClass(
-        ClassInfo(), platform::ModulePathOf(reinterpret_cast<void*>(&DllRegisterServer)));
+    return platform::RegisterServer(Registration());
 }
 
 extern "C" platform::HRESULT DllUnregisterServer() {
-    return platform::UnregisterComponentClass(ClassInfo());
+    return platform::UnregisterServer(Registration());
 }
 
 extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,

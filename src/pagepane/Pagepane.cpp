@@ -2,25 +2,27 @@
 #include "pagepane/KVRPagepane.h"
 #include "platform/ComponentRegistration.h"
 
+extern "C" platform::HRESULT DllRegisterServer();
+
 namespace {
 
-platform::ComponentClassInfo ClassInfo() {
-    platform::ComponentClassInfo info;
-    info.clsid = kClsidKVRPagepane;
-    info.name = "KVRPagepane Class";
-    info.progId = kProgIdKVRPagepane;
-    return info;
+platform::ServerRegistration Registration() {
+    platform::ServerRegistration server;
+    server.classId = kClsidKVRPagepane;
+    server.description = "KVRPagepane Class";
+    server.progId = kProgIdKVRPagepane;
+    server.moduleAddress = reinterpret_cast<const void*>(&DllRegisterServer);
+    return server;
 }
 
 }  // namespace
 
 extern "C" platform::HRESULT DllRegisterServer() {
-    return platform::RegisterComponentClass(
-        ClassInfo(), platform::ModulePathOf(reinterpret_cast<void*>(&DllRegisterServer)));
+    return platform::RegisterServer(Registration());
 }
 
 extern "C" platform::HRESULT DllUnregisterServer() {
-    return platform::UnregisterComponentClass(ClassInfo());
+    return platform::UnregisterServer(Registration());
 }
 
 extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,

@@ -24,7 +24,7 @@ void CheckComponentLibrary(const std::string& path, const platform::Guid& clsid,
 
     ASSERT_EQ(reg(), platform::S_OK);
     auto store = platform::RegistryStore::ForCurrentUser();
-    const std::string key = platform::ComponentClassKey(clsid);
+    const std::string key = "CLSID\\" + platform::FormatGuid(clsid);
     const auto server = store->GetString(RegistryRoot::Classes, key + "\\InprocServer32", "");
     ASSERT_TRUE(server.has_value());
     EXPECT_NE(server->find(path.substr(path.rfind('/') + 1)), std::string::npos);

@@ -6,35 +6,41 @@
 
 namespace platform {
 
-// What a component library writes into the classes root of the registry store so that
-// its class can be created by identifier: the class key with its name, the library
-// that serves it and its threading model, the program id both ways, and the
-// component categories it implements.
-struct ComponentClassInfo {
-    Guid clsid;
-    const char* name = "";         // default value of the class key
-    const char* progId = nullptr;  // none when null
+// What registering an in-process component writes to the registry store's classes root:
+// its class with a description, the library that serves it and its threading model, the
+// ProgID both ways, and the component categories it implements.
+struct ServerRegistration {
+    Guid classId;
+    const char* description = "";
+    const char* progId = "";
+    // Any address inside the library (or program) that holds the component.
+    const void* moduleAddress = nullptr;
     const char* threadingModel = "Apartment";
-    const char* const* categories = nullptr;  // braced identifiers
-    size_t categoryCount = 0;
+    // Registered in the categories of components safe for scripting and safe for
+    // initialisation from persisted data.
+    bool safeCategories = false;
 };
 
-// "CLSID\{...}" of the class.
-std::string ComponentClassKey(const Guid& clsid);
+// The categories of components safe for scripting and safe for initialisation.
+inline constexpr const char* kCategorySafeForScripting = "{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
+inline constexpr const char* kCategorySafeForInitialising =
+    "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
 
-// The file of the loaded library (or program) that holds `address`; empty when unknown.
-std::string ModulePathOf(const void* address);
+// The file of the loaded library (or program) holding `address`; empty when unknown.
+std::string ModuleFileOf(const void* address);
 
-// Writes the class entries for the library at `modulePath`. The categories are added
-// whatever became of the class and do not count. E_FAIL when the store is not open,
-// the path is empty or an entry could not be written.
-HRESULT RegisterComponentClass(const ComponentClassInfo& info, const std::string& modulePath);
-// Removes the categories, the class key and the program id.
-HRESULT UnregisterComponentClass(const ComponentClassInfo& info);
+// Writes the registration. The categories are added whatever became of the class and do
+// not count for the result. E_FAIL when the store is not open, the library's file is
+// unknown, or a value could not be written.
+HRESULT RegisterServer(const ServerRegistration& server);
+// Removes the categories, the class key and the ProgID key. E_FAIL when the store is not
+// open or the class or ProgID key could not be removed.
+HRESULT UnregisterServer(const ServerRegistration& server);
 
 // The common body of a library's class-object export: checks the arguments, refuses
-// other classes with CLASS_E_CLASSNOTAVAILABLE and asks `factory` for `iid`.
-HRESULT GetComponentClassObject(const Guid& servedClsid, IClassFactory* factory, const Guid* clsid,
-                                const Guid* iid, void** out);
+// classes other than `servedClassId` with CLASS_E_CLASSNOTAVAILABLE and asks `factory`
+// for `iid`.
+HRESULT GetComponentClassObject(const Guid& servedClassId, IClassFactory* factory,
+                                const Guid* classId, const Guid* iid, void** out);
 
 }  // namespace platform
