@@ -11,7 +11,9 @@ bool RegisterableFile::CallExport(const char* name) {
     // Only a path is loaded, never a bare name looked up along the library path.
     if (!PRECONDITION(path.find('/') != std::string::npos, "Invalid file to register"))
         return false;
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The library stays mapped after it is closed: what its registration set up (process-
+    // wide objects, exit handlers) must not point into unmapped code afterwards.
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!library) {
         const char* why = dlerror();
         InstallerLog("Cannot load %s: %s", path.c_str(), why ? why : "");
