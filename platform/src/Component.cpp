@@ -190,8 +190,8 @@ HRESULT CreateInstance(const Guid& clsid, const Guid& iid, void** out) {
     RefPtr<IClassFactory> factory;
     HRESULT found = GetClassFactory(clsid, reinterpret_cast<IClassFactory**>(factory.OutParam()));
     if (found == CLASS_E_CLASSNOTAVAILABLE)
-        found = GetRegisteredClassFactory(clsid,
-                                          reinterpret_cast<IClassFactory**>(factory.OutParam()));
+        found =
+            GetRegisteredClassFactory(clsid, reinterpret_cast<IClassFactory**>(factory.OutParam()));
     if (Failed(found)) return found;
     const HRESULT made = factory->CreateInstance(iid, out);
     if (Failed(made)) *out = nullptr;

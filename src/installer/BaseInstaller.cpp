@@ -41,12 +41,11 @@ void PostKeptLog(const char* errorPath) {
         InstallerLog("No server to post the earlier log to");
         return;
     }
-    const std::string page = std::string(kQueryPage) + "?errPost=1&userID=" +
-                             EncodeQueryValue(GetUserID().c_str()) +
+    const std::string page = std::string(kQueryPage) +
+                             "?errPost=1&userID=" + EncodeQueryValue(GetUserID().c_str()) +
                              "&filename=" + EncodeQueryValue(Trace::FileName());
     char reply[1024];
-    if (!DoHttpRequest(server.c_str(), page.c_str(), reply, sizeof reply, body.data(),
-                       body.size()))
+    if (!DoHttpRequest(server.c_str(), page.c_str(), reply, sizeof reply, body.data(), body.size()))
         InstallerLog("Log post failed");
 }
 
@@ -144,8 +143,7 @@ void BaseInstaller::RemoveProgramFolders() {
     rmdir(StagingFolder(programFolder_).c_str());
     rmdir(programFolder_.c_str());
     const size_t slash = programFolder_.rfind('/');
-    if (slash != std::string::npos && slash > 0)
-        rmdir(programFolder_.substr(0, slash).c_str());
+    if (slash != std::string::npos && slash > 0) rmdir(programFolder_.substr(0, slash).c_str());
 }
 
 bool BaseInstaller::UninstallAll(bool notice) {

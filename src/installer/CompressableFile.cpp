@@ -24,11 +24,10 @@ std::string StagingFolder(const std::string& programFolder) {
 }
 
 bool CompressableFile::Decompress() {
-    if (!PRECONDITION(!compressed_.FullName().empty(), "Invalid compressedFilename"))
-        return false;
+    if (!PRECONDITION(!compressed_.FullName().empty(), "Invalid compressedFilename")) return false;
     char extracted[kCabinetPathSize] = "";
-    if (DecompressCabinet(compressed_.FullName().c_str(), compressed_.Folder().c_str(),
-                          extracted, sizeof extracted))
+    if (DecompressCabinet(compressed_.FullName().c_str(), compressed_.Folder().c_str(), extracted,
+                          sizeof extracted))
         return POSTCONDITION(decompressed_.SetFullPath(extracted),
                              "decompressedFilename failed to set");
     if (!g_staging.exchange(true)) {

@@ -18,12 +18,12 @@ bool Download::Fetch() {
     if (!PRECONDITION(!source_.FullName().empty() && !destination_.FullName().empty(),
                       "Invalid server/destination name"))
         return false;
-    if (!destination_.Folder().empty() &&
-        !FilePath::CreateFolders(destination_.Folder().c_str()))
+    if (!destination_.Folder().empty() && !FilePath::CreateFolders(destination_.Folder().c_str()))
         return false;
     std::string error;
     const bool fetched =
         platform::DownloadUrlToFile(source_.FullName(), destination_.FullName(), this, &error);
-    if (!fetched) InstallerLog("Download of %s failed: %s", source_.FullName().c_str(), error.c_str());
+    if (!fetched)
+        InstallerLog("Download of %s failed: %s", source_.FullName().c_str(), error.c_str());
     return fetched;
 }

@@ -20,9 +20,9 @@ bool FilePath::Rebuild(const std::string& folder, const std::string& name) {
     std::string full = folder;
     if (!full.empty() && !IsSeparator(full.back()) && !name.empty()) full += '/';
     full += name;
-    if (!PRECONDITION(folder.size() <= kMaxLength && name.size() <= kMaxLength &&
-                          full.size() <= kMaxLength,
-                      "File path too long"))
+    if (!PRECONDITION(
+            folder.size() <= kMaxLength && name.size() <= kMaxLength && full.size() <= kMaxLength,
+            "File path too long"))
         return false;
     folder_ = folder;
     name_ = name;

@@ -31,8 +31,7 @@ uint8_t PieceNumber(std::string_view piece) {
 
 bool FileVersion::Parse(const char* text) {
     if (!PRECONDITION(text && std::strlen(text) > 6, "Invalid version string")) return false;
-    if (!PRECONDITION(std::strlen(text) <= kMaxVersionText, "Invalid version string"))
-        return false;
+    if (!PRECONDITION(std::strlen(text) <= kMaxVersionText, "Invalid version string")) return false;
     std::string_view rest(text);
     uint8_t numbers[4];
     int found = 0;

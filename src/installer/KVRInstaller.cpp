@@ -93,10 +93,10 @@ bool WriteDesktopEntry(const std::string& folder, const std::string& name,
 KVRInstaller::KVRInstaller() : InstallerObject("CompID : Installer v.1,0,0,22", "KVRI") {
     InstallerLog("Kivora Installer");
     for (const TableEntry& entry : kLibraries)
-        AddComponent(std::make_unique<Component>(entry.file, entry.source, entry.record,
-                                                 programFolder_));
-    AddComponent(std::make_unique<ExecutableComponent>(kProgramName, "/Kivora.ex_",
-                                                       "HostVersion", programFolder_));
+        AddComponent(
+            std::make_unique<Component>(entry.file, entry.source, entry.record, programFolder_));
+    AddComponent(std::make_unique<ExecutableComponent>(kProgramName, "/Kivora.ex_", "HostVersion",
+                                                       programFolder_));
 }
 
 platform::RefPtr<platform::IClassFactory> KVRInstaller::MakeFactory() {
@@ -187,8 +187,7 @@ bool KVRInstaller::WriteUninstallEntry() {
         InstallerLog("Failed to set display name");
         return false;
     }
-    const std::string command =
-        "\"" + programFolder_ + "/" + kProgramName + "\" -u";
+    const std::string command = "\"" + programFolder_ + "/" + kProgramName + "\" -u";
     if (!store->SetValue(RegistryRoot::LocalMachine, kUninstallKey, "UninstallString",
                          RegistryType::String, command.c_str(), command.size() + 1)) {
         InstallerLog("Failed to write uninstall string");

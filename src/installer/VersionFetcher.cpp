@@ -7,8 +7,7 @@
 #include "foundation/Trace.h"
 #include "installer/Component.h"
 
-VersionFetcher::VersionFetcher(Component** components, int count,
-                               const std::string& programFolder)
+VersionFetcher::VersionFetcher(Component** components, int count, const std::string& programFolder)
     : Download("versionInfo.txt"), components_(components), count_(count) {
     Destination().SetFolder(programFolder.c_str());
     Destination().SetName("versionInfo.txt");

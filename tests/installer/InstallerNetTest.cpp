@@ -29,24 +29,24 @@ using platform::RegistryRoot;
 class InstallerNetTest : public InstallerFixture {
 protected:
     void SetUp() override {
-        server_.Server().Get(R"(/(.+))", [this](const httplib::Request& req,
-                                                 httplib::Response& res) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            const std::string name = req.matches[1];
-            ++hits_[name];
-            auto it = files_.find(name);
-            if (it == files_.end()) {
-                res.status = 404;
-                return;
-            }
-            res.set_content(it->second, "application/octet-stream");
-        });
-        server_.Server().Post(R"(/(.+))", [this](const httplib::Request& req,
-                                                  httplib::Response& res) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            posts_.push_back(req.target + "\n" + req.body);
-            res.set_content("ok", "text/plain");
-        });
+        server_.Server().Get(R"(/(.+))",
+                             [this](const httplib::Request& req, httplib::Response& res) {
+                                 std::lock_guard<std::mutex> guard(mutex_);
+                                 const std::string name = req.matches[1];
+                                 ++hits_[name];
+                                 auto it = files_.find(name);
+                                 if (it == files_.end()) {
+                                     res.status = 404;
+                                     return;
+                                 }
+                                 res.set_content(it->second, "application/octet-stream");
+                             });
+        server_.Server().Post(R"(/(.+))",
+                              [this](const httplib::Request& req, httplib::Response& res) {
+                                  std::lock_guard<std::mutex> guard(mutex_);
+                                  posts_.push_back(req.target + "\n" + req.body);
+                                  res.set_content("ok", "text/plain");
+                              });
         ASSERT_TRUE(server_.Start());
         for (const auto& [name, bytes] : Cabinets()) Serve(name, bytes);
         Serve("Update.txt", "echo updated\n");
@@ -124,9 +124,9 @@ TEST_F(InstallerNetTest, InstallsRegistersAndLeavesEntriesAndTheUpdateScript) {
     EXPECT_EQ(installer->InstallAllComponents(), platform::S_OK);
 
     const std::string folder = ProgramFolder();
-    for (const char* file : {"libRoomwright.so", "libGearscout.so", "libPatchrunner.so",
-                             "libPagepane.so", "libIntrocard.so", "Kivora", "Update.bat",
-                             "versionInfo.txt", "Roomwright.dl_"})
+    for (const char* file :
+         {"libRoomwright.so", "libGearscout.so", "libPatchrunner.so", "libPagepane.so",
+          "libIntrocard.so", "Kivora", "Update.bat", "versionInfo.txt", "Roomwright.dl_"})
         EXPECT_TRUE(Exists(folder + "/" + file)) << file;
     EXPECT_FALSE(Exists(folder + "/libInstaller.so"));  // the updater's file
     struct stat info {};
@@ -154,9 +154,9 @@ TEST_F(InstallerNetTest, InstallsRegistersAndLeavesEntriesAndTheUpdateScript) {
     const std::string expected = "\"" + folder + "/Kivora\" -u";
     EXPECT_EQ(std::string(command->data.begin(), command->data.end()),
               expected + std::string(1, '\0'));
-    EXPECT_EQ(store->GetString(RegistryRoot::LocalMachine, BaseInstaller::kUninstallKey,
-                               "DisplayName"),
-              "Kivora");
+    EXPECT_EQ(
+        store->GetString(RegistryRoot::LocalMachine, BaseInstaller::kUninstallKey, "DisplayName"),
+        "Kivora");
 }
 
 TEST_F(InstallerNetTest, ABadCabinetIsNotRegisteredAndTheOthersStillInstall) {

@@ -33,9 +33,9 @@ TEST(FileVersionTest, ParsesFourNumbersKeptInEightBits) {
         {"v1,x2,-3,4b", true, {1, 2, 3, 4}},
         {"256,300,1,2", true, {0, 44, 1, 2}},
         {"99999999999999999999999,1,1,1", true, {255, 1, 1, 1}},  // wraps digit by digit
-        {"1,,2,3,4", true, {1, 2, 3, 4}},                          // empty pieces do not count
-        {"1,2,3", false, {}},                                       // too short
-        {"10,20,30,", false, {}},                                   // a piece missing
+        {"1,,2,3,4", true, {1, 2, 3, 4}},                         // empty pieces do not count
+        {"1,2,3", false, {}},                                     // too short
+        {"10,20,30,", false, {}},                                 // a piece missing
         {"", false, {}},
     };
     for (const Case& c : cases) {
@@ -249,9 +249,9 @@ protected:
 
     platform::RefPtr<IKVRInstaller> MakeInstaller() {
         platform::RefPtr<IKVRInstaller> installer;
-        EXPECT_EQ(KVRInstaller::MakeFactory()->CreateInstance(IKVRInstaller::kIid,
-                                                              installer.OutParam()),
-                  platform::S_OK);
+        EXPECT_EQ(
+            KVRInstaller::MakeFactory()->CreateInstance(IKVRInstaller::kIid, installer.OutParam()),
+            platform::S_OK);
         return installer;
     }
 };
@@ -268,8 +268,8 @@ TEST_F(UninstallTest, AnsweringNoChangesNothing) {
 
 TEST_F(UninstallTest, RemovesBothObjectsFilesEntriesAndSettings) {
     EXPECT_EQ(MakeInstaller()->UninstallAllComponents(), platform::S_OK);
-    EXPECT_EQ(boxes, (std::vector<std::string>{"Uninstall Kivora?",
-                                               "Restart To Complete Uninstall"}));
+    EXPECT_EQ(boxes,
+              (std::vector<std::string>{"Uninstall Kivora?", "Restart To Complete Uninstall"}));
     // The updater's file goes through the updater, which the installer creates.
     EXPECT_FALSE(Exists(ProgramFolder()));
     EXPECT_FALSE(Exists(Root() + "programs/Kivora"));

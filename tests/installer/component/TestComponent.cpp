@@ -35,7 +35,7 @@ private:
 extern "C" platform::HRESULT DllRegisterServer() {
     const std::string self = LibraryOfAddress(reinterpret_cast<const void*>(&DllRegisterServer));
     return RegisterServerClass(kTestComponentClassId, "Test component", self) ? platform::S_OK
-                                                                               : platform::E_FAIL;
+                                                                              : platform::E_FAIL;
 }
 
 extern "C" platform::HRESULT DllUnregisterServer() {
