@@ -15,7 +15,7 @@ bool Download::PointSourceAt(const char* domain) {
 }
 
 bool Download::Fetch() {
-    if (!PRECONDITION(!source_.FullName().empty() && !destination_.FullName().empty(),
+    if (!PRECONDITION(!source_.FullName().empty() && destination_.FullName()[0] == '/',
                       "Invalid server/destination name"))
         return false;
     if (!destination_.Folder().empty() && !FilePath::CreateFolders(destination_.Folder().c_str()))

@@ -52,7 +52,9 @@ bool FilePath::SetFullPath(const char* path) {
 }
 
 bool FilePath::Delete() const {
-    if (full_.empty()) return true;
+    // Only full paths: without a program folder a bare name would point into the
+    // current folder.
+    if (full_.empty() || full_[0] != '/') return true;
     if (!platform::DeleteFile(full_.c_str()) && errno != ENOENT)
         InstallerLog("Could not delete %s", full_.c_str());
     return true;

@@ -23,7 +23,8 @@ public:
     const std::string& Folder() const { return folder_; }
     const std::string& FullName() const { return full_; }
 
-    // Deletes the file; a failure (other than a file that is not there) is traced.
+    // Deletes the file when the full name is a full path; a failure (other than a file
+    // that is not there) is traced.
     // Always true: a file that cannot go now has nothing left to wait for.
     bool Delete() const;
     // Removes the local copy of the full name (taken as an address) from the URL cache;

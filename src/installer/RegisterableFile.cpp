@@ -9,8 +9,7 @@
 bool RegisterableFile::CallExport(const char* name) {
     const std::string& path = file_.FullName();
     // Only a path is loaded, never a bare name looked up along the library path.
-    if (!PRECONDITION(path.find('/') != std::string::npos, "Invalid file to register"))
-        return false;
+    if (!PRECONDITION(!path.empty() && path[0] == '/', "Invalid file to register")) return false;
     // The library stays mapped after it is closed: what its registration set up (process-
     // wide objects, exit handlers) must not point into unmapped code afterwards.
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);

@@ -292,6 +292,23 @@ TEST_F(UninstallTest, AQuietUninstallAsksNothingAndLeavesTheMenuEntries) {
     EXPECT_TRUE(Exists(MenuFolder() + "/Kivora.desktop"));
 }
 
+TEST_F(UninstallTest, WithoutAProgramFolderNothingNamedLikeAComponentIsTouched) {
+    TempFolder cwd;
+    const std::string old = std::filesystem::current_path();
+    std::filesystem::current_path(cwd.Path());
+    Write(cwd.Path() + "libRoomwright.so", "mine");
+    Write(cwd.Path() + "Roomwright.dl_", "mine");
+    {
+        ScopedEnv own("KIVORA_PROGRAM_FILES", "");
+        ScopedEnv data("XDG_DATA_HOME", "");
+        ScopedEnv home("HOME", "");
+        EXPECT_EQ(MakeInstaller()->QuietlyUninstallAllComponents(), platform::S_OK);
+    }
+    std::filesystem::current_path(old);
+    EXPECT_EQ(Read(cwd.Path() + "libRoomwright.so"), "mine");
+    EXPECT_EQ(Read(cwd.Path() + "Roomwright.dl_"), "mine");
+}
+
 TEST_F(UninstallTest, TheObjectsWriteIntoALogTheProcessAlreadyKeeps) {
     TempFolder tmp;
     ScopedEnv env("TMPDIR", tmp.Path());
