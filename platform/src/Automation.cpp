@@ -201,4 +201,36 @@ void SetVariantUtf8(VARIANT* v, const char* text) {
     v->bstrValue = BstrFromUtf8(text);
 }
 
+namespace {
+
+char16_t LowerAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+// Terminated UTF-16 text against an ASCII name, without regard to case.
+bool SameName(const char16_t* text, const char* name) {
+    size_t i = 0;
+    for (; text[i] && name[i]; ++i) {
+        if (LowerAscii(text[i]) != LowerAscii(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return text[i] == 0 && name[i] == 0;
+}
+
+}  // namespace
+
+HRESULT LookUpDispatchNames(const DispatchName* table, size_t tableSize,
+                            const char16_t* const* names, uint32_t count, DISPID* ids) {
+    if (!names || !ids) return E_POINTER;
+    if (count == 0) return S_OK;
+    for (uint32_t i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+    if (!names[0]) return DISP_E_UNKNOWNNAME;
+    for (size_t i = 0; i < tableSize; ++i) {
+        if (table[i].name && SameName(names[0], table[i].name)) {
+            ids[0] = table[i].id;
+            return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+        }
+    }
+    return DISP_E_UNKNOWNNAME;
+}
+
 }  // namespace platform

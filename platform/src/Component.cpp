@@ -1,9 +1,14 @@
 #include "platform/Component.h"
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
+
+#include "platform/RegistryStore.h"
 
 namespace platform {
 
@@ -151,12 +156,42 @@ HRESULT GetClassFactory(const Guid& clsid, IClassFactory** out) {
     return S_OK;
 }
 
+HRESULT GetRegisteredClassFactory(const Guid& clsid, IClassFactory** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    // Without a store nothing is registered; a look-up must not create one.
+    const std::string storePath = RegistryFolder() + "registry.sqlite";
+    if (access(storePath.c_str(), F_OK) != 0) return CLASS_E_CLASSNOTAVAILABLE;
+    auto store = RegistryStore::ForCurrentUser();
+    if (!store || !store->IsOpen()) return CLASS_E_CLASSNOTAVAILABLE;
+    const std::optional<std::string> library = store->GetString(
+        RegistryRoot::Classes, "CLSID\\" + FormatGuid(clsid) + "\\InprocServer32", "");
+    // Only a full path is loaded: a bare name would be searched for along the library path.
+    if (!library || library->empty() || (*library)[0] != '/') return CLASS_E_CLASSNOTAVAILABLE;
+    void* handle = dlopen(library->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return E_FAIL;
+    auto getClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(dlsym(handle, "DllGetClassObject"));
+    if (!getClassObject) {
+        dlclose(handle);
+        return E_FAIL;
+    }
+    // The handle is kept: instances made from the library may live until the process ends.
+    void* factory = nullptr;
+    const HRESULT got = getClassObject(&clsid, &IClassFactory::kIid, &factory);
+    if (Failed(got) || !factory) return Failed(got) ? got : E_FAIL;
+    *out = static_cast<IClassFactory*>(factory);
+    return S_OK;
+}
+
 HRESULT CreateInstance(const Guid& clsid, const Guid& iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     RefPtr<IClassFactory> factory;
-    const HRESULT found =
-        GetClassFactory(clsid, reinterpret_cast<IClassFactory**>(factory.OutParam()));
+    HRESULT found = GetClassFactory(clsid, reinterpret_cast<IClassFactory**>(factory.OutParam()));
+    if (found == CLASS_E_CLASSNOTAVAILABLE)
+        found =
+            GetRegisteredClassFactory(clsid, reinterpret_cast<IClassFactory**>(factory.OutParam()));
     if (Failed(found)) return found;
     const HRESULT made = factory->CreateInstance(iid, out);
     if (Failed(made)) *out = nullptr;

@@ -57,4 +57,14 @@ HRESULT UnregisterServer(const ServerRegistration& server) {
     return removed ? S_OK : E_FAIL;
 }
 
+HRESULT GetComponentClassObject(const Guid& servedClassId, IClassFactory* factory,
+                                const Guid* classId, const Guid* iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!classId || !iid) return E_INVALIDARG;
+    if (!(*classId == servedClassId)) return CLASS_E_CLASSNOTAVAILABLE;
+    if (!factory) return E_OUTOFMEMORY;
+    return factory->QueryInterface(*iid, out);
+}
+
 }  // namespace platform

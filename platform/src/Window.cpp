@@ -63,6 +63,11 @@ struct WindowRecord {
     ShowState show = ShowState::Hidden;
     intptr_t userData = 0;
     bool destroying = false;
+    int x = 0;
+    int y = 0;
+    bool frameless = false;
+    bool topmost = false;
+    std::vector<uint8_t> pixels;  // RGB picture of the client area, sized on first draw
 };
 
 struct WindowSystem {
@@ -74,6 +79,8 @@ struct WindowSystem {
     WindowHandle focus = kNoWindow;
     WindowHandle active = kNoWindow;
     WindowHandle capture = kNoWindow;
+    WindowHandle top = kNoWindow;
+    Rect workArea;
 };
 
 // Never destroyed: threads may still end (and clean up their queues) while the
@@ -105,6 +112,7 @@ void ForgetWindow(WindowSystem& sys, WindowHandle window) {
     if (sys.focus == window) sys.focus = kNoWindow;
     if (sys.active == window) sys.active = kNoWindow;
     if (sys.capture == window) sys.capture = kNoWindow;
+    if (sys.top == window) sys.top = kNoWindow;
     for (auto& [handle, record] : sys.windows) {
         if (record.parent == window) record.parent = kNoWindow;
     }
@@ -378,6 +386,10 @@ WindowHandle CreateWindow(const WindowCreateInfo& info) {
         record.caption = info.caption;
         record.size = Size{std::max(0, info.width), std::max(0, info.height)};
         record.userData = info.userData;
+        record.x = info.x;
+        record.y = info.y;
+        record.frameless = info.frameless;
+        record.topmost = info.topmost;
         sys.windows.emplace(window, std::move(record));
     }
     if (CallProc(window, WM_CREATE, 0, reinterpret_cast<LParam>(&info)) == -1) {
@@ -503,6 +515,103 @@ bool IsWindowVisible(WindowHandle window) {
         if (record->show == ShowState::Hidden) return false;
     }
     return true;
+}
+
+Rect GetWindowRect(WindowHandle window) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    if (!record) return Rect{};
+    return Rect{record->x, record->y, record->x + record->size.width,
+                record->y + record->size.height};
+}
+
+bool IsWindowFrameless(WindowHandle window) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    return record && record->frameless;
+}
+
+bool SetWindowTopmost(WindowHandle window, bool topmost) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    if (!record) return false;
+    record->topmost = topmost;
+    return true;
+}
+
+bool IsWindowTopmost(WindowHandle window) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    return record && record->topmost;
+}
+
+bool BringWindowToTop(WindowHandle window) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    if (!Find(sys, window)) return false;
+    sys.top = window;
+    return true;
+}
+
+WindowHandle GetTopWindow() {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    return sys.top;
+}
+
+Rect GetWorkArea() {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    const Rect& a = sys.workArea;
+    if (a.right <= a.left || a.bottom <= a.top) return Rect{0, 0, 1024, 768};
+    return a;
+}
+
+void SetWorkAreaForTesting(const Rect& area) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    sys.workArea = area;
+}
+
+bool UpdateWindow(WindowHandle window) {
+    if (!IsWindow(window)) return false;
+    SendMessage(window, WM_PAINT, 0, 0);
+    return true;
+}
+
+bool DrawPixels(WindowHandle window, int x, int y, int width, int height, const uint8_t* rgb) {
+    if (!rgb || width <= 0 || height <= 0) return false;
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    if (!record) return false;
+    const Size size = record->size;
+    const size_t needed = static_cast<size_t>(size.width) * static_cast<size_t>(size.height) * 3;
+    if (record->pixels.size() != needed) record->pixels.assign(needed, 0);
+    const int left = std::max(0, x);
+    const int right = std::min(size.width, x + width);
+    if (left >= right) return true;
+    for (int row = std::max(0, y); row < std::min(size.height, y + height); ++row) {
+        const uint8_t* from = rgb + (static_cast<size_t>(row - y) * width + (left - x)) * 3;
+        uint8_t* to = record->pixels.data() + (static_cast<size_t>(row) * size.width + left) * 3;
+        std::copy(from, from + static_cast<size_t>(right - left) * 3, to);
+    }
+    return true;
+}
+
+std::vector<uint8_t> GetWindowPixels(WindowHandle window) {
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    WindowRecord* record = Find(sys, window);
+    if (!record) return {};
+    const size_t needed =
+        static_cast<size_t>(record->size.width) * static_cast<size_t>(record->size.height) * 3;
+    if (record->pixels.size() != needed) return std::vector<uint8_t>(needed, 0);
+    return record->pixels;
 }
 
 bool SetWindowText(WindowHandle window, const std::string& text) {

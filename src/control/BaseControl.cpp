@@ -485,3 +485,7 @@ void BaseControl::ShowAntialiasedFrame() {
         activeWindow->antialiasPass = 0;
     }
 }
+
+void BaseControl::IncrementLoadProgress() {
+    globalState.SetInteger(11, globalState.GetInteger(11) + 1);
+}

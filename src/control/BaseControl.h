@@ -295,6 +295,12 @@ public:
     // Set by the first pass after a finished load.
     uint8_t passAfterLoad = 0;
     uint8_t antialiasedFrameRequest = 0;
+    // Set while a window draws one pass of its smoothed frame.
+    uint8_t antialiasInProgress = 0;
+    // The orbit target marker: where the camera orbits, drawn while the display value
+    // is not 0.
+    Vector orbitTarget;
+    double orbitTargetDisplay = 0.0;
     // First display list of the dialog font (characters 0..127); 0 when none.
     unsigned dialogFontList = 0;
 
@@ -412,8 +418,6 @@ public:
     static bool RegistryReadVector(const char* folder, const char* name, Vector& out);
     static bool RegistryWriteVector(const char* folder, const char* name, const Vector& v);
 
-    // One more download of a plan load done.
-    void IncrementLoadProgress();
     // Draws the direction arrow when the arrow display is on.
     void DrawDirectionArrow();
 
@@ -422,6 +426,10 @@ public:
     uint8_t mapPlaced = 0;
     Window* mapWindow = nullptr;
     // ---- end of scene-wide operations and control services ----
+
+    // ---- Models ----
+    // One more download done while a plan loads: GlobalState integer 11 grows by 1.
+    void IncrementLoadProgress();
 
 private:
     struct Worker {

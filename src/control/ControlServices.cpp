@@ -265,10 +265,6 @@ bool BaseControl::RegistryWriteVector(const char* folder, const char* name, cons
 
 // ---- Loading and drawing helpers ----
 
-void BaseControl::IncrementLoadProgress() {
-    globalState.SetInteger(11, globalState.GetInteger(11) + 1);
-}
-
 void BaseControl::DrawDirectionArrow() {
     RenderableObject* arrow = arrowModels[0];
     if (!arrowDisplay || !arrow) return;

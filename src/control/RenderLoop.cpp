@@ -533,6 +533,8 @@ void RenderLoop::FadeWaitScreen() {
 bool BaseControl::RenderLoop() {
     ::RenderLoop loop(*this);
     loop.signalReady = [this] { initEvent.Set(); };
+    loop.renderScene = [](Window& window) { window.RenderScene(0, 0); };
+    loop.renderAntialiasedFrame = [](Window& window) { window.RenderAntialiased(); };
     return loop.Run();
 }
 

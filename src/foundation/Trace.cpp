@@ -255,6 +255,11 @@ void SetTraceWriteLog(Trace* log) {
     g_traceWriteLog = log;
 }
 
+Trace* GetTraceWriteLog() {
+    std::lock_guard<std::mutex> guard(g_traceWriteMutex);
+    return g_traceWriteLog;
+}
+
 void TraceWrite(const char* text) {
     std::lock_guard<std::mutex> guard(g_traceWriteMutex);
     if (g_traceWriteFile) {

@@ -105,6 +105,8 @@ void SetTraceWriteFile(FILE* file);
 // Sets (or, with null, clears) the log `TraceWrite` writes to when it has no file.
 // A log that is closed or destroyed clears itself.
 void SetTraceWriteLog(Trace* log);
+// The log `TraceWrite` writes to when it has no file (null for none).
+Trace* GetTraceWriteLog();
 
 // Records a failed precondition or postcondition and never stops: answers
 // `condition`; when it is false, writes four lines with `TraceWrite`: the kind

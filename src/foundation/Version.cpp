@@ -1,4 +1,8 @@
 #include "foundation/Version.h"
 
-const char* ComponentName() { return "Duzazododiza"; }
-const char* ComponentVersion() { return "1,1,0,48"; }
+const char* ComponentName() {
+    return "Duzazododiza";
+}
+const char* ComponentVersion() {
+    return KIVORA_EDITOR_VERSION;
+}

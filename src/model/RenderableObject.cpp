@@ -136,6 +136,14 @@ bool RenderableObject::IsPositionValid() {
     return true;
 }
 
+bool RenderableObject::HasTransparentPart() const {
+    return false;
+}
+
+int RenderableObject::GetPolygonCount() const {
+    return 0;
+}
+
 bool RenderableObject::StraddlesSectionPlane() {
     BaseControl* control = theControl();
     if (!control || control->excludedObject == this) return false;

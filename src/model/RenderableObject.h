@@ -60,6 +60,11 @@ public:
     virtual void ApplyOffset();
     virtual void MoveBy(const Vector& offset);
     virtual bool IsPositionValid();
+    // Whether part of the object is see-through; such objects draw again, back to front,
+    // after the opaque ones. The base has none.
+    virtual bool HasTransparentPart() const;
+    // Polygons the object draws, for the statistics line. The base draws none.
+    virtual int GetPolygonCount() const;
 
     // Whether the current view's section plane cuts through the box.
     bool StraddlesSectionPlane();

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "control/HelpWindow.h"
@@ -17,11 +18,15 @@
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
+class FloorState;
+class GlobalState;
 class MouseHandler;
 class PickableObject;
 class RenderableObject;
 class SceneState;
+class ShadowLight;
 class TraceImageModel;
+class WallState;
 class ViewTransaction;
 
 namespace platform {
@@ -239,6 +244,82 @@ public:
     // What a pick draws after the base name 0: every scene object that the window shows.
     virtual void RenderPickScene(int x, int y);
     // ---- end of picking ----
+
+    // ---- Render passes (RenderPasses.cpp) ----
+    // The sorted passes take at most this many objects.
+    static constexpr int kMaxSortedObjects = 500;
+    static constexpr int kAntialiasPasses = 8;
+    // Type groups of the opaque pass, in drawing order: models, groups, texts, fences and
+    // moldings; floors; counters; stairs; shaft sides; walls; roofs and roof groups.
+    static constexpr uint64_t kObjectGroups[7] = {0x2081080008ull,  0x80, 0x4000000,     0x20000000,
+                                                  0x20000000000ull, 0x40, 0x800000100ull};
+    // The grid spans this far from the origin each way.
+    static constexpr double kGridExtent = 2400.0;
+    // A finer spacing would draw more than 4801 lines each way.
+    static constexpr double kMinGridSpacing = 1.0;
+
+    // An object of a sorted pass with its depth along the view axis.
+    struct DepthEntry {
+        RenderableObject* object;
+        double key;
+    };
+
+    // One frame of the view; (x, y) is the pick point while picking, else (0, 0).
+    void RenderScene(int x, int y);
+    // Sky, reflections, the objects (opaque: grouped by type; else every object for its
+    // transparent parts), the ground grid and the blueprint overlays.
+    void RenderEnvironment(bool opaque);
+    void RenderSky();
+    void RenderReflections();
+    void RenderObjectsByType();
+    void RenderAllObjects();
+    // The objects with see-through parts, back to front.
+    void RenderTransparentObjects();
+    void RenderBlueprintOverlays();
+    void RenderGroundGrid();
+    // Installs the view's pick polygon (the 120-pixel square around (x, y) when `around`,
+    // else the whole viewport) and lets every shown object test itself against it.
+    void UpdateViewVisibility(bool around, int x, int y);
+    void EnableLights(bool on);
+    void RenderShadowedLights();
+    void RenderOrbitCrosshairs();
+    void RenderChalkLines();
+    void RenderWalkCrosshair();
+    // Polygons of the selected models.
+    int CountSelectedPolygons();
+    // One of the eight jittered passes of the smoothed frame.
+    void RenderAntialiased();
+    // The cleared background alone, shown while the control starts.
+    void PresentClearedFrame();
+    // While picking or rendering for a texture click.
+    bool IsPicking() const;
+
+    // Ascending by key (the farthest first); equal keys keep their order.
+    static void SortByDepth(DepthEntry* list, int n);
+    // The order of the opaque pass: groups in turn, and the types of the deferred mask
+    // after every other (left out while picking). Each object comes once.
+    static std::vector<RenderableObject*> GroupedDrawOrder(const LinkedList& scene,
+                                                           uint64_t deferred, bool picking);
+    // At most `limit` shown objects with a see-through part, keyed along `axis`: slabs by
+    // the midpoint of their box, objects with a position by it, others by their box.
+    static std::vector<DepthEntry> CollectTransparentObjects(const LinkedList& scene,
+                                                             const Vector& axis, size_t limit);
+    // The work-grid spacing: the stored one, the unit default (a foot, or a metre in
+    // metric) when it is not a positive number, never below kMinGridSpacing.
+    static double WorkGridSpacing(const GlobalState& global);
+    // The status bar's floor label, with the frame rate when that is switched on;
+    // `warning` is set off the ground floor.
+    static std::string FloorLabel(const GlobalState& global, const FloorState& floor,
+                                  const WallState& wall, double frameRate, bool& warning);
+    // The lights that a frame switches on, in scene order.
+    static std::vector<ShadowLight*> LightsToSwitchOn(const LinkedList& scene,
+                                                      const GlobalState& global);
+
+    // The next OpenGL light number of the frame.
+    uint32_t nextLight = 0;
+    // Corners of the pick polygon of the frame (its source stays with the window).
+    Vector viewCorners[4];
+    // ---- end of render passes ----
 
     // Rubber-band rectangle drawn as a dotted loop.
     Vector marqueeCorners[4];

@@ -173,3 +173,24 @@ TEST(VariantTest, CopiesOwnTheirTextAndReferences) {
     EXPECT_EQ(number.type, VariantType::Double);
     EXPECT_EQ(number.doubleValue, 2.5);
 }
+
+TEST(DispatchNamesTest, FindsTheMemberWithoutRegardToCase) {
+    const DispatchName table[] = {{"GoThere", 1}, {"Value", 2}};
+    const char16_t* one[] = {u"value"};
+    DISPID id = 0;
+    EXPECT_EQ(LookUpDispatchNames(table, 2, one, 1, &id), S_OK);
+    EXPECT_EQ(id, 2);
+
+    // A known member with a named parameter: the parameter is not known.
+    const char16_t* two[] = {u"GOTHERE", u"where"};
+    DISPID ids[2] = {0, 0};
+    EXPECT_EQ(LookUpDispatchNames(table, 2, two, 2, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], 1);
+    EXPECT_EQ(ids[1], DISPID_UNKNOWN);
+
+    for (const char16_t* name : {u"Go", u"GoThereNow", u""}) {
+        const char16_t* names[] = {name};
+        EXPECT_EQ(LookUpDispatchNames(table, 2, names, 1, &id), DISP_E_UNKNOWNNAME);
+        EXPECT_EQ(id, DISPID_UNKNOWN);
+    }
+}

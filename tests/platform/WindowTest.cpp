@@ -656,4 +656,57 @@ TEST_F(WindowTest, CaptureAndCursorAreKeptByTheLayer) {
     SetCursor(before);
 }
 
+// WM_PAINT comes from UpdateWindow; what the handler draws is cut to the client area.
+TEST_F(WindowTest, PaintingDrawsIntoTheClippedClientArea) {
+    Log log;
+    const uint8_t block[2 * 2 * 3] = {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4};
+    OwnedWindow w = Make(log, [&](WindowHandle w, uint32_t m, WParam, LParam) {
+        if (m == WM_PAINT) {
+            DrawPixels(w, -1, -1, 2, 2, block);  // only its last pixel lands, at (0, 0)
+            DrawPixels(w, 99, 49, 2, 2, block);  // only its first pixel lands, at (99, 49)
+        }
+        return std::optional<LResult>{};
+    });
+    EXPECT_EQ(GetWindowPixels(w), std::vector<uint8_t>(100 * 50 * 3, 0));
+    ASSERT_TRUE(UpdateWindow(w));
+    EXPECT_EQ(log.Messages(w).back(), WM_PAINT);
+    const auto pixels = GetWindowPixels(w);
+    ASSERT_EQ(pixels.size(), 100u * 50 * 3);
+    EXPECT_EQ(pixels[0], 4);
+    EXPECT_EQ(pixels[3], 0);
+    EXPECT_EQ(pixels[(49 * 100 + 99) * 3], 1);
+    EXPECT_EQ(pixels[(49 * 100 + 98) * 3], 0);
+    EXPECT_FALSE(UpdateWindow(WindowHandle{999999}));
+    EXPECT_TRUE(GetWindowPixels(WindowHandle{999999}).empty());
+}
+
+TEST_F(WindowTest, PlaceTopmostAndTheWindowRaisedLast) {
+    Log log;
+    WindowCreateInfo info;
+    info.x = 30;
+    info.y = 40;
+    info.width = 10;
+    info.height = 20;
+    info.frameless = true;
+    OwnedWindow w(CreateWindow(info));
+    EXPECT_EQ(GetWindowRect(w).left, 30);
+    EXPECT_EQ(GetWindowRect(w).bottom, 60);
+    EXPECT_TRUE(IsWindowFrameless(w));
+    EXPECT_FALSE(IsWindowTopmost(w));
+    EXPECT_TRUE(SetWindowTopmost(w, true));
+    EXPECT_TRUE(IsWindowTopmost(w));
+
+    {
+        OwnedWindow other = Make(log);
+        EXPECT_TRUE(BringWindowToTop(other));
+        EXPECT_EQ(GetTopWindow(), other);
+    }
+    EXPECT_EQ(GetTopWindow(), kNoWindow);  // the raised window is gone
+
+    SetWorkAreaForTesting(Rect{0, 0, 800, 600});
+    EXPECT_EQ(GetWorkArea().right, 800);
+    SetWorkAreaForTesting(Rect{});
+    EXPECT_EQ(GetWorkArea().right, 1024);
+}
+
 }  // namespace

@@ -95,4 +95,58 @@ void SetVariantDouble(VARIANT* v, double value);
 void SetVariantBool(VARIANT* v, bool value);
 void SetVariantUtf8(VARIANT* v, const char* text);
 
+// Late-bound calls: members named by dispatch id.
+using DISPID = int32_t;
+
+inline constexpr DISPID DISPID_UNKNOWN = -1;
+inline constexpr DISPID DISPID_PROPERTYPUT = -3;  // the named argument of a property put
+
+// Kinds of call in Invoke's `flags`.
+inline constexpr uint16_t DISPATCH_METHOD = 0x1;
+inline constexpr uint16_t DISPATCH_PROPERTYGET = 0x2;
+inline constexpr uint16_t DISPATCH_PROPERTYPUT = 0x4;
+
+constexpr HRESULT DISP_E_UNKNOWNINTERFACE = static_cast<HRESULT>(0x80020001u);
+constexpr HRESULT DISP_E_MEMBERNOTFOUND = static_cast<HRESULT>(0x80020003u);
+constexpr HRESULT DISP_E_PARAMNOTFOUND = static_cast<HRESULT>(0x80020004u);
+constexpr HRESULT DISP_E_TYPEMISMATCH = static_cast<HRESULT>(0x80020005u);
+constexpr HRESULT DISP_E_UNKNOWNNAME = static_cast<HRESULT>(0x80020006u);
+constexpr HRESULT DISP_E_BADPARAMCOUNT = static_cast<HRESULT>(0x8002000Eu);
+
+// The arguments of a call, last argument first (args[0] is the last one). Named
+// arguments come first in `args`, their ids in `namedArgIds`.
+struct DISPPARAMS {
+    VARIANT* args = nullptr;
+    const DISPID* namedArgIds = nullptr;
+    uint32_t argCount = 0;
+    uint32_t namedArgCount = 0;
+};
+
+// An object whose members script calls by name.
+class IDispatch : public IUnknown {
+public:
+    static constexpr Guid kIid = {
+        0x6B1D0000, 0x4C3A, 0x4E52, {0x9A, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03}};
+
+    // How many type descriptions the object has (0 or 1).
+    virtual HRESULT GetTypeInfoCount(uint32_t* count) = 0;
+    virtual HRESULT GetTypeInfo(uint32_t index, IUnknown** info) = 0;
+    // The ids of `count` names (a member, then its named parameters); an unknown name
+    // gets DISPID_UNKNOWN and the answer DISP_E_UNKNOWNNAME.
+    virtual HRESULT GetIDsOfNames(const char16_t* const* names, uint32_t count, DISPID* ids) = 0;
+    // Calls the member; `result` may be null when the caller wants none.
+    virtual HRESULT Invoke(DISPID member, uint16_t flags, DISPPARAMS* params, VARIANT* result) = 0;
+};
+
+// A member name of a dispatch table.
+struct DispatchName {
+    const char* name;
+    DISPID id;
+};
+
+// GetIDsOfNames over a table: terminated names, compared without regard to ASCII case. Only the
+// first name (the member) is looked up; any further names get DISPID_UNKNOWN.
+HRESULT LookUpDispatchNames(const DispatchName* table, size_t tableSize,
+                            const char16_t* const* names, uint32_t count, DISPID* ids);
+
 }  // namespace platform

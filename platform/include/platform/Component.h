@@ -133,8 +133,21 @@ HRESULT RevokeClassFactory(const Guid& clsid);
 // A new reference to the class's factory, or CLASS_E_CLASSNOTAVAILABLE.
 HRESULT GetClassFactory(const Guid& clsid, IClassFactory** out);
 // Creates an instance of the class and asks it for `iid`. E_POINTER for a null `out`;
-// otherwise `*out` is null on any failure.
+// otherwise `*out` is null on any failure. A class with no factory in the process is
+// looked up in the current user's registry store: the library named by the default
+// value of "CLSID\{class id}\InprocServer32" in the classes root (what a library's
+// registration writes) is loaded, and its exported DllGetClassObject asked for the
+// class's factory. The library stays loaded for the rest of the process.
 HRESULT CreateInstance(const Guid& clsid, const Guid& iid, void** out);
+
+// The class's factory from the library the registry store names for it, as
+// CreateInstance uses it: CLASS_E_CLASSNOTAVAILABLE when no absolute library path is
+// registered, E_FAIL when the library does not load or has no DllGetClassObject,
+// otherwise the export's own answer.
+HRESULT GetRegisteredClassFactory(const Guid& clsid, IClassFactory** out);
+
+// The signature of a library's exported DllGetClassObject.
+using DllGetClassObjectFunction = HRESULT (*)(const Guid* clsid, const Guid* iid, void** out);
 
 template <class T>
 HRESULT CreateInstance(const Guid& clsid, RefPtr<T>* out) {

@@ -37,4 +37,10 @@ HRESULT RegisterServer(const ServerRegistration& server);
 // open or the class or ProgID key could not be removed.
 HRESULT UnregisterServer(const ServerRegistration& server);
 
+// The common body of a library's class-object export: checks the arguments, refuses
+// classes other than `servedClassId` with CLASS_E_CLASSNOTAVAILABLE and asks `factory`
+// for `iid`.
+HRESULT GetComponentClassObject(const Guid& servedClassId, IClassFactory* factory,
+                                const Guid* classId, const Guid* iid, void** out);
+
 }  // namespace platform

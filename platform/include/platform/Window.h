@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/Messages.h"
 
@@ -42,6 +43,12 @@ struct WindowCreateInfo {
     ShowState show = ShowState::Hidden;
     intptr_t userData = 0;
     void* createParam = nullptr;  // for the WM_CREATE handler
+    // Position: on the screen for a top-level window, in the parent's client area for
+    // a child.
+    int x = 0;
+    int y = 0;
+    bool frameless = false;  // no caption and no border (splash and pop-up windows)
+    bool topmost = false;    // stays above the windows that are not topmost
 };
 
 struct Size {
@@ -91,6 +98,35 @@ bool ShowWindow(WindowHandle window, ShowState show);
 ShowState GetShowState(WindowHandle window);
 // Shown, and every ancestor shown too.
 bool IsWindowVisible(WindowHandle window);
+
+// The window's position (see WindowCreateInfo) and client size as a rectangle.
+Rect GetWindowRect(WindowHandle window);
+bool IsWindowFrameless(WindowHandle window);
+
+// Z order. A topmost window stays above the others; BringWindowToTop raises a window
+// above its siblings. GetTopWindow answers the window raised last (kNoWindow when that
+// window is gone).
+bool SetWindowTopmost(WindowHandle window, bool topmost);
+bool IsWindowTopmost(WindowHandle window);
+bool BringWindowToTop(WindowHandle window);
+WindowHandle GetTopWindow();
+
+// The part of the screen that windows may take (the screen less the panels).
+// Headless: 0, 0, 1024, 768 unless a test sets another one (an empty rectangle
+// restores the default).
+Rect GetWorkArea();
+void SetWorkAreaForTesting(const Rect& area);
+
+// Painting. UpdateWindow sends WM_PAINT to the window now; the handler draws with
+// DrawPixels into the window's picture, which GetWindowPixels reads back (headless:
+// the picture is kept in memory; parts outside the client area are cut off).
+bool UpdateWindow(WindowHandle window);
+// Copies `width` x `height` RGB pixels (rows top to bottom, 3 bytes each) to (x, y) of
+// the client area.
+bool DrawPixels(WindowHandle window, int x, int y, int width, int height, const uint8_t* rgb);
+// The client area's picture as RGB rows, width x height x 3 bytes (zeros where nothing
+// was drawn); empty when the window is not a window.
+std::vector<uint8_t> GetWindowPixels(WindowHandle window);
 
 bool SetWindowText(WindowHandle window, const std::string& text);
 std::string GetWindowText(WindowHandle window);
