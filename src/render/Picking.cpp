@@ -217,18 +217,6 @@ PickableObject* Window::GetPickedObject(int i) const {
     return PickableObject::FromPickName(selectionBuffer[3 + i]);
 }
 
-void Window::RenderPickScene(int, int) {
-    BaseControl* control = theControl();
-    if (!control) return;
-    LinkedListIterator it(control->scene);
-    it.LockList();
-    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
-        auto* object = dynamic_cast<RenderableObject*>(node);
-        if (object && object->IsShownInCurrentView()) object->Render();
-    }
-    it.UnlockList();
-}
-
 int Window::ProcessSelectionBuffer(int x, int y) {
     BaseControl* control = theControl();
     RenderHold hold(control);
@@ -249,7 +237,7 @@ int Window::ProcessSelectionBuffer(int x, int y) {
     SetupModelView();
     glInitNames();
     glPushName(0);
-    RenderPickScene(x, y);
+    RenderScene(x, y);
     if (control && control->terrain) control->terrain->Render();
 
     // A negative count means the buffer overflowed: nothing is picked.

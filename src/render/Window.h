@@ -241,8 +241,6 @@ public:
     // found by drawing the object alone in feedback mode. Where the object has no polygon
     // under the point the answer is (0, 0, 0) with w = 0.
     Vector ProcessTextureClick(int x, int y, RenderableObject* object);
-    // What a pick draws after the base name 0: every scene object that the window shows.
-    virtual void RenderPickScene(int x, int y);
     // ---- end of picking ----
 
     // ---- Render passes (RenderPasses.cpp) ----
