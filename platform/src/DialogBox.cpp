@@ -146,6 +146,13 @@ DialogControl* DialogBox::Usable(uint32_t id) {
 }
 
 bool DialogBox::Focus(uint32_t id) {
+    if (id == 0 && !ended_) {
+        const uint32_t previous = focus_;
+        const DialogControl* old = Find(previous);
+        focus_ = 0;
+        if (old && old->kind == ControlKind::Edit) Command(previous, EN_KILLFOCUS);
+        return true;
+    }
     DialogControl* control = Usable(id);
     if (!control) return false;
     if (focus_ == id) return true;

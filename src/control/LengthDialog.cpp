@@ -22,6 +22,8 @@ double ClampLength(double value, double min, double max) {
 LengthField LengthField::Single(uint32_t edit, uint32_t captionControl,
                                 const std::string& captionText) {
     LengthField field(0, edit, edit);
+    // The unit is told by the caption or a note of the dialog, not by unit labels.
+    field.feetLabel = field.inchesLabel = field.metricLabel = 0;
     field.captionId = captionControl;
     field.caption = captionText.substr(0, kCaptionSize - 1);
     return field;

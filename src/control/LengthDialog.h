@@ -16,7 +16,8 @@ struct LengthField {
     LengthField(uint32_t feet, uint32_t inches, uint32_t metric)
         : feetEdit(feet), inchesEdit(inches), metricEdit(metric) {}
 
-    // A field of one edit (inches, or centimetres in metric mode) with its caption.
+    // A field of one edit (inches, or centimetres in metric mode) with its caption and
+    // no unit labels.
     static LengthField Single(uint32_t edit, uint32_t captionControl = 0,
                               const std::string& captionText = {});
 

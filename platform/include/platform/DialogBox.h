@@ -146,7 +146,8 @@ public:
 
     // --- the user's part -------------------------------------------------------------
     // Moves the focus: an edit losing it reports EN_KILLFOCUS, an edit getting it
-    // EN_SETFOCUS. A control that is missing, hidden or disabled cannot take it.
+    // EN_SETFOCUS. A control that is missing, hidden or disabled cannot take it; 0 takes
+    // the focus away from the box (to another window).
     bool Focus(uint32_t id);
     // Clicks a button, check box or radio button (which changes its check as the display
     // would) and reports BN_CLICKED. Refused for missing, hidden or disabled controls.
