@@ -140,10 +140,14 @@ platform::LResult Dialog::Procedure(uint32_t message, platform::WParam wParam,
 }
 
 int Dialog::NotifyOwner() {
+    return NotifyOwnerWith(kNotifyApply);
+}
+
+int Dialog::NotifyOwnerWith(int code) {
     if (!owner) return 0;
     BaseControl* control = theControl();
     if (control) control->LockRender();
-    const int result = owner->OnDialogNotify(this, kNotifyApply);
+    const int result = owner->OnDialogNotify(this, code);
     if (control) control->UnlockRender();
     return result;
 }

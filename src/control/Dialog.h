@@ -111,6 +111,9 @@ public:
     static bool IsMetric();
 
 protected:
+    // Hands `code` to the owner under the render lock; 0 without an owner.
+    int NotifyOwnerWith(int code);
+
     DialogOwner* owner;
     platform::DialogBox* window = nullptr;
     platform::DialogBox* savedWindow = nullptr;
