@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "control/DomePropertyDialog.h"
+#include "support/DialogPlayer.h"
 #include "support/TestControl.h"
 
 using platform::DialogBox;
@@ -11,16 +12,6 @@ namespace {
 
 class AtmosphereDialogs : public ::testing::Test {
 protected:
-    void TearDown() override { Dialog::SetModalRunner(nullptr); }
-
-    int Run(Dialog& dialog, std::function<void(DialogBox&)> play) {
-        Dialog::SetModalRunner([play](Dialog& d) {
-            play(*d.Window());
-            return 0;
-        });
-        return dialog.Show();
-    }
-
     ScopedProgramFolder programFolder;
     TestControl control;
 };
@@ -28,7 +19,7 @@ protected:
 TEST_F(AtmosphereDialogs, ColourEditsAndSlidersFollowEachOther) {
     control.globalState.SetVector(0, Vector(0.2, 0.4, 0.6));
     DomePropertyDialog dialog;
-    Run(dialog, [](DialogBox& box) {
+    PlayDialog(dialog, [](DialogBox& box) {
         EXPECT_EQ(box.GetText(364), "51");  // 0.2 x 255 rounded
         EXPECT_EQ(box.GetPosition(385), 20);
         box.Type(364, "300");
@@ -54,7 +45,7 @@ TEST_F(AtmosphereDialogs, ColourEditsAndSlidersFollowEachOther) {
 TEST_F(AtmosphereDialogs, SkyRotationDirectionAndDefaultColours) {
     control.globalState.SetDouble(14, -3.0);
     DomePropertyDialog dialog;
-    Run(dialog, [](DialogBox& box) {
+    PlayDialog(dialog, [](DialogBox& box) {
         EXPECT_EQ(box.GetText(DomePropertyDialog::kRotation), "3");
         EXPECT_TRUE(box.IsChecked(DomePropertyDialog::kClockwise));
         EXPECT_FALSE(box.IsChecked(DomePropertyDialog::kCounterClockwise));
@@ -78,7 +69,7 @@ TEST_F(AtmosphereDialogs, FogPresetsTypeAndColour) {
     for (int i = 1; i <= 3; ++i) fog.SetInteger(i, 80);
     fog.SetDouble(0, 100);
     FogPropertyDialog dialog;
-    Run(dialog, [](DialogBox& box) {
+    PlayDialog(dialog, [](DialogBox& box) {
         EXPECT_TRUE(box.IsChecked(263));                              // density 100
         EXPECT_TRUE(box.IsChecked(270));                              // grey 80
         EXPECT_TRUE(box.IsChecked(259));                              // distant fog
@@ -103,7 +94,7 @@ TEST_F(AtmosphereDialogs, FogWithoutPresetDensityKeepsItsRangeAndDisabledFogIgno
     fog.SetDouble(1, 111);
     fog.SetDouble(2, 222);
     FogPropertyDialog dialog;
-    Run(dialog, [](DialogBox& box) {
+    PlayDialog(dialog, [](DialogBox& box) {
         for (uint32_t radio : {260, 261, 262, 263, 264, 266}) EXPECT_FALSE(box.IsChecked(radio));
         EXPECT_FALSE(box.IsEnabled(260));
         EXPECT_FALSE(box.IsEnabled(391));

@@ -4,6 +4,7 @@
 
 #include "control/DialogOwner.h"
 #include "control/LengthDialog.h"
+#include "support/DialogPlayer.h"
 #include "support/TestControl.h"
 
 using platform::DialogBox;
@@ -20,17 +21,7 @@ struct Owner : DialogOwner {
 
 class LengthDialogs : public ::testing::Test {
 protected:
-    void TearDown() override { Dialog::SetModalRunner(nullptr); }
-
     void SetMetric(bool metric) { control.globalState.SetBoolean(7, metric); }
-
-    int Run(Dialog& dialog, std::function<void(DialogBox&)> play) {
-        Dialog::SetModalRunner([play](Dialog& d) {
-            play(*d.Window());
-            return 0;
-        });
-        return dialog.Show();
-    }
 
     ScopedProgramFolder programFolder;
     TestControl control;
@@ -41,7 +32,7 @@ TEST_F(LengthDialogs, FeetAndInchesShowWithABiasAndReadBackUnchanged) {
     for (double inches : {30.0, 29.997}) {
         LengthDialog dialog(&owner);
         dialog.SetLength(inches);
-        Run(dialog, [&](DialogBox& box) {
+        PlayDialog(dialog, [&](DialogBox& box) {
             EXPECT_EQ(box.GetText(212), "2") << inches;
             EXPECT_EQ(box.GetText(213), "6.00") << inches;
             EXPECT_FALSE(box.IsVisible(214));
@@ -60,7 +51,7 @@ TEST_F(LengthDialogs, MetricShowsCentimetresAndReadsInches) {
     LengthDialog dialog(&owner);
     dialog.SetLength(10.0);
     dialog.SetPrompt("Set work grid height");
-    Run(dialog, [](DialogBox& box) {
+    PlayDialog(dialog, [](DialogBox& box) {
         EXPECT_EQ(box.GetText(214), "25.40");
         EXPECT_TRUE(box.IsVisible(214));
         EXPECT_FALSE(box.IsVisible(212));
@@ -90,7 +81,7 @@ TEST_F(LengthDialogs, FieldsThatLoseTheFocusAreClamped) {
     for (const Case& c : cases) {
         LengthDialog dialog(&owner);
         dialog.SetLength(24.0);
-        Run(dialog, [&](DialogBox& box) {
+        PlayDialog(dialog, [&](DialogBox& box) {
             box.Type(212, c.feet);
             box.Type(213, c.inches);
             box.Focus(1);
@@ -120,7 +111,7 @@ TEST_F(LengthDialogs, ThreeLengthsWithLayoutModes) {
         LenWidHgtDialog dialog(&owner);
         dialog.layoutMode = c.mode;
         dialog.SetValues(36.0, 48.0, 60.0);
-        Run(dialog, [&](DialogBox& box) {
+        PlayDialog(dialog, [&](DialogBox& box) {
             EXPECT_EQ(box.IsEnabled(213), c.lengthEnabled) << c.mode;
             EXPECT_EQ(box.IsEnabled(226), c.lengthEnabled) << c.mode;
             EXPECT_EQ(box.IsEnabled(231), c.widthEnabled) << c.mode;
@@ -145,7 +136,7 @@ TEST_F(LengthDialogs, ThreeLengthsWithLayoutModes) {
 TEST_F(LengthDialogs, SettersShowWhileTheDialogRuns) {
     LenWidHgtDialog dialog(&owner);
     dialog.SetWidthLabel("Depth");
-    Run(dialog, [&](DialogBox& box) {
+    PlayDialog(dialog, [&](DialogBox& box) {
         EXPECT_EQ(box.GetText(227), "Depth");
         dialog.SetValues(12.0, 25.0, 0.5);
         EXPECT_EQ(box.GetText(212), "1");
