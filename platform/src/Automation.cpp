@@ -165,6 +165,12 @@ HRESULT CopyVariant(VARIANT* dest, const VARIANT* source) {
     return S_OK;
 }
 
+void SetVariantInt16(VARIANT* v, int16_t value) {
+    ClearVariant(v);
+    v->type = VariantType::Int16;
+    v->shortValue = value;
+}
+
 void SetVariantInt32(VARIANT* v, int32_t value) {
     ClearVariant(v);
     v->type = VariantType::Int32;

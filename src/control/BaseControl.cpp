@@ -368,6 +368,18 @@ bool BaseControl::IsRunning() const {
     return initialised && sceneRenderingEnabled && waitScreenLevel <= 0.0;
 }
 
+SceneView* BaseControl::GetCurrentView() const {
+    return currentWindow;
+}
+
+SceneView* BaseControl::GetActiveView() const {
+    return activeWindow;
+}
+
+SceneView* BaseControl::GetMainView() const {
+    return mainWindow;
+}
+
 void BaseControl::SelectAll(bool selected) {
     LockRender();
     LinkedListIterator it(scene);
@@ -501,4 +513,8 @@ void BaseControl::ShowAntialiasedFrame() {
         activeWindow->antialiasRequest = 1;
         activeWindow->antialiasPass = 0;
     }
+}
+
+void BaseControl::IncrementLoadProgress() {
+    globalState.SetInteger(11, globalState.GetInteger(11) + 1);
 }

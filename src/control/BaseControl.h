@@ -153,10 +153,10 @@ public:
     bool IsRunning() const;
 
     // The view windows as scene objects see them: the one being drawn, the one that
-    // receives input and the main one. None until the view windows exist.
-    virtual SceneView* GetCurrentView() const { return nullptr; }
-    virtual SceneView* GetActiveView() const { return nullptr; }
-    virtual SceneView* GetMainView() const { return nullptr; }
+    // receives input and the main one; null while there is no such window.
+    virtual SceneView* GetCurrentView() const;
+    virtual SceneView* GetActiveView() const;
+    virtual SceneView* GetMainView() const;
 
     // Selects or deselects every scene object.
     void SelectAll(bool selected);
@@ -299,6 +299,10 @@ public:
     uint8_t antialiasedFrameRequest = 0;
     // First display list of the dialog font (characters 0..127); 0 when none.
     unsigned dialogFontList = 0;
+
+    // ---- Models ----
+    // One more download done while a plan loads: GlobalState integer 11 grows by 1.
+    void IncrementLoadProgress();
 
 private:
     struct Worker {

@@ -1,7 +1,6 @@
 #include "control/Duzazododiza.h"
 
 #include <GL/gl.h>
-#include <dlfcn.h>
 
 #include <chrono>
 #include <cstdio>
@@ -16,10 +15,10 @@
 #include "interaction/Compass.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
+#include "platform/ComponentRegistration.h"
 #include "platform/Files.h"
 #include "platform/GLContext.h"
 #include "platform/MessageBox.h"
-#include "platform/RegistryStore.h"
 #include "render/OpenGL.h"
 #include "render/Window.h"
 
@@ -36,9 +35,6 @@ constexpr const char* kRecoveryQuestion =
     "file?";
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
-
-const char kSafeForScripting[] = "{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
-const char kSafeForInitialising[] = "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
 
 // Holds the control's render lock for a scope.
 class RenderHold {
@@ -574,55 +570,24 @@ void CDuzazododiza::OnDestroy() {
 
 namespace {
 
-std::string ClassKey() {
-    return "CLSID\\" + platform::FormatGuid(CDuzazododiza::kClassId);
-}
-
-std::string CategoryKey(const char* category) {
-    return ClassKey() + "\\Implemented Categories\\" + category;
-}
-
-// The file of the library (or program) that holds the control.
-std::string ModulePath() {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) && info.dli_fname)
-        return info.dli_fname;
-    return {};
+platform::ServerRegistration ControlRegistration() {
+    platform::ServerRegistration server;
+    server.classId = CDuzazododiza::kClassId;
+    server.description = "Duzazododiza Class";
+    server.progId = CDuzazododiza::kProgId;
+    server.moduleAddress = reinterpret_cast<const void*>(&DllRegisterServer);
+    server.safeCategories = true;
+    return server;
 }
 
 }  // namespace
 
 extern "C" platform::HRESULT DllRegisterServer() {
-    using platform::RegistryRoot;
-    auto store = platform::RegistryStore::ForCurrentUser();
-    if (!store || !store->IsOpen()) return platform::E_FAIL;
-    const std::string classKey = ClassKey();
-    const std::string module = ModulePath();
-    const bool registered =
-        !module.empty() &&
-        store->SetString(RegistryRoot::Classes, classKey, "", "Duzazododiza Class") &&
-        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "", module) &&
-        store->SetString(RegistryRoot::Classes, classKey + "\\InprocServer32", "ThreadingModel",
-                         "Apartment") &&
-        store->SetString(RegistryRoot::Classes, classKey + "\\ProgID", "",
-                         CDuzazododiza::kProgId) &&
-        store->SetString(RegistryRoot::Classes, std::string(CDuzazododiza::kProgId) + "\\CLSID", "",
-                         platform::FormatGuid(CDuzazododiza::kClassId));
-    // The categories are added whatever became of the class; their results do not count.
-    store->CreateKey(RegistryRoot::Classes, CategoryKey(kSafeForScripting));
-    store->CreateKey(RegistryRoot::Classes, CategoryKey(kSafeForInitialising));
-    return registered ? platform::S_OK : platform::E_FAIL;
+    return platform::RegisterServer(ControlRegistration());
 }
 
 extern "C" platform::HRESULT DllUnregisterServer() {
-    using platform::RegistryRoot;
-    auto store = platform::RegistryStore::ForCurrentUser();
-    if (!store || !store->IsOpen()) return platform::E_FAIL;
-    store->DeleteKey(RegistryRoot::Classes, CategoryKey(kSafeForScripting));
-    store->DeleteKey(RegistryRoot::Classes, CategoryKey(kSafeForInitialising));
-    const bool removed = store->DeleteKey(RegistryRoot::Classes, ClassKey()) &&
-                         store->DeleteKey(RegistryRoot::Classes, CDuzazododiza::kProgId);
-    return removed ? platform::S_OK : platform::E_FAIL;
+    return platform::UnregisterServer(ControlRegistration());
 }
 
 extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,

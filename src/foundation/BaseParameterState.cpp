@@ -74,9 +74,7 @@ BaseParameterState::BaseParameterState(const ParameterSlotCounts& counts) : coun
     slots_.int64s.assign(std::max(counts.int64s, 0), 0);
 }
 
-BaseParameterState::~BaseParameterState() {
-    delete element_;
-}
+BaseParameterState::~BaseParameterState() = default;
 
 // --- plain accessors ----------------------------------------------------------------
 
@@ -255,23 +253,23 @@ void BaseParameterState::WriteKeyData() {
     const char* name = GetElementName();
     if (!name) return;
     const Slots slots = Snapshot();
-    auto* element = new KeyDataSublist(name);
-    WriteSlots(slots, *element->GetChildren());
-    ReplaceElement(element);
+    auto* built = new KeyDataSublist(name);
+    WriteSlots(slots, *built->GetChildren());
+    ReplaceElement(built);
 }
 
-void BaseParameterState::ReplaceElement(KeyDataSublist* element) {
+void BaseParameterState::ReplaceElement(KeyDataSublist* built) {
     KeyDataSublist* old;
     {
         LockHolder hold(lock_);
-        old = std::exchange(element_, element);
+        old = std::exchange(element, built);
     }
     delete old;
 }
 
 KeyDataSublist* BaseParameterState::TakeElement() {
     LockHolder hold(lock_);
-    return std::exchange(element_, nullptr);
+    return std::exchange(element, nullptr);
 }
 
 void BaseParameterState::ReadKeyData(KeyDataList& list) {

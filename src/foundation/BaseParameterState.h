@@ -5,11 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/SerializableObject.h"
 #include "geometry/Vector.h"
 #include "platform/RecursiveLock.h"
-
-class KeyDataList;
-class KeyDataSublist;
 
 // Numbers of slots of each type that a concrete state holds.
 struct ParameterSlotCounts {
@@ -30,9 +28,12 @@ struct ParameterSlotCounts {
 // outside the counts is refused with a trace: a get answers zero (or an empty text, or
 // the vector (0, 0, 0, 1)) and a set changes nothing.
 //
+// A state written into plans is a serializable object: its element is the key-data
+// sublist of its slots, and it may carry object information like any other.
+//
 // Lock order: a state's lock is the innermost of the editor's locks; element lists are
 // read and written outside it, from a snapshot or into pending values.
-class BaseParameterState {
+class BaseParameterState : public SerializableObject {
 public:
     // A string slot holds at most this many characters; longer texts are cut.
     static constexpr int kMaxStringLength = 511;
@@ -45,7 +46,7 @@ public:
     // Builds the state's element (a sublist named after the state) from a snapshot of
     // its slots, replacing an element that nobody took. States that are not written
     // into plans build nothing.
-    virtual void WriteKeyData();
+    void WriteKeyData() override;
     // Reads the slots from the child list of the state's element. Each value passes the
     // validating setters; a refused or unreadable value leaves its slot unchanged.
     virtual void ReadKeyData(KeyDataList& list);
@@ -128,7 +129,7 @@ protected:
     bool StoreVector(int i, const Vector& value);
 
     // Keeps a newly built element until it is taken, dropping one that nobody took.
-    void ReplaceElement(KeyDataSublist* element);
+    void ReplaceElement(KeyDataSublist* built);
 
     // Readers of the element tree's keys ("doubles%i" and the like).
     static std::string SlotKey(const char* kind, int i);
@@ -154,7 +155,6 @@ private:
 
     const ParameterSlotCounts counts_;
     Slots slots_;
-    KeyDataSublist* element_ = nullptr;
     mutable platform::RecursiveLock lock_;
 };
 

@@ -30,9 +30,9 @@ bool WallState::SetDouble(int i, double value) {
 FloorState::FloorState() : SlabState({8, 9, 10, 6, 6, 0}, 9) {}
 
 void FloorState::WriteKeyData() {
-    auto* element = new KeyDataSublist(GetElementName());
-    element->GetChildren()->AddDouble("doubles9", GetDouble(9));
-    ReplaceElement(element);
+    auto* built = new KeyDataSublist(GetElementName());
+    built->GetChildren()->AddDouble("doubles9", GetDouble(9));
+    ReplaceElement(built);
 }
 
 void FloorState::ReadKeyData(KeyDataList& list) {

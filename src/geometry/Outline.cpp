@@ -1,12 +1,15 @@
 #include "geometry/Outline.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
+#include "platform/Menu.h"
 
 // --- OutlineEdge ---
 
@@ -22,22 +25,33 @@ bool OutlineEdge::IsArc() const {
     return arcAllowed && arcIndex >= 0 && arcIndex < kFlagCount && booleanParameter[arcIndex];
 }
 
-void OutlineEdge::BuildPropertyMenu(std::vector<EdgeMenuItem>& menu) {
+OutlineEdge::OutlineEdge(const OutlineEdge& other) : SelectableObject() {
+    CopyValues(other);
+}
+
+OutlineEdge& OutlineEdge::operator=(const OutlineEdge& other) {
+    if (this != &other) CopyValues(other);
+    return *this;
+}
+
+void OutlineEdge::CopyValues(const OutlineEdge& other) {
+    selected = other.selected;
+    std::copy(std::begin(other.booleanParameter), std::end(other.booleanParameter),
+              booleanParameter);
+    std::copy(std::begin(other.labels), std::end(other.labels), labels);
+    arcAllowed = other.arcAllowed;
+    edgeR = other.edgeR;
+    direction = other.direction;
+    arcIndex = other.arcIndex;
+}
+
+void OutlineEdge::BuildPropertyMenu(platform::Menu& menu) {
     auto isRounded = [](const char* label) {
         return label != nullptr && std::strcmp(label, kRoundedLabel) == 0;
     };
-    auto separator = [&menu] {
-        EdgeMenuItem item;
-        item.separator = true;
-        menu.push_back(item);
-    };
     auto append = [&](int index) {
-        EdgeMenuItem item;
-        item.id = kFirstCommand + index;
-        item.text = labels[index];
-        item.checked = booleanParameter[index];
-        menu.push_back(item);
-        if (isRounded(labels[index])) separator();
+        menu.AppendItem(kFirstCommand + index, labels[index], booleanParameter[index]);
+        if (isRounded(labels[index])) menu.AppendSeparator();
     };
 
     const int count = LabelCount();
@@ -50,7 +64,7 @@ void OutlineEdge::BuildPropertyMenu(std::vector<EdgeMenuItem>& menu) {
     append(count);
 }
 
-bool OutlineEdge::ProcessPropertyMenu(int id) {
+bool OutlineEdge::ProcessPropertyMenu(uint32_t id) {
     if (id >= kFirstCommand && id < kFirstCommand + kFlagCount) {
         bool& flag = booleanParameter[id - kFirstCommand];
         flag = !flag;
@@ -61,13 +75,17 @@ bool OutlineEdge::ProcessPropertyMenu(int id) {
 // --- OutlinePoint ---
 
 OutlinePoint::OutlinePoint(const OutlinePoint& other)
-    : position(other.position),
+    : SelectableObject(),
+      position(other.position),
       constrainFollowing(other.constrainFollowing),
       edge(other.OwnsEdge() ? &ownEdge : other.edge),
-      ownEdge(other.ownEdge) {}
+      ownEdge(other.ownEdge) {
+    selected = other.selected;
+}
 
 OutlinePoint& OutlinePoint::operator=(const OutlinePoint& other) {
     if (this == &other) return *this;
+    selected = other.selected;
     position = other.position;
     constrainFollowing = other.constrainFollowing;
     ownEdge = other.ownEdge;

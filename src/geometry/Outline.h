@@ -5,30 +5,27 @@
 #include <vector>
 
 #include "geometry/Vector.h"
+#include "model/SelectableObject.h"
 
 class KeyDataList;
 struct ViewProjection;
 
-// One entry of an object's right-click menu as the menu service takes it: a command id
-// with its text and state, or a separator.
-struct EdgeMenuItem {
-    int id = 0;
-    std::string text;
-    bool checked = false;
-    bool greyed = false;
-    bool separator = false;
-};
-
 // The edge that starts at an outline node. Its owner gives meaning to the six flags and
 // names them with labels, shown as check items in the edge's menu; one flag (arcIndex)
 // makes the edge curved when curves are allowed.
-class OutlineEdge {
+//
+// Nodes and edges live by value in an outline's arrays, never in a list: a copy takes
+// the values, not the links.
+class OutlineEdge : public SelectableObject {
 public:
-    static constexpr uint64_t kTypeMask = 0x8000;
     static constexpr int kFlagCount = 6;
     // Command ids of the flags: kFirstCommand + flag index.
-    static constexpr int kFirstCommand = 900;
+    static constexpr uint32_t kFirstCommand = 900;
     static const char* const kRoundedLabel;  // "Make Edge Rounded"
+
+    OutlineEdge() = default;
+    OutlineEdge(const OutlineEdge& other);
+    OutlineEdge& operator=(const OutlineEdge& other);
 
     bool booleanParameter[kFlagCount] = {};
     // Texts of the flags, owned by the owner of the outline; the first null ends them.
@@ -41,26 +38,27 @@ public:
     Vector direction;
     int arcIndex = 0;
 
-    uint64_t GetTypeMask() const { return kTypeMask; }
+    uint64_t GetTypeMask() const override { return TypeMask::kOutlineEdgeObject; }
 
     // Number of labels before the first null (at most six).
     int LabelCount() const;
     // Appends the flags' check items. When curves are allowed and no label offers them
     // yet, adds "Make Edge Rounded" as the next label and arcIndex points at it.
-    void BuildPropertyMenu(std::vector<EdgeMenuItem>& menu);
+    void BuildPropertyMenu(platform::Menu& menu) override;
     // Commands 900..905 toggle their flag. Always false, so the owner goes on to rebuild
     // its geometry.
-    bool ProcessPropertyMenu(int id);
+    bool ProcessPropertyMenu(uint32_t id) override;
     bool IsArc() const;
+
+private:
+    void CopyValues(const OutlineEdge& other);
 };
 
 // A node of an outline, carrying the edge that starts at it. A node of the primary array
 // points at its own edge; a node made by tessellating a curved edge points at the edge
 // of the primary node it belongs to.
-class OutlinePoint {
+class OutlinePoint : public SelectableObject {
 public:
-    static constexpr uint64_t kTypeMask = 0x1000;
-
     Vector position;
     // The node moves only along the line of an adjacent edge.
     bool constrainFollowing = false;
@@ -71,11 +69,11 @@ public:
     OutlinePoint(const Vector& position, bool constrainFollowing)
         : position(position), constrainFollowing(constrainFollowing), edge(&ownEdge) {}
     // A copy of a node that owns its edge owns the copied edge; a copy of a generated node
-    // points where the original does.
+    // points where the original does. The copy is in no list.
     OutlinePoint(const OutlinePoint& other);
     OutlinePoint& operator=(const OutlinePoint& other);
 
-    uint64_t GetTypeMask() const { return kTypeMask; }
+    uint64_t GetTypeMask() const override { return TypeMask::kOutlinePoint; }
     bool OwnsEdge() const { return edge == &ownEdge; }
 
     // A sublist of that name with the flag, the edge's bulge and flags and the position.

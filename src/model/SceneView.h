@@ -17,7 +17,10 @@ public:
     virtual int GetViewId() const = 0;
     // The view's own render settings: int64 0 its hidden-type mask, integer 0 its mode.
     virtual RenderState& GetRenderState() = 0;
-    // Whether the shape given by `count` world points meets the view's pick polygon.
+    // The pick-polygon test of a shape given by `count` world points: true when the shape
+    // lies outside the view's pick polygon (none of its points inside, and with `boxTest`
+    // their spread not reaching round the polygon), or when none of its points lies on
+    // the negative side of the polygon's plane. False while no pick polygon is installed.
     virtual bool HitTestPolygon(const Vector* points, int count, bool boxTest) = 0;
     // The view's section plane (x, y, z normal, w offset).
     virtual Vector GetSectionPlane() const = 0;

@@ -15,6 +15,7 @@
 
 #include "control/BaseControl.h"
 #include "foundation/KeyDataList.h"
+#include "foundation/SerializableObject.h"
 #include "foundation/Trace.h"
 #include "platform/Files.h"
 #include "platform/UrlDownload.h"
@@ -50,14 +51,6 @@ void SetListValue(KeyDataList& list, const char* key, const char* value) {
 
 bool EqualsNoCase(const char* text, const char* word) {
     return text && strcasecmp(text, word) == 0;
-}
-
-// The object-information element of the bill of materials.
-void AppendInformationXml(std::string& out, const KeyDataList* list) {
-    if (!HasMembers(list)) return;
-    out += "<objectInformation ";
-    list->WriteXML(out);
-    out += "</objectInformation>";
 }
 
 // Whether `path` names an existing file inside `folder` (both resolved, links followed).
@@ -603,9 +596,9 @@ void Material::WriteXML(std::string& out, const char* name, bool isPaint, double
     out += " area=\"";
     out += number;
     out += "\"><material url=\"";
-    AppendXmlText(out, textureURL);
+    AppendXmlEscaped(out, textureURL);
     out += "\">";
-    AppendInformationXml(out, objectInformation.get());
+    WriteObjectInformationXml(out, objectInformation.get());
 
     if (HasMembers(paintInformation.get()) && !(red == 1.0 && green == 1.0 && blue == 1.0)) {
         const char* tag = isPaint ? "paint" : "surfaceColor";
@@ -625,7 +618,7 @@ void Material::WriteXML(std::string& out, const char* name, bool isPaint, double
             paint->AddDouble(keys[k], rgb[k] * 255.0);
         }
         if (!isPaint && paint->FindByName("category")) SetListValue(*paint, "category", tag);
-        AppendInformationXml(out, paint.get());
+        WriteObjectInformationXml(out, paint.get());
         if (isPaint) {
             out += "</";
             out += tag;

@@ -320,8 +320,7 @@ TempWindow::~TempWindow() {
     window.reset();
 }
 
-void InitGLExtensions(const void* parent) {
-    OpenGL& gl = theOpenGL;
+void InitGLExtensions(const void* parent, OpenGL& gl) {
     if (!parent) GLTrace("NULL Parent parameter");
     GLTrace("IE begin");
     GLTrace("IE a");

@@ -134,9 +134,10 @@ public:
     OpenGL openGL;
 };
 
-// Probes the extensions through a temporary window and context; once per process, before
-// the main window gets its pixel format. Leaves no context current.
-void InitGLExtensions(const void* parent);
+// Probes the extensions into `gl` through a temporary window and context; for the editor
+// once per process, before the main window gets its pixel format. Leaves no context
+// current. The entry points found go to the process-wide table.
+void InitGLExtensions(const void* parent, OpenGL& gl = theOpenGL);
 bool HasGLExtension(int index);
 
 enum class ExtensionSource { GL, WindowSystem, Text };

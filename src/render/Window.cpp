@@ -267,8 +267,24 @@ void Window::SetTraceImage(const char* url) {
         RenderLockHold hold;
         delete traceImage;
         traceImage = new TraceImageModel(url);
+        // The new image is one undoable step.
+        BaseControl* control = theControl();
+        if (control) control->BeginUndoGroup();
+        traceImage->BeginTransaction(true);
+        traceImage->EndUndoStep();
+        if (control) control->EndUndoGroup();
     }
     viewFlags.SetBoolean(7, true);
+}
+
+UndoableObject* Window::GetTraceImage() const {
+    return traceImage;
+}
+
+void Window::DeleteTraceImage() {
+    RenderLockHold hold;
+    delete traceImage;
+    traceImage = nullptr;
 }
 
 void Window::ToggleFrontFace() {

@@ -13,6 +13,7 @@
 #include "foundation/LinkedList.h"
 #include "foundation/ViewState.h"
 #include "geometry/Vector.h"
+#include "model/SceneView.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
@@ -33,7 +34,7 @@ class GLDrawable;
 //
 // A rendering context is current on one thread at a time, so every user of a window's
 // context holds the control's render lock first.
-class Window : public LinkedListObject {
+class Window : public LinkedListObject, public SceneView {
 public:
     static constexpr int kModeCount = 32;
     static constexpr uint32_t kViewStackLimit = 256;
@@ -77,6 +78,20 @@ public:
     // Replaces the trace image by the image at `url` and shows it.
     void SetTraceImage(const char* url);
 
+    // --- the view as scene objects see it ---
+    // Objects keep one visibility bit per reflection layer; the layer being drawn names it.
+    int GetViewId() const override { return layerCounter; }
+    RenderState& GetRenderState() override { return viewFlags; }
+    // Installs `count` world points (at most 255) as the pick polygon, projected with the
+    // cached matrices; null points clear it.
+    void SetPickPolygon(const Vector* points, int count);
+    bool HitTestPolygon(const Vector* points, int count, bool boxTest) override;
+    // The plane of the pick polygon.
+    Vector GetSectionPlane() const override { return pickPlane; }
+    int GetPassCount() const override { return frameCounters[0]; }
+    UndoableObject* GetTraceImage() const override;
+    void DeleteTraceImage() override;
+
     // Swaps the front face between clockwise and counter-clockwise (mirrored drawing).
     void ToggleFrontFace();
 
@@ -88,7 +103,7 @@ public:
     // could not be made.
     bool SetMouseMode(int mode);
     MouseHandler* GetMode(int mode) const;
-    MouseHandler* GetCurrentMode() const { return currentMode; }
+    MouseHandler* GetCurrentMode() const override { return currentMode; }
     int GetCurrentModeNumber() const { return currentModeNumber; }
 
     // View undo. A change is bracketed by Begin and End; a second Begin while one is
@@ -213,6 +228,7 @@ public:
     int32_t depth2D = 0;
     MouseHandler* currentMode = nullptr;
     const Vector* pickPolygonSource = nullptr;
+    // Normal of the pick polygon's plane in x, y, z and its offset in w.
     Vector pickPlane;
     Vector pickPolygon[kPickPolygonSize];
     int32_t pickPolygonCount = 0;
@@ -222,6 +238,7 @@ public:
     Toolbar* toolbar = nullptr;
     MenuBar menuBar;
     ToggleIndicatorBar indicatorBar;
+    // Cleared by the object passes; the first is the stencil pass being drawn.
     int32_t frameCounters[2] = {};
     ViewState storedCameras[kStoredCameras];
     uint32_t selectionBuffer[kSelectionBufferSize] = {};

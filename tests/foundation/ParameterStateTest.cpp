@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -316,6 +317,33 @@ TEST(ParameterState, ElementTreeRoundTrips) {
             ExpectSameSlots(*source, *target, kind.name);
         }
     }
+}
+
+TEST(ParameterState, PlanStreamTakesTheElementWithItsInformation) {
+    FogState fog;
+    fog.SetBoolean(0, true);
+    fog.SetInformationValue("note", "morning mist");
+    SerializableObject& object = fog;
+    object.WriteKeyData();
+    FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    EXPECT_TRUE(object.AttachObjectInformation(file));
+    EXPECT_EQ(fog.TakeElement(), nullptr) << "the written element is gone";
+    EXPECT_FALSE(object.AttachObjectInformation(file)) << "nothing left to write";
+
+    std::rewind(file);
+    KeyDataList read;
+    read.ReadBinary(file);
+    std::fclose(file);
+    KeyDataList* keys = read.GetSublist("FogState");
+    EXPECT_STREQ(keys->GetString("booleans0"), "1.000000");
+    EXPECT_STREQ(keys->GetSublist("ObjectInformation")->GetString("note"), "morning mist");
+
+    FogState loaded;
+    loaded.ReadKeyData(*keys);
+    loaded.LoadInformation(*keys);
+    EXPECT_TRUE(loaded.GetBoolean(0));
+    EXPECT_STREQ(loaded.GetInformation()->GetString("note"), "morning mist");
 }
 
 TEST(ParameterState, ElementTextsAndMissingOrBadKeys) {

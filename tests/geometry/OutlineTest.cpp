@@ -6,6 +6,7 @@
 #include "foundation/KeyDataList.h"
 #include "geometry/BoundingBox.h"
 #include "geometry/Outline.h"
+#include "platform/Menu.h"
 #include "support/OutlineShapes.h"
 
 namespace {
@@ -213,27 +214,28 @@ TEST(Outline, EdgeMenuListsLabelsAndOffersRoundingOnce) {
         for (size_t i = 0; i < c.labels.size(); ++i) edge.labels[i] = c.labels[i];
         edge.arcAllowed = c.arcAllowed;
         edge.booleanParameter[0] = true;
-        std::vector<EdgeMenuItem> menu;
+        platform::Menu menu;
         edge.BuildPropertyMenu(menu);
         std::vector<int> ids;
-        for (const EdgeMenuItem& item : menu) ids.push_back(item.separator ? 0 : item.id);
+        for (size_t i = 0; i < menu.GetItemCount(); ++i)
+            ids.push_back(menu.GetItem(i).separator ? 0 : static_cast<int>(menu.GetItem(i).id));
         EXPECT_EQ(ids, c.ids) << c.name;
         EXPECT_EQ(edge.arcIndex, c.arcIndex) << c.name;
-        EXPECT_TRUE(menu[0].checked) << c.name;
+        EXPECT_TRUE(menu.GetItem(0).checked) << c.name;
         EXPECT_EQ(edge.labels[OutlineEdge::kFlagCount], nullptr) << c.name;
 
         // Building the menu again does not add a second rounding entry.
-        std::vector<EdgeMenuItem> again;
+        platform::Menu again;
         edge.BuildPropertyMenu(again);
-        EXPECT_EQ(again.size(), menu.size()) << c.name;
+        EXPECT_EQ(again.GetItemCount(), menu.GetItemCount()) << c.name;
     }
 
     OutlineEdge edge;
     edge.labels[0] = "Show Wall";
     edge.arcAllowed = true;
-    std::vector<EdgeMenuItem> menu;
+    platform::Menu menu;
     edge.BuildPropertyMenu(menu);
-    EXPECT_EQ(menu[1].text, "Make Edge Rounded");
+    EXPECT_EQ(menu.GetItem(1).text, "Make Edge Rounded");
     EXPECT_FALSE(edge.IsArc());
     for (int id : {899, 906}) {
         EXPECT_FALSE(edge.ProcessPropertyMenu(id));
@@ -243,6 +245,47 @@ TEST(Outline, EdgeMenuListsLabelsAndOffersRoundingOnce) {
     EXPECT_TRUE(edge.IsArc());
     EXPECT_FALSE(edge.ProcessPropertyMenu(901));
     EXPECT_FALSE(edge.IsArc());
+}
+
+TEST(Outline, NodesAndEdgesAreSelectableSceneParts) {
+    Outline outline;
+    BuildOutline(outline, {{0, 0, 0}, {10, 0, 0}, {10, 0, 10}});
+    OutlinePoint& node = outline.GetPrimaryPoints()[1];
+    const PickableObject* pickedNode = &node;
+    const PickableObject* pickedEdge = node.edge;
+    EXPECT_EQ(pickedNode->GetTypeMask(), TypeMask::kOutlinePoint);
+    EXPECT_EQ(pickedEdge->GetTypeMask(), TypeMask::kOutlineEdgeObject);
+
+    // The edge fills the shared pop-up menu through its selectable base.
+    node.edge->labels[0] = "Show Wall";
+    SelectableObject* selectable = node.edge;
+    platform::Menu& menu = SelectableObject::CreateContextMenu();
+    selectable->BuildPropertyMenu(menu);
+    ASSERT_EQ(menu.GetItemCount(), 1u);
+    EXPECT_EQ(menu.GetItem(0).text, "Show Wall");
+    EXPECT_FALSE(selectable->ProcessPropertyMenu(900));
+    EXPECT_TRUE(node.edge->booleanParameter[0]);
+
+    // Moving nodes within the array keeps their values and selection.
+    node.SetSelected(true);
+    outline.InsertPoint(Vector(5, 0, -5), 0, false);
+    const OutlinePoint& moved = outline.GetPrimaryPoints()[2];
+    EXPECT_TRUE(moved.IsSelected());
+    EXPECT_TRUE(moved.OwnsEdge());
+    EXPECT_TRUE(moved.edge->booleanParameter[0]);
+
+    // A copy is in no list; assigning to a listed node keeps it where it is.
+    LinkedList list;
+    auto* listed = new OutlinePoint(Vector(1, 2, 3), false);
+    list.Append(listed);
+    OutlinePoint copy(*listed);
+    EXPECT_EQ(copy.GetOwner(), nullptr);
+    EXPECT_NE(copy.GetID(), listed->GetID());
+    *listed = moved;
+    EXPECT_EQ(listed->GetOwner(), &list);
+    EXPECT_EQ(list.GetCount(), 1u);
+    EXPECT_TRUE(listed->OwnsEdge());
+    EXPECT_EQ(listed->position.x, 10.0);
 }
 
 TEST(Outline, ViewsTranslationAndBoxesFollowTheCurvedRing) {

@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 #include "render/OffScreenWindow.h"
 #include "render/Window.h"
+#include "support/SceneFixtures.h"
 #include "support/TestControl.h"
 #include "support/TraceLogTail.h"
 
@@ -204,6 +205,59 @@ TEST_F(WindowTest, NewTraceImageReplacesTheOldOneAndIsShown) {
     ASSERT_NE(window.traceImage, nullptr);
     EXPECT_STREQ(window.traceImage->GetImageURL(), "plans/second.png");
     EXPECT_TRUE(window.viewFlags.GetBoolean(7));
+    EXPECT_FALSE(control.RenderLock().IsHeld());
+}
+
+TEST_F(WindowTest, SceneObjectsSeeTheWindowBeingDrawn) {
+    Window mainWindow;
+    Window other;
+    control.mainWindow = &mainWindow;
+    control.activeWindow = control.currentWindow = &other;
+    EXPECT_EQ(control.GetMainView(), &mainWindow);
+    EXPECT_EQ(control.GetActiveView(), &other);
+    EXPECT_EQ(control.GetCurrentView(), &other);
+
+    // A box across the plane z = 0, which the current window's pick polygon lies in.
+    TestItem item(TypeMask::kModelObject);
+    item.SetBox(-1, -1, -1, 1, 1, 1);
+    other.pickPlane.Set(0, 0, 1, 0);
+    other.viewFlags.SetInt64(0, TypeBit::kModel);
+    EXPECT_FALSE(item.IsShownInCurrentView()) << "the current window hides models";
+    EXPECT_FALSE(item.StraddlesSectionPlane()) << "the plane counts only in reflections";
+
+    // Each reflection layer keeps its own visibility bit.
+    other.layerCounter = 2;
+    EXPECT_TRUE(item.StraddlesSectionPlane());
+    item.SetFlags(0xFFFFFFFFu);
+    item.UpdateWindowVisibility();  // no pick polygon: nothing culled
+    EXPECT_EQ(item.GetFlags(), ~(1u << 2));
+    EXPECT_FALSE(item.IsVisibleInCurrentWindow());
+    other.layerCounter = 1;
+    EXPECT_TRUE(item.IsVisibleInCurrentWindow());
+    control.mainWindow = control.activeWindow = control.currentWindow = nullptr;
+}
+
+TEST_F(WindowTest, MainWindowsNewTraceImageIsOneUndoStep) {
+    control.scene.Append(new TestItem);  // undo finds nothing in an empty scene
+    Window window;
+    control.mainWindow = &window;
+    window.SetTraceImage("plans/first.png");
+    ASSERT_NE(window.traceImage, nullptr);
+    EXPECT_EQ(control.GetMainView()->GetTraceImage(), window.traceImage);
+
+    // A start marker, the record of the new image and an end marker.
+    const SizableLinkedList& entries = control.GetUndoList().UndoEntries();
+    ASSERT_EQ(entries.GetCount(), 3u);
+    auto* record = dynamic_cast<ObjectTransaction*>(entries.GetHead()->GetNext());
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->created);
+    EXPECT_EQ(record->targetId, window.traceImage->GetObjectId());
+    EXPECT_STREQ(record->redoData.GetSublist("TraceImageModel")->GetString("TraceImageURL"),
+                 "plans/first.png");
+    EXPECT_EQ(window.traceImage->GetOwner(), nullptr) << "the image stays out of the scene";
+
+    EXPECT_TRUE(control.Undo());
+    EXPECT_EQ(window.traceImage, nullptr) << "undo takes the image away";
     EXPECT_FALSE(control.RenderLock().IsHeld());
 }
 

@@ -57,6 +57,7 @@ private:
 enum class VariantType : uint16_t {
     Empty = 0,
     Null = 1,
+    Int16 = 2,
     Int32 = 3,
     Double = 5,
     Bstr = 8,
@@ -70,6 +71,7 @@ enum class VariantType : uint16_t {
 struct VARIANT {
     VariantType type = VariantType::Empty;
     union {
+        int16_t shortValue;
         int32_t intValue;
         int64_t int64Value;
         double doubleValue;
@@ -86,6 +88,7 @@ void ClearVariant(VARIANT* v);
 HRESULT CopyVariant(VARIANT* dest, const VARIANT* source);
 
 // Set a value after clearing the old one. The Bstr setter copies the text.
+void SetVariantInt16(VARIANT* v, int16_t value);
 void SetVariantInt32(VARIANT* v, int32_t value);
 void SetVariantInt64(VARIANT* v, int64_t value);
 void SetVariantDouble(VARIANT* v, double value);

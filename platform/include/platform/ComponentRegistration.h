@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "platform/Component.h"
+
+namespace platform {
+
+// What registering an in-process component writes to the registry store's classes root:
+// its class with a description, the library that serves it and its threading model, the
+// ProgID both ways, and the component categories it implements.
+struct ServerRegistration {
+    Guid classId;
+    const char* description = "";
+    const char* progId = "";
+    // Any address inside the library (or program) that holds the component.
+    const void* moduleAddress = nullptr;
+    const char* threadingModel = "Apartment";
+    // Registered in the categories of components safe for scripting and safe for
+    // initialisation from persisted data.
+    bool safeCategories = false;
+};
+
+// The categories of components safe for scripting and safe for initialisation.
+inline constexpr const char* kCategorySafeForScripting = "{7DD95801-9882-11CF-9FA9-00AA006C42C4}";
+inline constexpr const char* kCategorySafeForInitialising =
+    "{7DD95802-9882-11CF-9FA9-00AA006C42C4}";
+
+// The file of the loaded library (or program) holding `address`; empty when unknown.
+std::string ModuleFileOf(const void* address);
+
+// Writes the registration. The categories are added whatever became of the class and do
+// not count for the result. E_FAIL when the store is not open, the library's file is
+// unknown, or a value could not be written.
+HRESULT RegisterServer(const ServerRegistration& server);
+// Removes the categories, the class key and the ProgID key. E_FAIL when the store is not
+// open or the class or ProgID key could not be removed.
+HRESULT UnregisterServer(const ServerRegistration& server);
+
+}  // namespace platform
