@@ -162,6 +162,9 @@ public:
     void SelectAll(bool selected);
     // Every scene object decides again whether the current view shows it.
     bool RebuildDisplayData();
+    // After a change of units or preferences: dimensions rebuild their labels and walls
+    // refresh their dimension labels.
+    void RefreshTypedObjects();
     // Prepend an entry for a hidden object to the hidden queue; remove the first entry
     // of the object (false when it has none).
     void QueueHiddenObject(TopLevelObject* object);
