@@ -163,6 +163,9 @@ public:
     void SelectAll(bool selected);
     // Every scene object decides again whether the current view shows it.
     bool RebuildDisplayData();
+    // After a change of units or preferences: dimensions rebuild their labels and walls
+    // refresh their dimension labels.
+    void RefreshTypedObjects();
     // Prepend an entry for a hidden object to the hidden queue; remove the first entry
     // of the object (false when it has none).
     void QueueHiddenObject(TopLevelObject* object);
@@ -335,8 +338,6 @@ public:
     bool RemoveHiddenTypes(uint64_t typeMask);
     // Undoes the newest hiding: shows its object or its types and drops the entry.
     void ApplyPendingVisibility();
-    // Dimensions rebuild themselves and walls refresh their dimension labels.
-    void RefreshTypedObjects();
     // Makes `light` the active light when it is on (on value 1.0) and not locked; null
     // clears the active light. False when refused.
     bool SetActiveLight(RenderableObject* light);

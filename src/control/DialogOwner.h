@@ -4,7 +4,9 @@
 
 class Dialog;
 
-// Owner of modeless dialogs: keeps them in a list and hears their notifications.
+// What a dialog belongs to: it fills the dialog when it opens (InitDialog) and hears its
+// notifications (code 1: take the dialog's values; further codes per dialog). It also
+// keeps a list for its modeless dialogs.
 class DialogOwner {
 public:
     DialogOwner() = default;
@@ -13,7 +15,7 @@ public:
     DialogOwner& operator=(const DialogOwner&) = delete;
 
     virtual int OnDialogNotify(Dialog* dialog, int code) { return 0; }
-    virtual void InitDialog() {}
+    virtual void InitDialog(Dialog* dialog) {}
 
 protected:
     LinkedList dialogs;

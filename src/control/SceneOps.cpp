@@ -302,12 +302,14 @@ bool BaseControl::RebuildDisplayData() {
 
 void BaseControl::RefreshTypedObjects() {
     const SceneObjectKinds* kinds = GetSceneObjectKinds();
+    LockRender();
     ForEachRenderable(scene, [kinds](RenderableObject& object) {
         if (object.HasType(TypeBit::kDimension))
             object.MarkDirty();
         else if (object.HasType(TypeBit::kWall) && kinds)
             kinds->RefreshDimensions(object);
     });
+    UnlockRender();
 }
 
 bool BaseControl::SetActiveLight(RenderableObject* light) {
