@@ -123,6 +123,9 @@ public:
     void SwitchToSelectionMode();
     // Written on the window's thread, read and cleared on the page's.
     std::atomic<int32_t> pendingHostMessage{-1};
+    // Takes `window` as the control's window without the start-up of a real one, so that
+    // host messages can be followed to a page without OpenGL.
+    void AttachWindowForTesting(platform::WindowHandle window) { controlWindow = window; }
     // ---- end of commands, host messages and keys ----
 
 protected:
