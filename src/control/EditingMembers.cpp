@@ -21,8 +21,6 @@ constexpr int32_t kFloorUp = 101;
 constexpr int32_t kFloorDown = 102;
 constexpr double kHighestFloor = 1100.0;
 constexpr size_t kInformationTextSize = 512;
-// A mask of the low 32 bits alone stands for every type.
-constexpr uint64_t kAllTypesShortMask = 0xFFFFFFFFull;
 
 // Holds the control's render lock for a scope.
 class RenderHold {
@@ -35,30 +33,6 @@ public:
 private:
     BaseControl& control_;
 };
-
-// Shows, hides or marks the types of `mask` in the active window: 1 adds them to the
-// second type mask, 2 removes them, 5 toggles them, 4 toggles their hidden state, any
-// other value shows them (not 0) or hides them (0).
-void ApplyVisibility(BaseControl& control, uint64_t mask, int how) {
-    if (mask == kAllTypesShortMask) mask = TypeMask::kAllTypes;
-    switch (how) {
-        case 1:
-            control.AddToSecondTypeMask(mask);
-            break;
-        case 2:
-            control.RemoveFromSecondTypeMask(mask);
-            break;
-        case 5:
-            control.ToggleSecondTypeMask(mask);
-            break;
-        case 4:
-            control.ToggleVisibilityByTypeMask(mask);
-            break;
-        default:
-            control.SetVisibilityByTypeMask(mask, how != 0, true);
-            break;
-    }
-}
 
 // The type mask a page passes: decimal text, or a whole number; empty gives 0.
 bool TypeMaskFromVariant(const platform::VARIANT& v, uint64_t& mask) {
@@ -120,7 +94,7 @@ HRESULT CDuzazododiza::SetVisibleOnAll(const VARIANT& objectType, const VARIANT&
         theTrace().Write("SetVisibleOnAll: type or mode refused");
         return S_OK;
     }
-    ApplyVisibility(*this, mask, how);
+    ApplyTypeVisibility(mask, how);
     return S_OK;
 }
 

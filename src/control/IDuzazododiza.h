@@ -91,7 +91,7 @@ public:
     virtual HRESULT Cut() = 0;                                                        // 0x2e
     virtual HRESULT Copy() = 0;                                                       // 0x2f
     virtual HRESULT Paste() = 0;                                                      // 0x30
-    virtual HRESULT ProcessKeyPress(int32_t keyId, int8_t controlDown) = 0;           // 0x31
+    virtual HRESULT ProcessKeyPress(int keyId, bool controlDown) = 0;                 // 0x31
     virtual HRESULT Uninstall() = 0;                                                  // 0x32
     virtual HRESULT ShowLastHiddenObject() = 0;                                       // 0x33
     virtual HRESULT Undo() = 0;                                                       // 0x34

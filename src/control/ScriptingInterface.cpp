@@ -375,8 +375,8 @@ HRESULT CDuzazododiza::Invoke(DISPID member, uint16_t flags, platform::DISPPARAM
         }
         case 0x31:
             if (args.Count() != 2) return DISP_E_BADPARAMCOUNT;
-            if (!typeAndIndex(a, b) || b < INT8_MIN || b > INT8_MAX) return DISP_E_TYPEMISMATCH;
-            return ProcessKeyPress(a, static_cast<int8_t>(b));
+            if (!typeAndIndex(a, b)) return DISP_E_TYPEMISMATCH;
+            return ProcessKeyPress(a, b != 0);
         case 0x38:
             if (args.Count() != 2) return DISP_E_BADPARAMCOUNT;
             if (!args.Double(0, d) || !args.Int32(1, a)) return DISP_E_TYPEMISMATCH;
@@ -623,8 +623,7 @@ HRESULT CDuzazododiza::ChangeView(const VARIANT& renderType) {
         theTrace().Write("ChangeView: the view is not a number");
         return S_OK;
     }
-    RenderHold hold(*this);
-    if (activeWindow) activeWindow->SetViewMode(n);
+    SetActiveViewMode(n);
     return S_OK;
 }
 
@@ -635,10 +634,7 @@ HRESULT CDuzazododiza::GoToView(const VARIANT& viewType) {
         return S_OK;
     }
     RenderHold hold(*this);
-    if (!activeWindow) return S_OK;
-    activeWindow->BeginViewTransaction();
-    activeWindow->ApplyCameraPreset(n);
-    activeWindow->EndViewTransaction();
+    GoToCameraPreset(n);
     return S_OK;
 }
 
@@ -745,28 +741,6 @@ HRESULT CDuzazododiza::get_SystemMetric(const VARIANT& index, VARIANT* value) {
 
 // --- Settings, host and other members -------------------------------------------------
 
-HRESULT CDuzazododiza::get_KVRMessage(double* code) {
-    if (code) *code = hostMessageCode;
-    hostMessageCode = -1;
-    return S_OK;
-}
-
-HRESULT CDuzazododiza::put_KVRMessage(double code) {
-    int32_t value = 0;
-    VARIANT v;
-    platform::SetVariantDouble(&v, std::trunc(code));
-    if (ScriptArguments::ToInt32(v, value))
-        hostMessageCode = value;
-    else
-        theTrace().Write("KVRMessage: the code is not a number");
-    return S_OK;
-}
-
-HRESULT CDuzazododiza::ProcessKeyPress(int32_t, int8_t) {
-    // Key presses from the page go through the control's shortcut table.
-    return S_OK;
-}
-
 HRESULT CDuzazododiza::Debug(const VARIANT&) {
     OnAfterCreate();
     return S_OK;
@@ -855,15 +829,6 @@ int CDuzazododiza::DecrementHoldCount() {
     --holdCount;
     POSTCONDITION(holdCount == before - 1, "Release Failed");
     return holdCount;
-}
-
-void CDuzazododiza::SetMouseMode(int mode) {
-    Window* window = activeWindow;
-    if (!PRECONDITION(window != nullptr, "Active window is null")) return;
-    theTrace().WriteFormat("CM:%i..%i", window->GetCurrentModeNumber(), mode);
-    if (window != mainWindow) theTrace().Write("SVW-cm");
-    RenderHold hold(*this);
-    window->SetMouseMode(mode);
 }
 
 void CDuzazododiza::OnLButtonDown(platform::LParam lParam) {

@@ -248,19 +248,6 @@ TEST_F(ScriptingInterfaceTest, PageParametersAreCheckedAndAbsentOnesLeaveSetting
     EXPECT_STREQ(control->GetContentDomain(), "http://content.example/");
 }
 
-TEST_F(ScriptingInterfaceTest, HostMessageCodeIsReadOnce) {
-    double code = 0;
-    control->get_KVRMessage(&code);
-    EXPECT_EQ(code, -1);
-    control->put_KVRMessage(5.7);
-    control->get_KVRMessage(&code);
-    EXPECT_EQ(code, 5);
-    control->get_KVRMessage(&code);
-    EXPECT_EQ(code, -1);
-    control->put_KVRMessage(std::nan(""));
-    EXPECT_EQ(control->hostMessageCode, -1);
-}
-
 TEST_F(ScriptingInterfaceTest, UrlToOpenIsHandedOutOnce) {
     ScopedBstr url;
     control->get_URLToOpen(url.OutParam());
