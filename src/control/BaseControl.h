@@ -310,6 +310,22 @@ public:
     // One more download done while a plan loads: GlobalState integer 11 grows by 1.
     void IncrementLoadProgress();
 
+    // ---- Handles of scene objects (ObjectHandles.cpp) ----
+    // The marker cube (the marker display list when built, else drawn directly) scaled by
+    // `size`, a third of it while handles are small (GlobalState boolean 18) and the
+    // current view is not picking. Nothing while the active view hides handles (render
+    // boolean 10), nor while the current view hides them (11) outside picking (3).
+    void DrawMarker(double size);
+    // A blended sphere of 10 by 10 slices under the same conditions.
+    void DrawSelectionSphere(double radius);
+    // A cone of `segments` sides standing on the plane y = 0, its apex at 2 x radius.
+    void DrawCone(int segments, double radius);
+    // Every view's mouse mode forgets the object it edits (before a deletion).
+    void ReleaseHandles();
+    // The status line of the view being drawn (the control's own bar without a view).
+    void ShowObjectStatus(const char* text);
+    // ---- end of handles ----
+
 private:
     struct Worker {
         std::thread thread;

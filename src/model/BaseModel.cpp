@@ -396,30 +396,6 @@ int BaseModel::SetDimensions(double width, double height, double depth) {
     return 0;
 }
 
-void BaseModel::Render() {
-    animating = 0;
-    glPushAttrib(GL_ENABLE_BIT);
-    if (noBackFaceCulling) glDisable(GL_CULL_FACE);
-    glPushMatrix();
-    GLint face = GL_CCW;
-    if (reverseDirection) {
-        const double mid = (box.min.x + box.max.x) * 0.5;
-        glTranslated(mid, 0.0, 0.0);
-        glGetIntegerv(GL_FRONT_FACE, &face);
-        glFrontFace(face == GL_CW ? GL_CCW : GL_CW);
-        glScaled(-1.0, 1.0, 1.0);
-        glTranslated(-mid, 0.0, 0.0);
-    }
-    glScaled(scale.x, scale.y, scale.z);
-    ForEachPart(children, [&](BasePart& part) {
-        if (part.Render(false)) animating = 1;
-        return false;
-    });
-    if (reverseDirection) glFrontFace(face);
-    glPopMatrix();
-    glPopAttrib();
-}
-
 void BaseModel::Translate(const Vector&) {}
 
 void BaseModel::WriteKeyData() {

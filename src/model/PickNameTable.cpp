@@ -3,6 +3,8 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "foundation/LinkedList.h"
+
 namespace {
 
 std::mutex& TableMutex() {
@@ -31,4 +33,12 @@ PickableObject* FindPickedObject(uint32_t name) {
     std::lock_guard<std::mutex> guard(TableMutex());
     auto it = Table().find(name);
     return it == Table().end() ? nullptr : it->second;
+}
+
+PickName::PickName(PickableObject* object) : name(LinkedListObject().GetID()) {
+    RegisterPickName(name, object);
+}
+
+PickName::~PickName() {
+    UnregisterPickName(name);
 }

@@ -11,3 +11,18 @@ void RegisterPickName(uint32_t name, PickableObject* object);
 void UnregisterPickName(uint32_t name);
 // The object drawn under `name`, or null.
 PickableObject* FindPickedObject(uint32_t name);
+
+// A pick name of its own for something drawn that is not a list node (a handle): a fresh
+// 32-bit number from the node counter, mapped to `object` for the name's lifetime.
+class PickName {
+public:
+    explicit PickName(PickableObject* object);
+    ~PickName();
+    PickName(const PickName&) = delete;
+    PickName& operator=(const PickName&) = delete;
+
+    uint32_t Get() const { return name; }
+
+private:
+    uint32_t name;
+};
