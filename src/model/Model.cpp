@@ -51,7 +51,41 @@ bool HasEntries(const KeyDataList* list) {
     return list && !list->IsEmpty();
 }
 
+// What "Fit Plan To View" reads of the scene's models: the corners of their world box.
+class ModelFitPoints : public FitPointReader {
+public:
+    uint64_t TypeMask(const LinkedListObject& object) const override {
+        auto* pickable = dynamic_cast<const PickableObject*>(&object);
+        return pickable ? pickable->GetTypeMask() : 0;
+    }
+    void OutlinePoints(const LinkedListObject&, std::vector<Vector>&) const override {}
+    void WallFitPoints(const LinkedListObject&, Vector out[2]) const override {
+        out[0] = out[1] = Vector();
+    }
+    void BoxCorners(const LinkedListObject& object, Vector out[8]) const override {
+        if (auto* model = dynamic_cast<const Model*>(&object)) {
+            std::copy(model->GetWorldCorners(), model->GetWorldCorners() + 8, out);
+            return;
+        }
+        BoundingBox box;
+        if (auto* renderable = dynamic_cast<const RenderableObject*>(&object))
+            box = renderable->GetBoundingBox();
+        std::copy(box.ComputeCorners(), box.ComputeCorners() + 8, out);
+    }
+};
+
+const ModelFitPoints modelFitPoints;
+// Registered when the program starts.
+const bool modelFitPointsRegistered = [] {
+    SetFitPointReader(&modelFitPoints);
+    return true;
+}();
+
 }  // namespace
+
+const FitPointReader& ModelFitPointReader() {
+    return modelFitPoints;
+}
 
 Model::Model() {
     AttachRenderable();

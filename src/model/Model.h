@@ -10,6 +10,7 @@
 #include "model/Snapping.h"
 #include "model/TopLevelObject.h"
 
+class FitPointReader;
 class KeyDataList;
 
 // Command ids of a placed model's own menu.
@@ -107,3 +108,7 @@ private:
     PickName rotateHandleNames[3] = {PickName(&handles[0]), PickName(&handles[1]),
                                      PickName(&handles[2])};
 };
+
+// The reader that lets the fit of a view see models (the corners of their world box); it
+// is registered with the views when the program starts.
+const FitPointReader& ModelFitPointReader();

@@ -6,9 +6,11 @@
 
 #include "building/Wall.h"
 #include "foundation/KeyDataList.h"
+#include "interaction/MouseHandler.h"
 #include "model/Model.h"
 #include "platform/Menu.h"
 #include "render/Material.h"
+#include "render/Window.h"
 #include "support/SceneFixtures.h"
 
 namespace {
@@ -330,6 +332,21 @@ TEST_F(ModelTest, DragResizeChoosesTheAxisThenScalesByThePixels) {
         // At most 10 pixels a step, 1% each.
         EXPECT_NEAR(std::fabs(model->scale.*c.scaled - 1.0), 0.1, 1e-12);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ModelTest, FitOfAViewTakesTheWorldBoxCorners) {
+    SetFitPointReader(&ModelFitPointReader());
+    Window window([](int) { return new MouseHandler; });
+    window.OnSize({0, 0, 400, 300});
+    Model* model = Add(MakeModel(Vector(100, 0, 0)));
+    model->RotateAboutAxis(1, 45.0);
+    const std::vector<Vector> points = window.CollectFitPoints();
+    ASSERT_EQ(points.size(), 8u);
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(points[i].Equals(model->GetWorldCorners()[i]));
 }
 
 }  // namespace
