@@ -204,15 +204,18 @@ bool BaseModel::StartDownload(const char* address, const char* localPath, bool s
 }
 
 int BaseModel::OnDownloadComplete() {
-    // The replacement by a sub-object comes with the sub-objects; until then the
-    // geometry is read here.
-    ParseGeometryFile(decompressedFile);
+    const bool replaced = subObjectParent && subObjectName[0];
+    if (replaced)
+        ReplaceBySubObject();
+    else
+        ParseGeometryFile(decompressedFile);
     if (BaseControl* control = theControl()) {
         control->IncrementLoadProgress();
         control->ShowMainProgress(false, ProgressOwnerId());
     }
     loaded = 1;
-    if (deleteWhenLoaded) DeleteWhenIdle();
+    // A placeholder that gave itself up for a sub-object goes with its load.
+    if (deleteWhenLoaded || (replaced && subObjectList)) DeleteWhenIdle();
     return 1;
 }
 
@@ -454,6 +457,10 @@ bool BaseModel::ReadKeyData(KeyDataList& keys) {
     if (domainText && !CopyWhole(domain, sizeof domain, domainText, "Model domain")) domain[0] = 0;
 
     LoadMaterials(materialList, count, texture, bumpMap, domainText);
+
+    KeyDataList* subObjects = keys.GetSublist("SubObjectList");
+    for (auto* member = subObjects->GetFirstMember(); member; member = member->GetNextMember())
+        if (!member->IsElement()) LoadSubObjectEntry(*static_cast<KeyDataSublist*>(member));
 
     if (!blueprintIconURL[0]) {
         const char* icon = keys.GetString("iconURL");

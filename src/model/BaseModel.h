@@ -14,6 +14,7 @@
 #include "model/StateObject.h"
 
 class KeyDataList;
+class KeyDataSublist;
 class Material;
 namespace platform {
 class Menu;
@@ -104,6 +105,17 @@ public:
     // to the end of the sub-object part's members, which shares this model's materials
     // from then on (the caller gives its own claim up with ReleaseMaterials).
     void CopyPartsInto(SubObjectPart& part);
+    // An entry of "SubObjectList": with a "SubObjectURL" the replacement is fetched in the
+    // background and built into this model; without, the section is read again from this
+    // model's own file.
+    void LoadSubObjectEntry(KeyDataSublist& entry);
+    // Reads the sections of that name from this model's own geometry file into its
+    // sub-object parts.
+    void ReadSubObjectSection(const char* name);
+    // This model (loaded from a catalogue item dropped onto a sub-object) replaces itself
+    // by a sub-object of `parent`: at once when loaded, else when its load ends. The model
+    // then leaves `list` for the control's deleted objects.
+    void AttachSubObject(const char* name, BaseModel* parent, LinkedList* list);
     // Hands the material array over: the model keeps no materials.
     Material* ReleaseMaterials();
 
@@ -201,6 +213,8 @@ protected:
     void ReleaseSubObjectMaterials();
     // A loaded or released model that finished loading leaves for the deleted objects.
     void DeleteWhenIdle();
+    // The pending replacement by a sub-object of another model (see AttachSubObject).
+    void ReplaceBySubObject();
 
     // Read and written as "TextureURLwithoutDomain" ... relative to this domain.
     char domain[kPathSize] = {};
