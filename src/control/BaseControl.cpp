@@ -394,35 +394,6 @@ void BaseControl::SelectAll(bool selected) {
     UnlockRender();
 }
 
-bool BaseControl::RebuildDisplayData() {
-    LockRender();
-    LinkedListIterator it(scene);
-    it.LockList();
-    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
-        if (auto* object = dynamic_cast<RenderableObject*>(node)) object->IsShownInCurrentView();
-    }
-    it.UnlockList();
-    theTrace().Write("RADM");
-    // The lights' depth maps are rebuilt with the lights themselves.
-    theTrace().Write("eRADM");
-    UnlockRender();
-    return true;
-}
-
-void BaseControl::RefreshTypedObjects() {
-    LockRender();
-    LinkedListIterator it(scene);
-    it.LockList();
-    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
-        auto* object = dynamic_cast<RenderableObject*>(node);
-        if (!object) continue;
-        // Walls (TypeBit::kWall) refresh their dimension labels here once they carry them.
-        if (object->GetTypeMask() & TypeBit::kDimension) object->MarkDirty();
-    }
-    it.UnlockList();
-    UnlockRender();
-}
-
 void BaseControl::QueueHiddenObject(TopLevelObject* object) {
     if (!PRECONDITION(object != nullptr, "No object to queue as hidden")) return;
     hiddenQueue.Prepend(new HiddenQueueObject(object));

@@ -30,6 +30,7 @@
 #include "platform/Event.h"
 #include "platform/MessageBox.h"
 #include "platform/RecursiveLock.h"
+#include "platform/Window.h"
 #include "render/CameraIndicatorIcon.h"
 
 class BaseModel;
@@ -255,10 +256,10 @@ public:
     Terrain* terrain = nullptr;
     Sky* sky = nullptr;
     BaseModel* fenceModels[2][kFenceStyles] = {};
-    Model* arrowModels[2] = {};
+    RenderableObject* arrowModels[2] = {};
     Model* doorKnobModel = nullptr;
     Compass* compass = nullptr;
-    Light* activeLight = nullptr;
+    RenderableObject* activeLight = nullptr;
     intptr_t progressOwner = 0;
     int mapRect[4] = {};
     uint8_t arrowDisplay = 0;
@@ -306,22 +307,140 @@ public:
     // First display list of the dialog font (characters 0..127); 0 when none.
     unsigned dialogFontList = 0;
 
+    // ---- Scene-wide operations, scene-state stack and control services ----
+    // (SceneOps.cpp, ControlServices.cpp)
+
+    // Scene-state stack. Stores the main window's camera and display settings as entry
+    // `index` (0..9); an entry already used is only overwritten when the user agrees.
+    void SaveSceneStateAs(int index);
+    // Gives the main window the camera and display settings of entry `index`; an empty
+    // entry is reported to the user and changes nothing (false).
+    bool GoToSceneState(int index);
+
+    // Takes every selected scene object (and a selected trace image of the active window)
+    // out of the scene as one undo group; the render thread destroys them.
+    void DeleteSelectedObjects();
+    // The mouse mode of every view window lets go of the object it edits.
+    void ReleaseHandles();
+    // Shows or hides the scene objects whose type meets `typeMask` in the active window.
+    // Showing every type (TypeMask::kAllTypes) also empties the hidden queue. With
+    // `showBusy` the busy cursor is up meanwhile and the display data are rebuilt.
+    void SetVisibilityByTypeMask(uint64_t typeMask, bool visible, bool showBusy);
+    // Shows the types when the active window hides them, else hides them.
+    void ToggleVisibilityByTypeMask(uint64_t typeMask);
+    // The active window's second type mask (render-state int64 1).
+    void AddToSecondTypeMask(uint64_t typeMask);
+    void RemoveFromSecondTypeMask(uint64_t typeMask);
+    void ToggleSecondTypeMask(uint64_t typeMask);
+    // Hidden queue: an entry for hidden types, newest first; the first matching entry
+    // removed (false when none).
+    void QueueHiddenTypes(uint64_t typeMask);
+    bool RemoveHiddenTypes(uint64_t typeMask);
+    // Undoes the newest hiding: shows its object or its types and drops the entry.
+    void ApplyPendingVisibility();
+    // Makes `light` the active light when it is on (on value 1.0) and not locked; null
+    // clears the active light. False when refused.
+    bool SetActiveLight(RenderableObject* light);
+    // The first light of the scene that SetActiveLight takes (made active), or null.
+    RenderableObject* FindActiveLight();
+    // Whether a light of the scene is switched off or dimmed.
+    bool HasSwitchedLight();
+    // Selection markers, with the main window's context current for the cube's list.
+    void BuildMarkerCube();
+    void DrawMarker(double size);
+    void DrawSelectionSphere(double radius);
+    void DrawCone(int segments, double radius);
+    // The blueprint colour scheme (0..5) of the control and of the slabs' children.
+    void SetBlueprintColorScheme(int scheme);
+    // Number of items of the scene as a user counts them: lights, dimensions and
+    // moldings left out, slab children and group members counted in.
+    int CountItems();
+    // Shows the resource message once: only while GlobalState boolean `booleanSlot` is
+    // set, which it then clears. True when shown.
+    bool ShowOnceMessage(uint32_t stringId, const char* caption, int booleanSlot);
+    // The main window's prompt bar shows `text` for `milliseconds`.
+    void ShowTimedMessage(uint32_t milliseconds, const char* text);
+    // Even-odd test of (x, z) against the polygon of points (x in .x, z in .y).
+    static bool PointInPolygon(double x, double z, const Vector* points, int count);
+    // The view window with that handle becomes the active one; no other change.
+    void SetActiveWindowByHandle(platform::WindowHandle handle);
+
+    // Floors: FloorState double 4 is the current floor level, double 9 the base
+    // elevation, WallState double 5 the storey height.
+    // Stores the level as one undo step and shows the scene of that floor.
+    void SetCurrentFloor(double level);
+    // The level of the floor above (`up`) or below `elevation`, stopping at a slab top
+    // that lies between; never below 1.0.
+    double ElevationToFloor(double elevation, bool up);
+    // The elevation at which the current floor stands.
+    double GetCurrentFloorElevation() const;
+
+    // Map window. The window itself is made and destroyed by the control window; the
+    // control keeps its place between openings.
+    Window* FindMapWindow() const;
+    void ToggleMapWindow();
+    void OpenMapWindow();
+    // The map's left and top from a move of the map window.
+    void SetMapOffset(int x0, int y0, int x, int y);
+    // Where the map window goes on the screen (left, top, right, bottom), kept on the
+    // screen; the first placement stands beside the main window, later ones follow the
+    // main window's moves.
+    platform::Rect PlaceMapWindow();
+    // The main window's client area on the screen, and the screen's size. Headless the
+    // client area starts at the origin and the screen is 1024 x 768.
+    virtual platform::Rect GetMainWindowScreenRect() const;
+    virtual platform::Size GetScreenSize() const;
+    // Makes and destroys the floating map window (title "     Map Window", camera
+    // image at `imageUrl`); null when there is no window to make.
+    virtual Window* CreateMapWindow(const platform::Rect& screenRect, const char* imageUrl);
+    virtual void DestroyMapWindow(Window* window);
+
+    // Drag and drop from web pages: the browser's Internet zone must allow it.
+    static bool IsDragDropAllowed();
+    static bool AllowDragDrop();
+
+    // Text and file-name utilities.
+    static char ToLowerChar(char c);
+    static void LowerCaseInPlace(char* text);
+    // Lower-cases `a` in place, then compares it with `b`.
+    static int CompareNoCase(char* a, const char* b);
+    // The file name of `path` without folder, extension and a trailing "[n]" (the
+    // browser cache's copy number), cut to `size`; answers `buffer`.
+    static char* FileTitle(const char* path, char* buffer, size_t size);
+
+    // Registry values under the product key.
+    static bool RegistryWriteDouble(const char* folder, const char* name, double value);
+    static bool RegistryReadDouble(const char* folder, const char* name, double* value);
+    static bool RegistryWriteString(const char* folder, const char* name, const char* text);
+    static bool RegistryReadString(const char* folder, const char* name, char* buffer, size_t size);
+    static bool RegistryRemoveKey(const char* folder);
+    // Three doubles name + "0", "1", "2"; reading fails at the first missing one and
+    // leaves `out` as it was.
+    static bool RegistryReadVector(const char* folder, const char* name, Vector& out);
+    static bool RegistryWriteVector(const char* folder, const char* name, const Vector& v);
+
+    // Draws the direction arrow when the arrow display is on.
+    void DrawDirectionArrow();
+
+    // The main window's place when the map window was last placed, and whether it was.
+    platform::Rect mapAnchor;
+    uint8_t mapPlaced = 0;
+    Window* mapWindow = nullptr;
+    // ---- end of scene-wide operations and control services ----
+
+    // ---- Commands and keys ----
+    // Set by the text editor while a text object is typed: letter shortcuts and Enter
+    // are left to the text then.
+    uint8_t textEntryActive = 0;
+    // Flipped by F9.
+    uint8_t f9Flag = 0;
+    // ---- end of commands and keys ----
+
     // ---- Models ----
     // One more download done while a plan loads: GlobalState integer 11 grows by 1.
     void IncrementLoadProgress();
 
     // ---- Handles of scene objects (ObjectHandles.cpp) ----
-    // The marker cube (the marker display list when built, else drawn directly) scaled by
-    // `size`, a third of it while handles are small (GlobalState boolean 18) and the
-    // current view is not picking. Nothing while the active view hides handles (render
-    // boolean 10), nor while the current view hides them (11) outside picking (3).
-    void DrawMarker(double size);
-    // A blended sphere of 10 by 10 slices under the same conditions.
-    void DrawSelectionSphere(double radius);
-    // A cone of `segments` sides standing on the plane y = 0, its apex at 2 x radius.
-    void DrawCone(int segments, double radius);
-    // Every view's mouse mode forgets the object it edits (before a deletion).
-    void ReleaseHandles();
     // The status line of the view being drawn (the control's own bar without a view).
     void ShowObjectStatus(const char* text);
     // ---- end of handles ----

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 #include "foundation/ViewState.h"
@@ -30,22 +31,6 @@ bool ViewBoolean(SceneView* view, int i) {
 int ViewMode(SceneView* view) {
     return view ? view->GetRenderState().GetInteger(0) : 0;
 }
-
-// Takes the control's render lock for a scope; nothing without a control.
-class RenderLockScope {
-public:
-    RenderLockScope() : control_(theControl()) {
-        if (control_) control_->LockRender();
-    }
-    ~RenderLockScope() {
-        if (control_) control_->UnlockRender();
-    }
-    RenderLockScope(const RenderLockScope&) = delete;
-    RenderLockScope& operator=(const RenderLockScope&) = delete;
-
-private:
-    BaseControl* control_;
-};
 
 bool HasEntries(const KeyDataList* list) {
     return list && !list->IsEmpty();

@@ -5,7 +5,7 @@
 
 #include "model/BaseModel.h"
 #include "model/GroupableObject.h"
-#include "model/PickNameTable.h"
+#include "model/PickableObject.h"
 #include "model/RotatableObject.h"
 #include "model/Snapping.h"
 #include "model/TopLevelObject.h"
@@ -91,10 +91,11 @@ public:
     virtual void DrawSelectionMarker(double size);
 
     const Vector* GetWorldCorners() const { return worldCorners; }
-    uint32_t GetPickName() const { return pickName.Get(); }
-    uint32_t GetResizeHandleName() const { return resizeHandleName.Get(); }
-    uint32_t GetMarkerName() const { return markerName.Get(); }
-    uint32_t GetRotateHandleName(int axis) const { return rotateHandleNames[axis].Get(); }
+    // Pick names of the handles: the resize handles and the marker stand for the model,
+    // a rotate cone for its rotation handle.
+    uint32_t GetResizeHandleName() { return resizeHandleName.Get(); }
+    uint32_t GetMarkerName() { return markerName.Get(); }
+    uint32_t GetRotateHandleName(int axis) { return handles[axis].GetPickName(); }
 
 protected:
     Vector worldCorners[8];
@@ -102,11 +103,8 @@ protected:
     KeyDataList* lockCodes = nullptr;
 
 private:
-    PickName pickName{this};
-    PickName resizeHandleName{this};
-    PickName markerName{this};
-    PickName rotateHandleNames[3] = {PickName(&handles[0]), PickName(&handles[1]),
-                                     PickName(&handles[2])};
+    PickAlias resizeHandleName{this};
+    PickAlias markerName{this};
 };
 
 // The reader that lets the fit of a view see models (the corners of their world box); it

@@ -13,7 +13,6 @@
 #include "foundation/UndoableObject.h"
 #include "interaction/MouseHandler.h"
 #include "model/BaseModel.h"
-#include "model/PickNameTable.h"
 #include "model/SceneView.h"
 #include "platform/Clock.h"
 #include "platform/Menu.h"
@@ -147,13 +146,9 @@ void PartAnimation::StartLoop(uint32_t id) {
 
 // ---- BasePart -------------------------------------------------------------------------
 
-BasePart::BasePart() {
-    RegisterPickName(GetID(), this);
-}
+BasePart::BasePart() = default;
 
-BasePart::~BasePart() {
-    UnregisterPickName(GetID());
-}
+BasePart::~BasePart() = default;
 
 BaseModel* BasePart::GetModel() const {
     return dynamic_cast<BaseModel*>(owner);
@@ -361,7 +356,7 @@ bool Part::Render(bool alternate) {
         withMaterial && (textured || (GlobalBoolean(17) && !DrawnViewBoolean(8)));
     if (withMaterial) ApplyMaterial();
 
-    glPushName(GetID());
+    glPushName(GetPickName());
     BaseControl* control = theControl();
     SceneView* drawn = control ? control->GetCurrentView() : nullptr;
     if (IsOrthographicMode(ViewMode(drawn)) && !DrawnViewBoolean(9) && !GlobalBoolean(15)) {
@@ -524,7 +519,7 @@ bool PartGroup::RenderMembers(bool alternate) {
 bool PartGroup::Render(bool alternate) {
     const bool animated = animation != nullptr;
     const bool moved = AnimateStep();
-    glPushName(GetID());
+    glPushName(GetPickName());
     RenderMembers(alternate);
     glPopName();
     if (animated) glPopMatrix();

@@ -89,7 +89,6 @@ private:
 class BasePart : public SelectableObject {
 public:
     BasePart();
-    // Takes the part's pick name out of the table.
     ~BasePart() override;
 
     // Animation items when the part has an animation and the active view is not

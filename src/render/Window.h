@@ -21,6 +21,7 @@
 class FloorState;
 class GlobalState;
 class MouseHandler;
+class PickableObject;
 class RenderableObject;
 class SceneState;
 class ShadowLight;
@@ -209,6 +210,38 @@ public:
     // Shows every object type again and resets the view's display options.
     void ResetViewOptions();
     // ---- end of camera and projection ----
+
+    // ---- Picking (Picking.cpp) ----
+    // The window's pick of window point (x, y), y counted from the top: the scene is
+    // drawn in selection mode around the point and the nearest hit record is kept at the
+    // front of the selection buffer. Answers that record's name count; 0 when nothing
+    // pickable was hit (also for a window without a buffer, and when the selection
+    // buffer overflowed).
+    int ProcessSelectionBuffer(int x, int y);
+    // Name `i` (0 the outermost) of the record the last pick kept, as the object it
+    // names; null past the record's names, or when the name stands for no live object.
+    PickableObject* GetPickedObject(int i) const;
+    // Chooses among the `hits` records of the selection buffer and moves the chosen one
+    // to the front; answers its name count. A slab covering hit in front of something
+    // else gives way to it: to any other record, or to a part unless the part belongs to
+    // the covering or to the covering's owner. A covering hit alone picks nothing.
+    int ChooseHit(int hits);
+    // The world point under window point (x, y) (y from the top), with the depth in w;
+    // (0, 0, 0) where nothing is drawn or outside the window.
+    void GetUnderCursor(int x, int y, Vector& out);
+    // Whether `object` meets the polygon of `count` world points (a rubber band, say):
+    // with 3 or more points the object runs its window test against them as this
+    // window's pick polygon, and the installed pick polygon is put back after. With fewer
+    // points the answer comes from the test the object made last.
+    bool HitTestWithPolygon(RenderableObject* object, const Vector* points, int count);
+    // Clears in every scene object and the terrain the visibility bits of the reflection
+    // layers at or above the layer counter.
+    void ApplyLayerMask();
+    // The texture coordinates (s, t, r; w = 1) under window point (x, y) on `object`,
+    // found by drawing the object alone in feedback mode. Where the object has no polygon
+    // under the point the answer is (0, 0, 0) with w = 0.
+    Vector ProcessTextureClick(int x, int y, RenderableObject* object);
+    // ---- end of picking ----
 
     // ---- Render passes (RenderPasses.cpp) ----
     // The sorted passes take at most this many objects.

@@ -293,6 +293,24 @@ TEST_F(ModelTest, MenuCommands) {
     EXPECT_TRUE(control.scene.IsEmpty());
 }
 
+TEST_F(ModelTest, HandleNamesPickTheModelOrItsRotationHandle) {
+    auto model = std::make_unique<Model>();
+    PickableObject* asPicked = model.get();
+    const uint32_t names[] = {model->GetPickName(),          model->GetResizeHandleName(),
+                              model->GetMarkerName(),        model->GetRotateHandleName(0),
+                              model->GetRotateHandleName(1), model->GetRotateHandleName(2)};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NE(names[i], 0u);
+        for (int j = 0; j < i; ++j) EXPECT_NE(names[i], names[j]) << i << " " << j;
+    }
+    EXPECT_EQ(model->GetResizeHandleName(), names[1]) << "a handle keeps its name";
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(PickableObject::FromPickName(names[i]), asPicked);
+    for (int axis = 0; axis < 3; ++axis)
+        EXPECT_EQ(PickableObject::FromPickName(names[3 + axis]), &model->GetHandle(axis));
+    model.reset();
+    for (uint32_t name : names) EXPECT_EQ(PickableObject::FromPickName(name), nullptr);
+}
+
 TEST_F(ModelTest, ModelXmlSaysWhetherTheModelWasResized) {
     Model model;
     model.LoadMaterials(nullptr, 0, nullptr, nullptr, nullptr);
