@@ -441,6 +441,11 @@ public:
     // One more download done while a plan loads: GlobalState integer 11 grows by 1.
     void IncrementLoadProgress();
 
+    // ---- Handles of scene objects (ObjectHandles.cpp) ----
+    // The status line of the view being drawn (the control's own bar without a view).
+    void ShowObjectStatus(const char* text);
+    // ---- end of handles ----
+
 private:
     struct Worker {
         std::thread thread;

@@ -204,15 +204,18 @@ bool BaseModel::StartDownload(const char* address, const char* localPath, bool s
 }
 
 int BaseModel::OnDownloadComplete() {
-    // The replacement by a sub-object comes with the sub-objects; until then the
-    // geometry is read here.
-    ParseGeometryFile(decompressedFile);
+    const bool replaced = subObjectParent && subObjectName[0];
+    if (replaced)
+        ReplaceBySubObject();
+    else
+        ParseGeometryFile(decompressedFile);
     if (BaseControl* control = theControl()) {
         control->IncrementLoadProgress();
         control->ShowMainProgress(false, ProgressOwnerId());
     }
     loaded = 1;
-    if (deleteWhenLoaded) DeleteWhenIdle();
+    // A placeholder that gave itself up for a sub-object goes with its load.
+    if (deleteWhenLoaded || (replaced && subObjectList)) DeleteWhenIdle();
     return 1;
 }
 
@@ -396,30 +399,6 @@ int BaseModel::SetDimensions(double width, double height, double depth) {
     return 0;
 }
 
-void BaseModel::Render() {
-    animating = 0;
-    glPushAttrib(GL_ENABLE_BIT);
-    if (noBackFaceCulling) glDisable(GL_CULL_FACE);
-    glPushMatrix();
-    GLint face = GL_CCW;
-    if (reverseDirection) {
-        const double mid = (box.min.x + box.max.x) * 0.5;
-        glTranslated(mid, 0.0, 0.0);
-        glGetIntegerv(GL_FRONT_FACE, &face);
-        glFrontFace(face == GL_CW ? GL_CCW : GL_CW);
-        glScaled(-1.0, 1.0, 1.0);
-        glTranslated(-mid, 0.0, 0.0);
-    }
-    glScaled(scale.x, scale.y, scale.z);
-    ForEachPart(children, [&](BasePart& part) {
-        if (part.Render(false)) animating = 1;
-        return false;
-    });
-    if (reverseDirection) glFrontFace(face);
-    glPopMatrix();
-    glPopAttrib();
-}
-
 void BaseModel::Translate(const Vector&) {}
 
 void BaseModel::WriteKeyData() {
@@ -478,6 +457,10 @@ bool BaseModel::ReadKeyData(KeyDataList& keys) {
     if (domainText && !CopyWhole(domain, sizeof domain, domainText, "Model domain")) domain[0] = 0;
 
     LoadMaterials(materialList, count, texture, bumpMap, domainText);
+
+    KeyDataList* subObjects = keys.GetSublist("SubObjectList");
+    for (auto* member = subObjects->GetFirstMember(); member; member = member->GetNextMember())
+        if (!member->IsElement()) LoadSubObjectEntry(*static_cast<KeyDataSublist*>(member));
 
     if (!blueprintIconURL[0]) {
         const char* icon = keys.GetString("iconURL");

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,23 @@
 #include "model/StateObject.h"
 
 class KeyDataList;
+class KeyDataSublist;
 class Material;
+namespace platform {
+class Menu;
+}
 class PartGroup;
 class SubObjectPart;
+
+// Command ids of the menu of every model.
+namespace BaseModelCommand {
+constexpr uint32_t kObjectWebPage = 102;
+constexpr uint32_t kRestoreOriginalSize = 210;
+constexpr uint32_t kToggleOpenInBlueprint = 303;
+constexpr uint32_t kReverseDirection = 1202;
+// The host command that shows the object's web page (GlobalState string 3).
+constexpr uint32_t kShowObjectPage = 1511;
+}  // namespace BaseModelCommand
 
 // Every scene object whose shape comes from a catalogue geometry file: furniture,
 // objects in or on slabs, sky models, column bases, fence posts. It owns its part tree
@@ -90,6 +105,17 @@ public:
     // to the end of the sub-object part's members, which shares this model's materials
     // from then on (the caller gives its own claim up with ReleaseMaterials).
     void CopyPartsInto(SubObjectPart& part);
+    // An entry of "SubObjectList": with a "SubObjectURL" the replacement is fetched in the
+    // background and built into this model; without, the section is read again from this
+    // model's own file.
+    void LoadSubObjectEntry(KeyDataSublist& entry);
+    // Reads the sections of that name from this model's own geometry file into its
+    // sub-object parts.
+    void ReadSubObjectSection(const char* name);
+    // This model (loaded from a catalogue item dropped onto a sub-object) replaces itself
+    // by a sub-object of `parent`: at once when loaded, else when its load ends. The model
+    // then leaves `list` for the control's deleted objects.
+    void AttachSubObject(const char* name, BaseModel* parent, LinkedList* list);
     // Hands the material array over: the model keeps no materials.
     Material* ReleaseMaterials();
 
@@ -109,8 +135,36 @@ public:
     // sizes (an axis on which the box has no extent keeps its scale). 0.
     int SetDimensions(double width, double height, double depth) override;
 
-    // Draws the part tree with the model's scale, mirror and culling settings.
+    // Draws the part tree with the model's scale, mirror and culling settings, the sky's
+    // turn and the blueprint icon; see BaseModelDraw.cpp.
     void Render() override;
+    bool HasTransparentPart() const override { return hasTransparentParts != 0; }
+    int GetPolygonCount() const override { return static_cast<int>(triangleCount); }
+
+    // The status line: depth, height and width of the loaded model and its title.
+    virtual void UpdateTitle();
+    // The status text UpdateTitle shows.
+    std::string TitleText() const;
+    // One step of resizing by dragging on screen (start, previous and current are window
+    // points). While axisChoice is 0 the axis is chosen from the first drag of more than
+    // 10 pixels (1 width, 3 depth or, when `vertical`, height); each step then scales that
+    // axis by 1% per pixel moved, at most 10 pixels a step.
+    void DragResize(const Vector& start, Vector& previous, const Vector& current, int& axisChoice,
+                    bool vertical);
+    // The same with the projection of window points onto the drag plane (through `point`
+    // with `normal`) given.
+    using PlaneProjection =
+        std::function<Vector(double x, double y, const Vector& point, const Vector& normal)>;
+    void DragResize(const Vector& start, Vector& previous, const Vector& current, int& axisChoice,
+                    bool vertical, const PlaneProjection& project);
+    // The model element of the bill of materials.
+    void WriteModelXml(std::string& buffer, double height);
+    // "Reverse Object Direction", "Restore Original Size" and, in the blueprint view,
+    // "Show As Closed" / "Show As Open".
+    void BuildPropertyMenu(platform::Menu& menu) override;
+    bool ProcessPropertyMenu(uint32_t id) override;
+    // Whether all three scale factors lie within 0.1% of 1.
+    bool HasOriginalSize() const;
     // A bare model has no position of its own.
     void Translate(const Vector& offset) override;
 
@@ -153,10 +207,14 @@ public:
     uint8_t noBackFaceCulling = 0;
 
 protected:
+    // Draws the blueprint icon in the blueprint view; the icon object draws itself.
+    virtual void DrawBlueprintIcon() {}
     // Frees the materials that replacements brought to sub-object parts.
     void ReleaseSubObjectMaterials();
     // A loaded or released model that finished loading leaves for the deleted objects.
     void DeleteWhenIdle();
+    // The pending replacement by a sub-object of another model (see AttachSubObject).
+    void ReplaceBySubObject();
 
     // Read and written as "TextureURLwithoutDomain" ... relative to this domain.
     char domain[kPathSize] = {};

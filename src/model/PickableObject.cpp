@@ -18,26 +18,39 @@ PickNameTable& Table() {
     return *table;
 }
 
-}  // namespace
-
-PickableObject::~PickableObject() {
-    if (pickName == 0) return;
-    PickNameTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.lock);
-    table.objects.erase(pickName);
-}
-
-uint32_t PickableObject::GetPickName() {
-    PickNameTable& table = Table();
-    std::lock_guard<std::mutex> guard(table.lock);
-    if (pickName != 0) return pickName;
+// A fresh name for `object`; the table's lock is held.
+uint32_t AddName(PickNameTable& table, PickableObject* object) {
     // After the counter wraps, names still in use are skipped; 0 never is a name.
     do {
         ++table.last;
     } while (table.last == 0 || table.objects.count(table.last) != 0);
-    pickName = table.last;
-    table.objects.emplace(pickName, this);
-    return pickName;
+    table.objects.emplace(table.last, object);
+    return table.last;
+}
+
+// `name`, given to `object` first when it has none yet.
+uint32_t NameFor(uint32_t& name, PickableObject* object) {
+    PickNameTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    if (name == 0) name = AddName(table, object);
+    return name;
+}
+
+void RemoveName(uint32_t name) {
+    if (name == 0) return;
+    PickNameTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.lock);
+    table.objects.erase(name);
+}
+
+}  // namespace
+
+PickableObject::~PickableObject() {
+    RemoveName(pickName);
+}
+
+uint32_t PickableObject::GetPickName() {
+    return NameFor(pickName, this);
 }
 
 PickableObject* PickableObject::FromPickName(uint32_t name) {
@@ -46,4 +59,12 @@ PickableObject* PickableObject::FromPickName(uint32_t name) {
     std::lock_guard<std::mutex> guard(table.lock);
     const auto found = table.objects.find(name);
     return found == table.objects.end() ? nullptr : found->second;
+}
+
+PickAlias::~PickAlias() {
+    RemoveName(name);
+}
+
+uint32_t PickAlias::Get() {
+    return NameFor(name, object);
 }

@@ -35,3 +35,21 @@ public:
 private:
     uint32_t pickName = 0;
 };
+
+// A further pick name for an object, for a piece of it drawn under a name of its own (a
+// handle of a model): taken from the same table on the first Get and standing for
+// `object` until the alias goes. An alias lives inside its object, so it always goes
+// first.
+class PickAlias {
+public:
+    explicit PickAlias(PickableObject* object) : object(object) {}
+    ~PickAlias();
+    PickAlias(const PickAlias&) = delete;
+    PickAlias& operator=(const PickAlias&) = delete;
+
+    uint32_t Get();
+
+private:
+    PickableObject* object;
+    uint32_t name = 0;
+};

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "foundation/Trace.h"
 #include "interaction/MouseHandler.h"
 #include "render/ViewTransaction.h"
@@ -71,22 +72,6 @@ Vector NoIntersection() {
     v.Set(DBL_MAX, DBL_MAX, DBL_MAX, DBL_MAX);
     return v;
 }
-
-// Takes the control's render lock for a scope; nothing without a control.
-class RenderLockScope {
-public:
-    RenderLockScope() : control_(theControl()) {
-        if (control_) control_->LockRender();
-    }
-    ~RenderLockScope() {
-        if (control_) control_->UnlockRender();
-    }
-    RenderLockScope(const RenderLockScope&) = delete;
-    RenderLockScope& operator=(const RenderLockScope&) = delete;
-
-private:
-    BaseControl* control_;
-};
 
 }  // namespace
 

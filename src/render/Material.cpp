@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/SerializableObject.h"
 #include "foundation/Trace.h"
@@ -99,22 +100,6 @@ void CountFinishedDownload(bool fullProgress) {
         if (fullProgress) control->globalState.SetDouble(16, 100.0);
     }
 }
-
-// Takes the control's render lock for a scope, when there is a control.
-class RenderLockScope {
-public:
-    RenderLockScope() : control(theControl()) {
-        if (control) control->LockRender();
-    }
-    ~RenderLockScope() {
-        if (control) control->UnlockRender();
-    }
-    RenderLockScope(const RenderLockScope&) = delete;
-    RenderLockScope& operator=(const RenderLockScope&) = delete;
-
-private:
-    BaseControl* control;
-};
 
 }  // namespace
 

@@ -160,8 +160,11 @@ TEST_F(ModelGeometryGlTest, APartDrawsItsMaterialInItsPass) {
     };
     EXPECT_EQ(drawn(false)[0], 255);
     EXPECT_EQ(drawn(true)[0], 0);
-    // Half alpha: only the transparent pass draws it.
+    // Half alpha: only the transparent pass draws it (a model takes part in that pass
+    // only when it knows it has see-through parts).
     model->materials[0].alpha = 0.5;
+    EXPECT_EQ(drawn(true)[0], 0);
+    model->hasTransparentParts = 1;
     EXPECT_EQ(drawn(false)[0], 0);
     EXPECT_GT(drawn(true)[0], 0);
     control.view->GetRenderState().SetBoolean(9, false);

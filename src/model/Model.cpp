@@ -1,0 +1,391 @@
+#include "model/Model.h"
+
+#include <GL/gl.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
+#include "foundation/KeyDataList.h"
+#include "foundation/Trace.h"
+#include "foundation/ViewState.h"
+#include "model/SceneView.h"
+#include "platform/Menu.h"
+#include "render/Window.h"
+
+namespace {
+
+constexpr int kBlueprintMode = 1;
+constexpr double kHandleSize = 5.0;
+constexpr double kMarkerLift = 5.0;
+constexpr double kRotateHandleGap = 5.0;
+constexpr double kTopHandleGap = 10.0;
+constexpr int kConeSegments = 8;
+
+bool ViewBoolean(SceneView* view, int i) {
+    return view && view->GetRenderState().GetBoolean(i);
+}
+
+int ViewMode(SceneView* view) {
+    return view ? view->GetRenderState().GetInteger(0) : 0;
+}
+
+bool HasEntries(const KeyDataList* list) {
+    return list && !list->IsEmpty();
+}
+
+// What "Fit Plan To View" reads of the scene's models: the corners of their world box.
+class ModelFitPoints : public FitPointReader {
+public:
+    uint64_t TypeMask(const LinkedListObject& object) const override {
+        auto* pickable = dynamic_cast<const PickableObject*>(&object);
+        return pickable ? pickable->GetTypeMask() : 0;
+    }
+    void OutlinePoints(const LinkedListObject&, std::vector<Vector>&) const override {}
+    void WallFitPoints(const LinkedListObject&, Vector out[2]) const override {
+        out[0] = out[1] = Vector();
+    }
+    void BoxCorners(const LinkedListObject& object, Vector out[8]) const override {
+        if (auto* model = dynamic_cast<const Model*>(&object)) {
+            std::copy(model->GetWorldCorners(), model->GetWorldCorners() + 8, out);
+            return;
+        }
+        BoundingBox box;
+        if (auto* renderable = dynamic_cast<const RenderableObject*>(&object))
+            box = renderable->GetBoundingBox();
+        std::copy(box.ComputeCorners(), box.ComputeCorners() + 8, out);
+    }
+};
+
+const ModelFitPoints modelFitPoints;
+// Registered when the program starts.
+const bool modelFitPointsRegistered = [] {
+    SetFitPointReader(&modelFitPoints);
+    return true;
+}();
+
+}  // namespace
+
+const FitPointReader& ModelFitPointReader() {
+    return modelFitPoints;
+}
+
+Model::Model() {
+    AttachRenderable();
+    Refresh();
+}
+
+Model::~Model() {
+    // A load still reading into this model ends before the model goes.
+    CancelDownload();
+    delete lockCodes;
+    lockCodes = nullptr;
+    TraceWrite("~M");
+}
+
+void Model::Refresh() {
+    const Vector* corners = box.ComputeCorners();
+    const double h = (box.max.y - box.min.y) * 0.5;
+    for (int i = 0; i < 8; ++i) {
+        Vector c = corners[i];
+        c.y -= h;
+        c.w = 1.0;
+        rotation.TransformVector4(c, c);
+        c.y += h;
+        c.ScaleComponents(scale.x, scale.y, scale.z);
+        c.Add(position);
+        c.w = 1.0;
+        worldCorners[i] = c;
+    }
+}
+
+void Model::SetPosition(const Vector& newPosition) {
+    MoveableObject::SetPosition(newPosition);
+    Refresh();
+    if (loaded) FlagOverlappingLights();
+}
+
+void Model::OffsetPosition(const Vector& offset) {
+    MoveableObject::OffsetPosition(offset);
+    Refresh();
+    if (loaded) FlagOverlappingLights();
+}
+
+void Model::MoveBy(const Vector& offset) {
+    OffsetPosition(offset);
+}
+
+void Model::Translate(const Vector& offset) {
+    MoveableObject::OffsetPosition(offset);
+    Refresh();
+}
+
+void Model::RotateAboutAxis(int axis, double degrees) {
+    RotatableObject::RotateAboutAxis(axis, degrees);
+    TraceWrite("sr");
+    Refresh();
+    TraceWrite("sr2");
+    RenderLockScope lock;
+    if (loaded) FlagOverlappingLights();
+}
+
+void Model::ApplyOffset() {
+    offsetBase = position;
+    offsetApplied = 1;
+}
+
+void Model::RemoveOffset() {
+    if (!offsetApplied) return;
+    Vector moved = position;
+    moved.Subtract(offsetBase);
+    moved.w = 1.0;
+    offsetBase = moved;
+    offsetApplied = 0;
+}
+
+bool Model::IsInVisibleHeightRange() const {
+    if (group) return true;
+    BaseControl* control = theControl();
+    if (!control) return true;
+    const double low = control->floorState.GetDouble(4) - 1.0;
+    const double high = low + control->wallState.GetDouble(5);
+    return box.min.y + position.y < high && box.max.y + position.y > low;
+}
+
+bool Model::IsShownInCurrentView() {
+    if (!visible) {
+        shownInView = 0;
+        return false;
+    }
+    return BaseModel::IsShownInCurrentView();
+}
+
+void Model::WriteKeyData() {
+    BaseModel::WriteKeyData();
+    KeyDataList& keys = *element->GetChildren();
+    position.WriteChild(keys, "Position");
+    rotation.WriteKeyData(keys, "RotationMatrix");
+    keys.AddDouble("Locked", locked ? 1 : 0);
+    WriteSnapMode(keys);
+    if (HasEntries(lockCodes)) {
+        KeyDataList* copy = keys.AddSublist("lockCodes");
+        copy->AppendCopiesOf(*lockCodes);
+    }
+}
+
+bool Model::ReadKeyData(KeyDataList& keys) {
+    BaseModel::ReadKeyData(keys);
+    ReadSnapMode(keys);
+    position.ReadChild(keys, "Position");
+    position.w = 1.0;
+    if (KeyDataList* matrix = keys.GetSublist("RotationMatrix"); HasEntries(matrix))
+        rotation.ReadKeyData(*matrix);
+    double number = 0.0;
+    if (keys.GetDouble("Locked", number)) locked = number != 0.0 ? 1 : 0;
+    Refresh();
+    // A model keeps the codes it has; the keys' codes only go to a model without.
+    if (!HasEntries(lockCodes)) {
+        KeyDataList* taken = keys.TakeSublist("lockCodes");
+        if (taken != KeyDataList::SharedEmpty()) {
+            delete lockCodes;
+            lockCodes = taken;
+        }
+    }
+    TraceWrite("admfl");
+    FlagOverlappingLights();
+    return true;
+}
+
+bool Model::HasLockCodes() const {
+    return HasEntries(lockCodes);
+}
+
+bool Model::AcceptsLockCodes(const KeyDataList& keys) const {
+    if (keys.IsEmpty()) return false;
+    if (!HasEntries(lockCodes)) return true;
+    const KeyDataList* offered = keys.GetSublist("lockCodes");
+    for (auto* mine = lockCodes->GetFirstMember(); mine; mine = mine->GetNextMember()) {
+        if (!mine->IsElement()) continue;
+        const char* value = static_cast<const KeyDataElement*>(mine)->GetValue();
+        for (auto* theirs = offered->GetFirstMember(); theirs; theirs = theirs->GetNextMember())
+            if (theirs->IsElement() &&
+                strcasecmp(static_cast<const KeyDataElement*>(theirs)->GetValue(), value) == 0)
+                return true;
+    }
+    return false;
+}
+
+RenderableObject* Model::Clone() {
+    return Clone(false, false);
+}
+
+Model* Model::Clone(bool offset, bool addToScene) {
+    BaseControl* control = theControl();
+    RenderLockScope lock;
+    auto* copy = new Model;
+    RestoreInto(*copy, true, true);
+    // The copy reads its own parts from the same geometry file.
+    if (decompressedFile[0]) copy->StartDownload(url, decompressedFile, true);
+    if (offset) {
+        Vector moved = position;
+        moved.x += box.max.x - box.min.x;
+        copy->SetPosition(moved);
+    }
+    if (addToScene && control) control->scene.Append(copy);
+    return copy;
+}
+
+void Model::UpdateTitle() {
+    if (!locked) {
+        BaseModel::UpdateTitle();
+        return;
+    }
+    if (BaseControl* control = theControl())
+        control->ShowObjectStatus(control->LoadResourceString(246).c_str());
+}
+
+void Model::WriteObjectInformation(std::string& buffer) {
+    WriteModelXml(buffer, position.y);
+}
+
+void Model::Render() {
+    BaseControl* control = theControl();
+    SceneView* view = control ? control->GetCurrentView() : nullptr;
+    if (!shownInView || !visible) return;
+    if (view && (viewFlags & (1u << (static_cast<unsigned>(view->GetViewId()) & 31u)))) return;
+    const bool handlesOff = control && control->globalState.GetBoolean(15);
+
+    if (!group) {
+        SetStencilForSelection();
+        glLoadName(GetPickName());
+    }
+    glPushMatrix();
+    glTranslated(position.x, position.y, position.z);
+    double size = kHandleSize;
+    if (selected && !handlesOff && !ViewBoolean(view, 13)) {
+        const double markerScale = control && control->currentWindow
+                                       ? control->currentWindow->GetMarkerScale(GetBoxCenterWorld())
+                                       : 1.0;
+        size = std::max(1.0, 0.02 * markerScale * box.min.Distance(box.max));
+        DrawSelectionMarker(size);
+    }
+    const Vector m = box.min.Midpoint(box.max);
+    glTranslated(0.0, m.y, 0.0);
+    glMultMatrixd(rotation.m);
+    glTranslated(m.x, -m.y, m.z);
+    BaseModel::Render();
+    if (selected && !handlesOff && !ViewBoolean(view, 13) && !ViewBoolean(view, 10)) {
+        DrawResizeHandles(static_cast<int>(size));
+        UpdateTitle();
+    }
+    glPopMatrix();
+}
+
+void Model::DrawSelectionMarker(double size) {
+    BaseControl* control = theControl();
+    if (!control || ViewMode(control->GetActiveView()) == kBlueprintMode) return;
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
+    glDisable(GL_ALPHA_TEST);
+    glPushMatrix();
+    glTranslated((box.min.x + box.max.x) / 2.0, box.max.y * scale.y + kMarkerLift,
+                 (box.min.z + box.max.z) / 2.0);
+    glPushName(GetMarkerName());
+    glColor4d(1.0, 0.0, 1.0, 0.5);
+    control->DrawSelectionSphere(std::trunc(size));
+    glPopName();
+    glPopMatrix();
+    glPopAttrib();
+}
+
+void Model::DrawResizeHandles(int size) {
+    BaseControl* control = theControl();
+    if (!control) return;
+    SceneView* view = control->GetCurrentView();
+    // Small handles are only drawn for picking (no drag of the control runs here).
+    if (control->globalState.GetBoolean(18) && !ViewBoolean(view, 3)) return;
+    glPushAttrib(GL_CURRENT_BIT | GL_COLOR_BUFFER_BIT | GL_ENABLE_BIT);
+    glDisable(GL_ALPHA_TEST);
+    glPushMatrix();
+    glScaled(scale.x, scale.y, scale.z);
+    glTranslated(0.0, -box.min.y, 0.0);
+    glColor4d(1.0, 0.0, 0.0, 0.5);
+    glPushName(GetResizeHandleName());
+    const Vector* corners = box.ComputeCorners();
+    for (int i = 0; i < 8; ++i) {
+        glPushMatrix();
+        glTranslated(corners[i].x, corners[i].y, corners[i].z);
+        control->DrawMarker(size);
+        glPopMatrix();
+    }
+    glPopName();
+    DrawRotateHandles(std::max(size * 0.5, 1.0));
+    glPopMatrix();
+    glPopAttrib();
+}
+
+void Model::DrawRotateHandles(double size) {
+    BaseControl* control = theControl();
+    if (!control) return;
+    glColor4d(0.0, 1.0, 0.0, 0.5);
+    const Vector m = box.min.Midpoint(box.max);
+    auto cone = [&](int axis, double x, double y, double z, double angle, double ax, double az) {
+        glPushMatrix();
+        glTranslated(x, y, z);
+        if (angle != 0.0) glRotated(angle, ax, 0.0, az);
+        glPushName(GetRotateHandleName(axis));
+        control->DrawCone(kConeSegments, size);
+        glPopName();
+        glPopMatrix();
+    };
+    cone(0, (box.max.x - box.min.x) * 0.5 + kRotateHandleGap, m.y, m.z, -90.0, 0.0, 1.0);
+    if (ViewMode(control->GetCurrentView()) != kBlueprintMode)
+        cone(1, m.x, box.max.y - box.min.y + kTopHandleGap, m.z, 0.0, 0.0, 0.0);
+    cone(2, m.x, m.y, (box.max.z - box.min.z) * 0.5 + kRotateHandleGap, 90.0, 1.0, 0.0);
+}
+
+void Model::BuildPropertyMenu(platform::Menu& menu) {
+    BaseControl* control = theControl();
+    AppendMenuItems(menu);
+    menu.AppendItem(ModelCommand::kSnapTo, "Snap To",
+                    control && control->globalState.GetBoolean(3));
+    menu.AppendSeparator();
+    BaseModel::BuildPropertyMenu(menu);
+    BuildRotateMenu(menu);
+    menu.AppendSeparator();
+    SizeableObject::BuildPropertyMenu(menu);
+    menu.AppendSeparator();
+}
+
+bool Model::OnRotateCommand(uint32_t id) {
+    return ProcessPropertyMenu(id);
+}
+
+bool Model::ProcessPropertyMenu(uint32_t id) {
+    if (OnCommand(id)) return true;
+    if (BaseModel::ProcessPropertyMenu(id)) return true;
+    if (RotatableObject::OnRotateCommand(id)) {
+        Refresh();
+        return true;
+    }
+    BaseControl* control = theControl();
+    if (id == ModelCommand::kDelete) {
+        if (!control) return true;
+        control->ReleaseHandles();
+        if (RemoveFromList(control->scene)) {
+            EndUndoStep();
+            control->RebuildDisplayData();
+            control->LockRender();
+            // A model still loading goes when its load ends.
+            ReleaseModel();
+            control->UnlockRender();
+        }
+        return true;
+    }
+    if (id == ModelCommand::kSnapTo) {
+        if (control) control->globalState.SetBoolean(3, !control->globalState.GetBoolean(3));
+        return false;
+    }
+    return false;
+}
