@@ -149,15 +149,6 @@ void CDuzazododiza::PostHostMessage(uint32_t) {
     // Commands reach the command table and the host through the scripting interface.
 }
 
-void CDuzazododiza::QueryUserStatus() {
-    // The user-status request goes to the server with the other server posts.
-}
-
-bool CDuzazododiza::OpenLocalPlan(const char* name) {
-    theTrace().WriteFormat("Open local plan %s", name ? name : "");
-    return false;
-}
-
 platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint32_t message,
                                             platform::WParam wParam, platform::LParam lParam) {
     using namespace platform;
@@ -382,8 +373,10 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     double previousSession = 0.0;
     RegistryGetDouble("", kSessionOpen, &previousSession);
     RegistrySetDouble("", kSessionOpen, 1.0);
-    // A previous log left open is uploaded with the other server posts.
+    // The log of a run that did not end cleanly goes to the server.
+    const bool previousLogLeftOpen = Trace::WasLeftOpen();
     Trace::SetOpenMark(true);
+    UploadPreviousTrace(previousLogLeftOpen);
 
     // The sun and the default spotlight are added here with the light sources.
 
@@ -426,9 +419,10 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
             const std::string path = platform::TemporaryFolder() + "restore.kvp";
             RenderHold hold(*this);
             waitScreenLevel = 1.0;
-            // The scene is cleared and the plan-load thread started on `path` with the
-            // plan files.
             theTrace().WriteFormat("Restore from %s", path.c_str());
+            ClearScene();
+            BeginBusyDisplay();
+            StartPlanLoadThread(path.c_str());
         }
     } else if (planName[0] && strcasecmp(planName, "untitled") != 0) {
         OpenLocalPlan(planName);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "control/BaseControl.h"
 #include "platform/Component.h"
@@ -65,6 +66,18 @@ public:
     void SetProgressDetail(double size, intptr_t owner) override;
     void PostHostMessage(uint32_t command) override;
     void QueryUserStatus() override;
+    void SignalPlanLoadDone() override;
+
+    // Opens a plan file of the host: S_OK when a load started, S_FALSE otherwise (an
+    // empty name, a control not running yet, a file that does not open, a cancel).
+    platform::HRESULT LoadLocalPlan(const char* fullFilename);
+
+    // Server exchanges: the bill of materials of the scene (S_OK in every case), a
+    // request to the content domain, and the upload of the previous run's trace log,
+    // whose copy is deleted afterwards in any case.
+    platform::HRESULT PostPlanXML();
+    void PostToServer(const char* query, const std::string& body);
+    void UploadPreviousTrace(bool upload);
 
     // The window procedure of the control's window.
     platform::LResult WindowProc(platform::WindowHandle window, uint32_t message,
