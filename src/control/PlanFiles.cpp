@@ -270,11 +270,10 @@ bool BaseControl::WriteSceneGraphFile(char* path, size_t size, bool autoRecovery
     std::string streamPath = given;
     std::string cabinetPath;
     if (strcasecmp(extension.c_str(), "kvp") == 0) {
-        streamPath[dot + 3] = 'u';
+        streamPath = given.substr(0, dot + 1) + "kvu";
         cabinetPath = given;
     } else if (strcasecmp(extension.c_str(), "kvu") == 0) {
-        cabinetPath = given;
-        cabinetPath[dot + 3] = 'p';
+        cabinetPath = given.substr(0, dot + 1) + "kvp";
     } else {
         streamPath = given + kPartialSuffix;
     }
