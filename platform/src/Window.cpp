@@ -675,6 +675,14 @@ bool SendMessageTimeout(WindowHandle window, uint32_t message, WParam wParam, LP
     return handled;
 }
 
+bool SendNotifyMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lParam) {
+    if (!IsWindow(window)) return false;
+    if (GetWindowThread(window) != std::this_thread::get_id())
+        return PostMessage(window, message, wParam, lParam);
+    SendMessage(window, message, wParam, lParam);
+    return true;
+}
+
 LResult DispatchMessage(const Message& message) {
     if (message.window == kNoWindow) return 0;
     return CallProc(message.window, message.message, message.wParam, message.lParam);

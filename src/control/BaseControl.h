@@ -429,6 +429,14 @@ public:
     Window* mapWindow = nullptr;
     // ---- end of scene-wide operations and control services ----
 
+    // ---- Commands and keys ----
+    // Set by the text editor while a text object is typed: letter shortcuts and Enter
+    // are left to the text then.
+    uint8_t textEntryActive = 0;
+    // Flipped by F9.
+    uint8_t f9Flag = 0;
+    // ---- end of commands and keys ----
+
     // ---- Models ----
     // One more download done while a plan loads: GlobalState integer 11 grows by 1.
     void IncrementLoadProgress();

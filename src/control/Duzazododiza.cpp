@@ -145,10 +145,6 @@ void CDuzazododiza::SetProgressDetail(double, intptr_t) {
     // The file size shows in the progress bar's text once the bar draws one.
 }
 
-void CDuzazododiza::PostHostMessage(uint32_t) {
-    // Commands reach the command table and the host through the scripting interface.
-}
-
 platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint32_t message,
                                             platform::WParam wParam, platform::LParam lParam) {
     using namespace platform;
@@ -173,9 +169,9 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             OnAfterCreate();
             return 0;
         case kMsgHostMessage:
+            return OnKVRMessage(static_cast<uint32_t>(wParam));
         case kMsgLowResources:
-            // Host messages and the low-resources hint are handled with the scripting
-            // interface.
+            OnLowResources();
             return 0;
         case kMsgToggleMap:
             theTrace().Write("Begin OnLaunchMap");
@@ -196,6 +192,7 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             }
             return 0;
         case WM_KEYUP:
+            return OnKeyUp(message, wParam, lParam);
         case WM_SYSKEYUP:
             if (activeWindow && activeWindow->GetCurrentMode())
                 activeWindow->GetCurrentMode()->OnKeyUp(static_cast<unsigned>(wParam));

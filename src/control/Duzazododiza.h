@@ -7,6 +7,7 @@
 #include <string>
 
 #include "control/BaseControl.h"
+#include "platform/Automation.h"
 #include "platform/Component.h"
 #include "platform/Event.h"
 #include "platform/Window.h"
@@ -90,6 +91,55 @@ public:
     std::unique_ptr<platform::Event> planLoadDoneEvent;
     uint8_t hasFocus = 0;
     const void* moduleInstance = nullptr;
+
+    // ---- Commands, host messages and keys ----
+    // (CommandDispatch.cpp, HostMessages.cpp, KeyboardShortcuts.cpp)
+
+    // Carries out command `id`: 1 when handled (every id while the control is not
+    // running is swallowed this way), 0 for an id the control does not know, which
+    // PostHostMessage then hands to the page.
+    uint32_t HandleCommand(uint32_t id);
+    // Toolbar button `n` (1..29; other numbers do nothing).
+    void HandleToolbarButton(int n);
+    // Makes mouse mode `n` (0..31) current in the active window.
+    void SetMouseMode(int n);
+    // Visibility by object type in the active window: `how` 1 adds the types to the
+    // second type mask, 2 removes them, 5 toggles them, 4 toggles their hidden state,
+    // any other value shows them (not 0) or hides them (0). The mask 0xFFFFFFFF stands
+    // for every type.
+    void ApplyTypeVisibility(uint64_t mask, int how);
+    // The active window's view mode (0 perspective, 1 blueprint, 2 elevation, 4 overhead).
+    void SetActiveViewMode(int mode);
+    // Camera preset `n` on the active window as one view change.
+    void GoToCameraPreset(int n);
+
+    // Host messages. The pending code (-1 none) is what the page reads next through the
+    // KVRMessage property; the page is asked to read once per code that finds none
+    // pending.
+    platform::LResult OnKVRMessage(uint32_t code);
+    platform::HRESULT get_KVRMessage(double* value);
+    platform::HRESULT put_KVRMessage(double value);
+    int32_t PendingHostMessage() const { return pendingHostMessage.load(); }
+    // Runs the global script function `name` of the page that hosts the control.
+    void CallHostScript(const char* name);
+    // The 8-bit text as a new BSTR; `length` -1 takes it up to its terminating zero.
+    static platform::BSTR AnsiToBSTR(const char* text, int length);
+    // The frame rate stays low: offers the optimisation hints.
+    void OnLowResources();
+
+    // Keys. ProcessKey gets every key-down before it is dispatched (1: consumed);
+    // OnKeyUp handles the control window's key-ups; ProcessKeyPress is the page's way in.
+    int ProcessKey(const platform::Message& message);
+    platform::LResult OnKeyUp(uint32_t message, platform::WParam key, platform::LParam flags);
+    platform::HRESULT ProcessKeyPress(int keyId, bool controlDown);
+    // Selection mode in the active window with its edit lock cleared (Esc, walk end).
+    void SwitchToSelectionMode();
+    // Written on the window's thread, read and cleared on the page's.
+    std::atomic<int32_t> pendingHostMessage{-1};
+    // Takes `window` as the control's window without the start-up of a real one, so that
+    // host messages can be followed to a page without OpenGL.
+    void AttachWindowForTesting(platform::WindowHandle window) { controlWindow = window; }
+    // ---- end of commands, host messages and keys ----
 
 protected:
     // Opens a plan file given before the control was initialised.

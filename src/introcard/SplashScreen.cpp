@@ -31,13 +31,19 @@ bool SplashScreen::WaitUntilFinished(int64_t timeoutMs) {
 
 void SplashScreen::ThreadMain() {
     created_ = CreateSplashWindow();
-    ready_.Set();
-    if (platform::Succeeded(created_)) platform::RunMessageLoop();
+    const bool shown = platform::Succeeded(created_);
+    if (shown) {
+        ready_.Set();
+        platform::RunMessageLoop();
+    }
     const platform::WindowHandle parent = parent_.load();
     if (parent != platform::kNoWindow) platform::BringWindowToTop(parent);
     window_ = platform::kNoWindow;
     finished_ = true;
     ended_.Set();
+    // A splash that never showed reports back only once it counts as finished, so the
+    // starter never sees a splash that failed but has not ended yet.
+    if (!shown) ready_.Set();
 }
 
 HRESULT SplashScreen::CreateSplashWindow() {

@@ -145,6 +145,11 @@ LResult SendMessage(WindowHandle window, uint32_t message, WParam wParam = 0, LP
 // whether the message was handled; the result goes to `result` when given.
 bool SendMessageTimeout(WindowHandle window, uint32_t message, WParam wParam, LParam lParam,
                         int64_t timeoutMs, LResult* result = nullptr);
+// Handles the message at once when the window belongs to the calling thread (like
+// SendMessage); otherwise posts it and returns without waiting for the owner. Answers
+// false when the window is not a window.
+bool SendNotifyMessage(WindowHandle window, uint32_t message, WParam wParam = 0,
+                       LParam lParam = 0);
 // Calls the window's procedure for a message taken from the queue (a message whose
 // window is gone, or belongs to another thread, is dropped and answers 0).
 LResult DispatchMessage(const Message& message);
