@@ -44,7 +44,7 @@ class Model;
 class RenderableObject;
 class SceneView;
 class SerializableObject;
-class Sky;
+class EnvironmentObject;
 class StateObject;
 class Terrain;
 class TextureList;
@@ -255,7 +255,8 @@ public:
     uint8_t glTraceRequest = 0;
     int markerDisplayList = -1;
     Terrain* terrain = nullptr;
-    Sky* sky = nullptr;
+    // The sky dome (kind 2001); owned.
+    EnvironmentObject* sky = nullptr;
     BaseModel* fenceModels[2][kFenceStyles] = {};
     RenderableObject* arrowModels[2] = {};
     Model* doorKnobModel = nullptr;

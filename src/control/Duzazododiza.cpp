@@ -82,6 +82,16 @@ platform::HRESULT CDuzazododiza::QueryInterface(const platform::Guid& iid, void*
         *out = static_cast<platform::IWindowedObject*>(this);
         return platform::S_OK;
     }
+    if (iid == platform::IDispatch::kIid || iid == IDuzazododiza::kIid) {
+        AddRef();
+        *out = static_cast<IDuzazododiza*>(this);
+        return platform::S_OK;
+    }
+    if (iid == platform::IPersistPropertyBag::kIid) {
+        AddRef();
+        *out = static_cast<platform::IPersistPropertyBag*>(this);
+        return platform::S_OK;
+    }
     *out = nullptr;
     return platform::E_NOINTERFACE;
 }
@@ -203,8 +213,10 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             sceneRenderingEnabled = 1;
             ForwardMouse(message, lParam);
             return 0;
-        case WM_MOUSEMOVE:
         case WM_LBUTTONDOWN:
+            OnLButtonDown(lParam);
+            return 0;
+        case WM_MOUSEMOVE:
         case WM_LBUTTONUP:
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONUP:

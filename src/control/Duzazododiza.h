@@ -7,9 +7,11 @@
 #include <string>
 
 #include "control/BaseControl.h"
+#include "control/IDuzazododiza.h"
 #include "platform/Automation.h"
 #include "platform/Component.h"
 #include "platform/Event.h"
+#include "platform/PropertyBag.h"
 #include "platform/Window.h"
 #include "platform/WindowedObject.h"
 
@@ -18,7 +20,10 @@
 // start of the post-create thread, which fills the empty scene. Closing stops the
 // render thread; destroying the window cancels and joins every thread of the control
 // and frees the scene, the OpenGL objects and the views.
-class CDuzazododiza : public BaseControl, public platform::IWindowedObject {
+class CDuzazododiza : public BaseControl,
+                      public platform::IWindowedObject,
+                      public IDuzazododiza,
+                      public platform::IPersistPropertyBag {
 public:
     static constexpr platform::Guid kClassId = {
         0x3C8A1F52, 0x6D0E, 0x4B7A, {0x9E, 0x21, 0x5F, 0x4B, 0x2C, 0x7D, 0x8A, 0x10}};
@@ -85,6 +90,137 @@ public:
                                  platform::WParam wParam, platform::LParam lParam);
 
     platform::WindowHandle ControlWindow() const { return controlWindow; }
+
+    // ---- Scripting interface (ScriptingInterface.cpp, ParameterProperties.cpp,
+    // EditingMembers.cpp) ----
+    using BSTR = platform::BSTR;
+    using VARIANT = platform::VARIANT;
+    using HRESULT = platform::HRESULT;
+
+    // IDispatch: the members by name and dispatch id.
+    HRESULT GetTypeInfoCount(uint32_t* count) override;
+    HRESULT GetTypeInfo(uint32_t index, platform::IUnknown** info) override;
+    HRESULT GetIDsOfNames(const char16_t* const* names, uint32_t count,
+                          platform::DISPID* ids) override;
+    HRESULT Invoke(platform::DISPID member, uint16_t flags, platform::DISPPARAMS* params,
+                   VARIANT* result) override;
+
+    // IPersistPropertyBag: the hosting page's parameters "MaxDepthMapWidth",
+    // "MaxDepthMapHeight", "Domain" and "userID"; an absent one changes nothing.
+    HRESULT Load(platform::IPropertyBag* bag) override;
+
+    // IDuzazododiza
+    HRESULT ChangeMode(const VARIANT& mode) override;
+    HRESULT Debug(const VARIANT& text) override;
+    HRESULT ChangeView(const VARIANT& renderType) override;
+    HRESULT SavePlanAs() override;
+    HRESULT SavePlan() override;
+    HRESULT LoadPlan() override;
+    HRESULT CreateGroup() override;
+    HRESULT Ungroup() override;
+    HRESULT SelectAll() override;
+    using BaseControl::SelectAll;
+    HRESULT SetVisibleOnAll(const VARIANT& objectType, const VARIANT& visible) override;
+    HRESULT get_doubleParameter(int32_t type, int32_t index, double* value) override;
+    HRESULT put_doubleParameter(int32_t type, int32_t index, double value) override;
+    HRESULT get_integerParameter(int32_t type, int32_t index, double* value) override;
+    HRESULT put_integerParameter(int32_t type, int32_t index, double value) override;
+    HRESULT get_stringParameter(int32_t type, int32_t index, BSTR* value) override;
+    HRESULT put_stringParameter(int32_t type, int32_t index, BSTR value) override;
+    HRESULT get_booleanParameter(int32_t type, int32_t index, int16_t* value) override;
+    HRESULT put_booleanParameter(int32_t type, int32_t index, int16_t value) override;
+    HRESULT Print() override;
+    HRESULT GoToView(const VARIANT& viewType) override;
+    HRESULT SetDefault(int32_t defaultType, const VARIANT& defaultValue) override;
+    HRESULT SetToolbarDimensions(int32_t width, int32_t height) override;
+    HRESULT ToggleBooleanParameter(int32_t type, int32_t index) override;
+    HRESULT OpenRecentFile(int32_t recentFileIndex) override;
+    HRESULT SetFloorLevel(int32_t level) override;
+    HRESULT LoadFloorplanTraceImage() override;
+    HRESULT ResetRegistryPreferences() override;
+    HRESULT RefreshShadows() override;
+    HRESULT OpenNewPlan() override;
+    HRESULT get_URLToOpen(BSTR* url) override;
+    HRESULT GetNewDefaultTextFont() override;
+    HRESULT ShowAntialiasedFrame() override;
+    HRESULT InsertLight() override;
+    HRESULT get_vectorParameter(int32_t type, int32_t index, int32_t element,
+                                double* value) override;
+    HRESULT put_vectorParameter(int32_t type, int32_t index, int32_t element,
+                                double value) override;
+    HRESULT OpenNewViewWindow() override;
+    HRESULT SetCameraAngle(double angle) override;
+    HRESULT get_registryValue(BSTR keyName, int32_t* value) override;
+    HRESULT put_registryValue(BSTR keyName, int32_t value) override;
+    HRESULT MoveLightOverhead() override;
+    HRESULT get_int64Parameter(int32_t type, int32_t index, BSTR* value) override;
+    HRESULT put_int64Parameter(int32_t type, int32_t index, BSTR value) override;
+    HRESULT get_SystemMetric(const VARIANT& index, VARIANT* value) override;
+    HRESULT UpdateLastRightClickedObject() override;
+    HRESULT PostPlanXML() override;
+    HRESULT MoveEntireFloorPlan(int32_t deltaX, int32_t deltaY, int32_t deltaZ) override;
+    HRESULT FitPlanInWindow() override;
+    HRESULT AddDataToRightClickedObjectInformation(BSTR key, BSTR data) override;
+    HRESULT get_RightClickedObjectData(BSTR* data) override;
+    HRESULT Duplicate() override;
+    HRESULT Cut() override;
+    HRESULT Copy() override;
+    HRESULT Paste() override;
+    HRESULT Uninstall() override;
+    HRESULT ShowLastHiddenObject() override;
+    HRESULT Undo() override;
+    HRESULT Redo() override;
+    HRESULT ToggleMap() override;
+    HRESULT UpdatePreferences() override;
+    HRESULT pkgst(double pkg, int32_t uid) override;
+    HRESULT AddSun() override;
+    HRESULT OpenXMLTemplate(BSTR fileAddress) override;
+    HRESULT LoadWebPlan(BSTR fileAddress) override;
+    HRESULT DeleteSelectedItems() override;
+    HRESULT SaveSceneStateAs(int32_t index) override;
+    HRESULT GoToSceneState(int32_t index) override;
+    HRESULT UndoViewChange() override;
+    HRESULT RedoViewChange() override;
+    HRESULT ExportSceneImage() override;
+    HRESULT MergePlan() override;
+    HRESULT Clone() override;
+    HRESULT SetAllDimensionFonts() override;
+    HRESULT get_isReadyToClose(int32_t* ready) override;
+    HRESULT SetDomain(BSTR newDomain) override;
+    HRESULT LoadLocalPlan(BSTR fullFilename) override;
+
+    // Answers of PromptSaveChanges besides 0 (nothing asked).
+    static constexpr int kAnswerYes = 6;
+    static constexpr int kAnswerNo = 7;
+    static constexpr int kAnswerCancel = 2;
+    // The in-value of isReadyToClose that asks for a Cancel button.
+    static constexpr int32_t kCloseWithCancel = 0x0F0F0F0F;
+
+    // Asks whether to save a modified plan (Yes saves); answers the button, or 0 when
+    // the plan is not modified.
+    int PromptSaveChanges(bool allowCancel);
+    // The uppermost parent's title: "Kivora -- " and the plan name.
+    void UpdateWindowTitle();
+    // The last ancestor of the control window; kNoWindow when it has no parent.
+    platform::WindowHandle GetTopLevelParent() const;
+    // Posts WM_CLOSE to the uppermost parent.
+    void CloseHostWindow();
+    int IncrementHoldCount();
+    int DecrementHoldCount();
+    // The left button: focus, rendering enabled, the press to the current mode.
+    void OnLButtonDown(platform::LParam lParam);
+    // The state a page addresses by number (0..10); null for any other number, and for
+    // 0 without an active window or 5 without a menu target.
+    BaseParameterState* GetParameterState(int32_t propertyType);
+    // Unsigned decimal text into `value`: null or empty gives 0; false, `value` left
+    // alone, for text that is not a decimal number that fits.
+    static bool ParseUInt64(const char16_t* text, uint64_t* value);
+
+    int32_t holdCount = 0;
+    // An address the page fetches with URLToOpen; emptied when read.
+    char urlToOpen[kPathSize] = {};
+    uint8_t newPlanFlag = 0;
+    // ---- end of scripting interface ----
 
     int webPlanFlag = 0;
     // Made by OnDestroy when it must wait for a running plan load; the load signals it.

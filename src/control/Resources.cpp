@@ -70,6 +70,9 @@ const platform::StringResource kStrings[] = {
     {308,
      "We've noticed you're new to Kivora.\nWould you like to see some simple tips to make "
      "editing more responsive?"},
+    {310,
+     " Are you sure you want to delete this light? Press \"L\" or choose \"Turn Off Lights and "
+     "Shadows\" from the Lights and Shadows menu to turn off lights without deleting them."},
     {312, "Enter length of a reference wall. Press OK. Draw line along length of wall."},
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class RenderableObject;
 
 // A light as objects that move or change see it: when an object changes inside the
@@ -14,4 +16,8 @@ public:
     virtual bool OverlapsObject(const RenderableObject& object) const = 0;
     // Asks the light to rebuild its shadow data at its next pass.
     virtual void FlagForRebuild() = 0;
+    // Switches the light's OpenGL light on for the frame, taking the next light number;
+    // and off again.
+    virtual void SwitchOn(uint32_t& nextLight) {}
+    virtual void SwitchOff() {}
 };

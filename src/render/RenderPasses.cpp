@@ -20,7 +20,9 @@
 #include "model/RenderableObject.h"
 #include "model/ShadowLight.h"
 #include "platform/GLContext.h"
+#include "render/LightSource.h"
 #include "render/OpenGL.h"
+#include "render/Sky.h"
 #include "render/Window.h"
 
 namespace {
@@ -390,8 +392,10 @@ void Window::RenderSky() {
     if (control->sky) {
         glPushMatrix();
         Step("Before dome render");
-        // The sky object draws its dome before the gradient once it can draw.
-        if (!IsPicking() && control->globalState.GetBoolean(14)) DrawGradientSky(*control);
+        if (!IsPicking() && control->globalState.GetBoolean(14)) {
+            control->sky->Render();
+            DrawGradientSky(*control);
+        }
         Step("After dome render");
         glPopMatrix();
     }
@@ -576,9 +580,16 @@ void Window::UpdateViewVisibility(bool around, int x, int y) {
 void Window::EnableLights(bool on) {
     const BaseControl* control = theControl();
     if (!control || IsPicking()) return;
-    if (on) nextLight = GL_LIGHT0;
-    // The lights of LightsToSwitchOn switch themselves on here, and every light off, once
-    // light sources have their OpenGL set-up.
+    if (on) {
+        nextLight = GL_LIGHT0;
+        for (ShadowLight* light : LightsToSwitchOn(control->scene, control->globalState))
+            light->SwitchOn(nextLight);
+        return;
+    }
+    control->scene.Lock();
+    for (LinkedListObject* node = control->scene.GetHead(); node; node = node->GetNext())
+        if (auto* light = dynamic_cast<ShadowLight*>(node)) light->SwitchOff();
+    control->scene.Unlock();
 }
 
 void Window::RenderShadowedLights() {
@@ -587,8 +598,25 @@ void Window::RenderShadowedLights() {
     std::vector<RenderableObject*> objects;
     ForEachInScene(control->scene, [&](RenderableObject& object) { objects.push_back(&object); });
     for (RenderableObject* object : objects) object->SaveFlags();
-    // The leading lights with a depth map draw their projected-light pass here once they
-    // have depth maps.
+    // Lights lead the scene list.
+    std::vector<LightSource*> lights;
+    for (RenderableObject* object : objects) {
+        if (!object->HasType(TypeBit::kLight)) break;
+        auto* light = dynamic_cast<LightSource*>(object);
+        if (light && light->HasDepthMap() && light->GetFlags() == 0) lights.push_back(light);
+    }
+    for (LightSource* light : lights) {
+        if (light->IsDepthMapStale() && control->shadingLevel != 0) {
+            light->CreateDepthMap();
+            light->ClearDepthMapStale();
+            Activate();
+        }
+        EnableLights(true);
+        currentLight = light;
+        light->RenderProjLight(*this);
+        currentLight = nullptr;
+        EnableLights(false);
+    }
     for (RenderableObject* object : objects) object->RestoreFlags();
 }
 

@@ -20,6 +20,7 @@
 
 class FloorState;
 class GlobalState;
+class LightSource;
 class MouseHandler;
 class PickableObject;
 class RenderableObject;
@@ -315,6 +316,8 @@ public:
 
     // The next OpenGL light number of the frame.
     uint32_t nextLight = 0;
+    // The light whose pass is being drawn; surfaces set up its texture coordinates.
+    LightSource* currentLight = nullptr;
     // Corners of the pick polygon of the frame (its source stays with the window).
     Vector viewCorners[4];
     // ---- end of render passes ----
