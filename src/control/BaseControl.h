@@ -476,19 +476,23 @@ public:
     // Starts the plan-load thread on a copy of `path`; the control joins it before it
     // goes. False when it could not start.
     bool StartPlanLoadThread(const char* path);
+    // Empties the scene and starts loading the plan at `path` in its place, the path
+    // becoming the plan's name; false when the load could not start.
+    bool ReplaceSceneWithPlan(const char* path);
     // Sets the current floor (FloorState double 4) without an undo step.
     void SetFloorLevel(double level);
-    // Asks whether to save a modified plan first; false when the user cancels.
-    virtual bool PromptSaveChanges();
-    // The plan's save, save-as, open and merge commands.
-    platform::HRESULT SavePlanAs();
-    platform::HRESULT SavePlan();
-    platform::HRESULT LoadPlan();
-    platform::HRESULT MergePlan();
+    // The plan's save, save-as, open and merge commands. The control window's scripting
+    // members of the same names are these.
+    virtual platform::HRESULT SavePlanAs();
+    virtual platform::HRESULT SavePlan();
+    virtual platform::HRESULT LoadPlan();
+    virtual platform::HRESULT MergePlan();
     // Signalled when a cancelled load has ended; the control window waits for it.
     virtual void SignalPlanLoadDone() {}
-    // Starts an empty plan after the user cancelled a load.
-    virtual void OpenNewPlan();
+    // Starts an empty, unnamed plan (also after the user cancelled a load): the scene
+    // and the undo lists emptied, the title "Untitled", nothing modified. The control
+    // window resets its windows and states as well.
+    virtual platform::HRESULT OpenNewPlan();
     // The titles of the recent files, command ids 111 to 119; the view menus show it
     // under "Recent Files".
     platform::Menu* GetRecentFilesMenu() const { return recentFilesMenu.get(); }

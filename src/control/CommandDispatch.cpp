@@ -34,7 +34,7 @@ void ToggleGlobal(GlobalState& state, int slot) {
 // Asks whether unsaved changes are saved first; false when the user cancels the
 // command.
 bool SavePromptAllows(CDuzazododiza& control) {
-    return control.PromptSaveChanges();
+    return control.PromptSaveChanges(true) != CDuzazododiza::kAnswerCancel;
 }
 
 // Runs a scene-state recall on the active window as one view change.
@@ -139,8 +139,10 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
 
     // Ranges first.
     if (id >= 111 && id <= 119) {
-        // Recent files: OpenRecentFile (id) and the title once the plan files open them.
-        SavePromptAllows(*this);
+        if (SavePromptAllows(*this)) {
+            OpenRecentFile(static_cast<int32_t>(id));
+            UpdateWindowTitle();
+        }
         return 1;
     }
     if (id >= 305 && id <= 307) {
@@ -193,23 +195,29 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
                 HandleCommand(102);
             else if (dialog.GetChoice() == NewDialog::kBuildingWizard)
                 HandleCommand(101);
-            // A blank plan (OpenNewPlan) and the title come with the scripting interface.
+            else if (dialog.GetChoice() == NewDialog::kBlank)
+                OpenNewPlan();
+            UpdateWindowTitle();
             break;
         }
         case 101:  // building wizard page, with the web pop-ups
         case 102:  // room wizard page, with the web pop-ups
             break;
-        case 103:  // and the host's title, with the scripting interface
-            if (SavePromptAllows(*this)) LoadPlan();
+        case 103:
+            if (!SavePromptAllows(*this)) break;
+            LoadPlan();
+            UpdateWindowTitle();
             break;
         case 104:
             MergePlan();
             break;
-        case 130:  // and the host's title, with the scripting interface
+        case 130:
             SavePlan();
+            UpdateWindowTitle();
             break;
-        case 131:  // and the host's title, with the scripting interface
+        case 131:
             SavePlanAs();
+            UpdateWindowTitle();
             break;
         case 142:  // Print, with printing
         case 143:  // ExportSceneImage, with image export

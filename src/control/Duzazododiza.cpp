@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "control/Defaults.h"
+#include "control/RenderHold.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
@@ -35,18 +36,6 @@ constexpr const char* kRecoveryQuestion =
     "file?";
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
-
-// Holds the control's render lock for a scope.
-class RenderHold {
-public:
-    explicit RenderHold(BaseControl& control) : control_(control) { control_.LockRender(); }
-    ~RenderHold() { control_.UnlockRender(); }
-    RenderHold(const RenderHold&) = delete;
-    RenderHold& operator=(const RenderHold&) = delete;
-
-private:
-    BaseControl& control_;
-};
 
 }  // namespace
 

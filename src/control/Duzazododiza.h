@@ -74,14 +74,9 @@ public:
     void QueryUserStatus() override;
     void SignalPlanLoadDone() override;
 
-    // Opens a plan file of the host: S_OK when a load started, S_FALSE otherwise (an
-    // empty name, a control not running yet, a file that does not open, a cancel).
-    platform::HRESULT LoadLocalPlan(const char* fullFilename);
-
-    // Server exchanges: the bill of materials of the scene (S_OK in every case), a
+    // Server exchanges besides the bill of materials (PostPlanXML, S_OK in every case): a
     // request to the content domain, and the upload of the previous run's trace log,
     // whose copy is deleted afterwards in any case.
-    platform::HRESULT PostPlanXML();
     void PostToServer(const char* query, const std::string& body);
     void UploadPreviousTrace(bool upload);
 
@@ -187,6 +182,9 @@ public:
     HRESULT SetAllDimensionFonts() override;
     HRESULT get_isReadyToClose(int32_t* ready) override;
     HRESULT SetDomain(BSTR newDomain) override;
+    // Opens a plan file of the host: S_OK when a load started, S_FALSE otherwise (an
+    // empty or over-long name, a control not running yet, a file that does not open, a
+    // cancel).
     HRESULT LoadLocalPlan(BSTR fullFilename) override;
 
     // Answers of PromptSaveChanges besides 0 (nothing asked).

@@ -14,6 +14,7 @@
 #include "building/Terrain.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
+#include "control/RenderHold.h"
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Registry.h"
@@ -39,17 +40,6 @@ constexpr const char* kDamagedPlanText =
 constexpr const char* kInformationName = "ObjectInformation";
 // Beside the file a save replaces; renamed over it once whole.
 constexpr const char* kPartialSuffix = ".saving";
-
-class RenderHold {
-public:
-    explicit RenderHold(BaseControl& control) : control_(control) { control_.LockRender(); }
-    ~RenderHold() { control_.UnlockRender(); }
-    RenderHold(const RenderHold&) = delete;
-    RenderHold& operator=(const RenderHold&) = delete;
-
-private:
-    BaseControl& control_;
-};
 
 bool Contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
@@ -665,24 +655,12 @@ bool BaseControl::StartPlanLoadThread(const char* path) {
 
 // ---- Commands ---------------------------------------------------------------------
 
-bool BaseControl::PromptSaveChanges() {
-    if (!globalState.GetBoolean(0)) return true;
-    platform::MessageBoxRequest box;
-    box.text = LoadResourceString(kSaveChangesQuestion);
-    box.caption = "Confirm";
-    box.buttons = platform::MessageButtons::YesNoCancel;
-    const platform::MessageAnswer answer = ShowMessageBox(box);
-    if (answer == platform::MessageAnswer::Cancel) return false;
-    if (answer == platform::MessageAnswer::Yes) SavePlan();
-    return true;
-}
-
-void BaseControl::OpenNewPlan() {
+platform::HRESULT BaseControl::OpenNewPlan() {
     RenderHold hold(*this);
     ClearScene();
-    planName[0] = 0;
-    globalState.SetBoolean(0, false);
-    globalState.SetString(0, "Untitled");
+    CopyPath(planName, sizeof planName, "Untitled");
+    SetPlanName("\\Untitled");
+    return platform::S_OK;
 }
 
 namespace {
@@ -737,6 +715,12 @@ platform::HRESULT BaseControl::LoadPlan() {
     std::string chosen;
     if (!AskForPlanPath(*this, OpenRequest(planName), &chosen)) return platform::S_OK;
     if (!CopyPath(planName, sizeof planName, chosen)) return platform::S_OK;
+    ReplaceSceneWithPlan(planName);
+    // Shadows are refreshed here once the shadow maps are part of the editor.
+    return platform::S_OK;
+}
+
+bool BaseControl::ReplaceSceneWithPlan(const char* path) {
     BeginBusyDisplay();
     RenderHold hold(*this);
     if (activeWindow) {
@@ -746,10 +730,8 @@ platform::HRESULT BaseControl::LoadPlan() {
     ClearScene();
     // The terrain is reset here once it has its geometry.
     if (mainWindow) mainWindow->DeleteTraceImage();
-    SetPlanName(planName);
-    StartPlanLoadThread(planName);
-    // Shadows are refreshed here once the shadow maps are part of the editor.
-    return platform::S_OK;
+    SetPlanName(path);
+    return StartPlanLoadThread(path);
 }
 
 platform::HRESULT BaseControl::MergePlan() {
@@ -772,12 +754,6 @@ platform::HRESULT BaseControl::MergePlan() {
 
 // ---- The control window's part ---------------------------------------------------
 
-platform::HRESULT CDuzazododiza::LoadLocalPlan(const char* fullFilename) {
-    if (!fullFilename || !*fullFilename) return platform::S_FALSE;
-    const std::string name = fullFilename;
-    return OpenLocalPlan(name.c_str()) ? platform::S_OK : platform::S_FALSE;
-}
-
 bool CDuzazododiza::OpenLocalPlan(const char* name) {
     if (!name || !*name) return false;
     theTrace().WriteFormat("Open local plan %s", name);
@@ -788,19 +764,9 @@ bool CDuzazododiza::OpenLocalPlan(const char* name) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
     std::fclose(file);
-    if (!PromptSaveChanges()) return false;
-    BeginBusyDisplay();
-    RenderHold hold(*this);
-    if (activeWindow) {
-        activeWindow->SetMouseMode(kDefaultMouseMode);
-        activeWindow->Activate();
-    }
-    ClearScene();
-    // The terrain is reset here once it has its geometry.
-    if (mainWindow) mainWindow->DeleteTraceImage();
-    SetPlanName(path.c_str());
-    const bool started = StartPlanLoadThread(path.c_str());
-    // The host's title follows the plan's title (GlobalState string 0).
+    if (PromptSaveChanges(true) == kAnswerCancel) return false;
+    const bool started = ReplaceSceneWithPlan(path.c_str());
+    UpdateWindowTitle();
     return started;
 }
 

@@ -469,18 +469,20 @@ TEST(LocalPlanTest, LoadStartsOnlyForAnExistingFileOnceTheControlRuns) {
     control->AddRef();
     const std::string plan = folder.Path() + "local.kvp";
 
-    EXPECT_EQ(control->LoadLocalPlan(""), platform::S_FALSE);
+    platform::ScopedBstr empty("");
+    platform::ScopedBstr name(plan.c_str());
+    EXPECT_EQ(control->LoadLocalPlan(empty.Get()), platform::S_FALSE);
     EXPECT_EQ(control->LoadLocalPlan(nullptr), platform::S_FALSE);
     // Not running yet: the name is kept for the start-up to open.
-    EXPECT_EQ(control->LoadLocalPlan(plan.c_str()), platform::S_FALSE);
+    EXPECT_EQ(control->LoadLocalPlan(name.Get()), platform::S_FALSE);
     EXPECT_STREQ(control->planName, plan.c_str());
 
     control->initialised = 1;
-    EXPECT_EQ(control->LoadLocalPlan(plan.c_str()), platform::S_FALSE) << "no such file";
+    EXPECT_EQ(control->LoadLocalPlan(name.Get()), platform::S_FALSE) << "no such file";
     EXPECT_FALSE(control->loading);
 
     WriteAll(plan, "");
-    EXPECT_EQ(control->LoadLocalPlan(plan.c_str()), platform::S_OK);
+    EXPECT_EQ(control->LoadLocalPlan(name.Get()), platform::S_OK);
     EXPECT_TRUE(control->loading) << "the wait screen is up";
     WaitForLoad(*control);
     EXPECT_TRUE(control->loadFinished);
