@@ -436,11 +436,6 @@ void BaseControl::MoveAllObjects(const Vector& offset) {
     UnlockRender();
 }
 
-SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) {
-    theTrace().WriteFormat("No plan object of kind %s can be made", element.GetName());
-    return nullptr;
-}
-
 bool BaseControl::DownloadToCacheWithRetry(const char* url, char* cacheFile, size_t size,
                                            DownloadCallback* callback) {
     if (!PRECONDITION(url && *url && cacheFile && size > 0,

@@ -37,6 +37,7 @@ class BaseModel;
 class BaseTransaction;
 class DownloadCallback;
 class Compass;
+class KeyDataList;
 class KeyDataSublist;
 class Light;
 class Model;
@@ -445,6 +446,66 @@ public:
     // The status line of the view being drawn (the control's own bar without a view).
     void ShowObjectStatus(const char* text);
     // ---- end of handles ----
+
+    // ---- Plan files (PlanFiles.cpp) ----
+    // Load kinds: an open (or idle), a cancel asked by closing, a cancel asked by the
+    // user, a merge.
+    static constexpr uint8_t kLoadOpen = 0;
+    static constexpr uint8_t kLoadCancelByClose = 1;
+    static constexpr uint8_t kLoadCancelByUser = 2;
+    static constexpr uint8_t kLoadMerge = 3;
+    // The mode a view returns to when a plan is opened.
+    static constexpr int kDefaultMouseMode = 3;
+
+    // Writes the scene as a plan to `path` (a buffer of `size` characters): a "kvp" or
+    // "kvu" path becomes a cabinet at the "kvp" name, which is left in the buffer; any
+    // other path gets the plain stream. The new file replaces the old one only once it
+    // is whole. Unless `autoRecovery`, a failure is shown to the user and a success
+    // makes the path the plan's name. False when nothing was saved.
+    bool WriteSceneGraphFile(char* path, size_t size, bool autoRecovery);
+    // Writes "restore.kvp" in the temporary folder while the plan is modified.
+    bool WriteAutoRecoveryFile();
+    // Clears the modified flag, puts the path first in the recent files and makes its
+    // title the plan's title.
+    void SetPlanName(const char* path);
+    // Takes every object out of the scene and empties the undo lists, the main window's
+    // view undo lists and the extra list; the scene states become unused.
+    void ClearScene();
+    // Elements (in sublists too, but not inside "ObjectInformation") whose key holds
+    // "URL", "Url" or "url" and whose value is not empty.
+    static int CountDownloads(const KeyDataList& list);
+    // Opens the plan at `path` on the calling thread. With `checkMerge` (a dropped or
+    // web plan) the plan replaces the scene, merges as one group, or is added, by what
+    // it holds. Answers the group a merge made, or null.
+    SerializableObject* LoadPlanFile(const char* path, bool checkMerge);
+    // Starts the plan-load thread on a copy of `path`; the control joins it before it
+    // goes. False when it could not start.
+    bool StartPlanLoadThread(const char* path);
+    // Empties the scene and starts loading the plan at `path` in its place, the path
+    // becoming the plan's name; false when the load could not start.
+    bool ReplaceSceneWithPlan(const char* path);
+    // Sets the current floor (FloorState double 4) without an undo step.
+    void SetFloorLevel(double level);
+    // The plan's save, save-as, open and merge commands. The control window's scripting
+    // members of the same names are these.
+    virtual platform::HRESULT SavePlanAs();
+    virtual platform::HRESULT SavePlan();
+    virtual platform::HRESULT LoadPlan();
+    virtual platform::HRESULT MergePlan();
+    // Signalled when a cancelled load has ended; the control window waits for it.
+    virtual void SignalPlanLoadDone() {}
+    // Starts an empty, unnamed plan (also after the user cancelled a load): the scene
+    // and the undo lists emptied, the title "Untitled", nothing modified. The control
+    // window resets its windows and states as well.
+    virtual platform::HRESULT OpenNewPlan();
+    // The titles of the recent files, command ids 111 to 119; the view menus show it
+    // under "Recent Files".
+    platform::Menu* GetRecentFilesMenu() const { return recentFilesMenu.get(); }
+    std::unique_ptr<platform::Menu> recentFilesMenu;
+    // While a merge loads: the scene as it was, set aside. Merged objects whose ids it
+    // holds take fresh ones before they join.
+    LinkedList* mergeSetAside = nullptr;
+    // ---- end of plan files ----
 
 private:
     struct Worker {

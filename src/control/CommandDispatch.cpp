@@ -32,9 +32,9 @@ void ToggleGlobal(GlobalState& state, int slot) {
 }
 
 // Asks whether unsaved changes are saved first; false when the user cancels the
-// command. The question joins the plan files' save step; until then nothing is asked.
-bool SavePromptAllows(CDuzazododiza&) {
-    return true;
+// command.
+bool SavePromptAllows(CDuzazododiza& control) {
+    return control.PromptSaveChanges(true) != CDuzazododiza::kAnswerCancel;
 }
 
 // Runs a scene-state recall on the active window as one view change.
@@ -139,8 +139,10 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
 
     // Ranges first.
     if (id >= 111 && id <= 119) {
-        // Recent files: OpenRecentFile (id) and the title once the plan files open them.
-        SavePromptAllows(*this);
+        if (SavePromptAllows(*this)) {
+            OpenRecentFile(static_cast<int32_t>(id));
+            UpdateWindowTitle();
+        }
         return 1;
     }
     if (id >= 305 && id <= 307) {
@@ -193,18 +195,30 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
                 HandleCommand(102);
             else if (dialog.GetChoice() == NewDialog::kBuildingWizard)
                 HandleCommand(101);
-            // A blank plan (OpenNewPlan) and the title come with the scripting interface.
+            else if (dialog.GetChoice() == NewDialog::kBlank)
+                OpenNewPlan();
+            UpdateWindowTitle();
             break;
         }
         case 101:  // building wizard page, with the web pop-ups
         case 102:  // room wizard page, with the web pop-ups
             break;
-        case 103:  // LoadPlan and the title, with the plan files
-            SavePromptAllows(*this);
+        case 103:
+            if (!SavePromptAllows(*this)) break;
+            LoadPlan();
+            UpdateWindowTitle();
             break;
-        case 104:  // MergePlan, with the plan files
-        case 130:  // SavePlan and the title, with the plan files
-        case 131:  // SavePlanAs and the title, with the plan files
+        case 104:
+            MergePlan();
+            break;
+        case 130:
+            SavePlan();
+            UpdateWindowTitle();
+            break;
+        case 131:
+            SavePlanAs();
+            UpdateWindowTitle();
+            break;
         case 142:  // Print, with printing
         case 143:  // ExportSceneImage, with image export
         case 147:  // LoadFloorplanTraceImage, with the scripting interface
@@ -514,7 +528,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 461:  // SetFloorLevel (101), with the editing members
         case 462:  // SetFloorLevel (102), with the editing members
             break;
-        case 470:  // PostPlanXML and the bill-of-materials page, with the server posts
+        case 470:  // then the bill-of-materials page, with the web pop-ups
+            PostPlanXML();
             break;
         case 471:
         case 472:

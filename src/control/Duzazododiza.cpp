@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "control/Defaults.h"
+#include "control/RenderHold.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
@@ -35,18 +36,6 @@ constexpr const char* kRecoveryQuestion =
     "file?";
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
-
-// Holds the control's render lock for a scope.
-class RenderHold {
-public:
-    explicit RenderHold(BaseControl& control) : control_(control) { control_.LockRender(); }
-    ~RenderHold() { control_.UnlockRender(); }
-    RenderHold(const RenderHold&) = delete;
-    RenderHold& operator=(const RenderHold&) = delete;
-
-private:
-    BaseControl& control_;
-};
 
 }  // namespace
 
@@ -153,15 +142,6 @@ void CDuzazododiza::SetStatusText(const char* text) {
 
 void CDuzazododiza::SetProgressDetail(double, intptr_t) {
     // The file size shows in the progress bar's text once the bar draws one.
-}
-
-void CDuzazododiza::QueryUserStatus() {
-    // The user-status request goes to the server with the other server posts.
-}
-
-bool CDuzazododiza::OpenLocalPlan(const char* name) {
-    theTrace().WriteFormat("Open local plan %s", name ? name : "");
-    return false;
 }
 
 platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint32_t message,
@@ -391,8 +371,10 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     double previousSession = 0.0;
     RegistryGetDouble("", kSessionOpen, &previousSession);
     RegistrySetDouble("", kSessionOpen, 1.0);
-    // A previous log left open is uploaded with the other server posts.
+    // The log of a run that did not end cleanly goes to the server.
+    const bool previousLogLeftOpen = Trace::WasLeftOpen();
     Trace::SetOpenMark(true);
+    UploadPreviousTrace(previousLogLeftOpen);
 
     // The sun and the default spotlight are added here with the light sources.
 
@@ -435,9 +417,10 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
             const std::string path = platform::TemporaryFolder() + "restore.kvp";
             RenderHold hold(*this);
             waitScreenLevel = 1.0;
-            // The scene is cleared and the plan-load thread started on `path` with the
-            // plan files.
             theTrace().WriteFormat("Restore from %s", path.c_str());
+            ClearScene();
+            BeginBusyDisplay();
+            StartPlanLoadThread(path.c_str());
         }
     } else if (planName[0] && strcasecmp(planName, "untitled") != 0) {
         OpenLocalPlan(planName);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "control/BaseControl.h"
 #include "control/IDuzazododiza.h"
@@ -71,6 +72,13 @@ public:
     void SetProgressDetail(double size, intptr_t owner) override;
     void PostHostMessage(uint32_t command) override;
     void QueryUserStatus() override;
+    void SignalPlanLoadDone() override;
+
+    // Server exchanges besides the bill of materials (PostPlanXML, S_OK in every case): a
+    // request to the content domain, and the upload of the previous run's trace log,
+    // whose copy is deleted afterwards in any case.
+    void PostToServer(const char* query, const std::string& body);
+    void UploadPreviousTrace(bool upload);
 
     // The window procedure of the control's window.
     platform::LResult WindowProc(platform::WindowHandle window, uint32_t message,
@@ -174,6 +182,9 @@ public:
     HRESULT SetAllDimensionFonts() override;
     HRESULT get_isReadyToClose(int32_t* ready) override;
     HRESULT SetDomain(BSTR newDomain) override;
+    // Opens a plan file of the host: S_OK when a load started, S_FALSE otherwise (an
+    // empty or over-long name, a control not running yet, a file that does not open, a
+    // cancel).
     HRESULT LoadLocalPlan(BSTR fullFilename) override;
 
     // Answers of PromptSaveChanges besides 0 (nothing asked).

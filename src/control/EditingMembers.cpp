@@ -2,6 +2,7 @@
 #include <string>
 
 #include "control/Duzazododiza.h"
+#include "control/RenderHold.h"
 #include "control/ScriptArguments.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/SerializableObject.h"
@@ -21,18 +22,6 @@ constexpr int32_t kFloorUp = 101;
 constexpr int32_t kFloorDown = 102;
 constexpr double kHighestFloor = 1100.0;
 constexpr size_t kInformationTextSize = 512;
-
-// Holds the control's render lock for a scope.
-class RenderHold {
-public:
-    explicit RenderHold(BaseControl& control) : control_(control) { control_.LockRender(); }
-    ~RenderHold() { control_.UnlockRender(); }
-    RenderHold(const RenderHold&) = delete;
-    RenderHold& operator=(const RenderHold&) = delete;
-
-private:
-    BaseControl& control_;
-};
 
 // The type mask a page passes: decimal text, or a whole number; empty gives 0.
 bool TypeMaskFromVariant(const platform::VARIANT& v, uint64_t& mask) {

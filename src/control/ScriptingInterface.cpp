@@ -8,6 +8,8 @@
 
 #include "control/Defaults.h"
 #include "control/Duzazododiza.h"
+#include "control/PlanFiles.h"
+#include "control/RenderHold.h"
 #include "control/ScriptArguments.h"
 #include "foundation/Common.h"
 #include "foundation/Registry.h"
@@ -103,23 +105,9 @@ constexpr size_t kTitleSize = 2048;
 constexpr size_t kPlanNameInPrompt = 100;
 constexpr uint32_t kSmoothingText = 253;
 constexpr uint32_t kSmoothingOffText = 254;
-constexpr int kFirstRecentFile = 111;
-constexpr int kLastRecentFile = 119;
 constexpr int kCameraPresets = 6;
 constexpr int32_t kNewPlanPreset = 5;
 constexpr int kScreenHeightMetric = 1;
-
-// Holds the control's render lock for a scope.
-class RenderHold {
-public:
-    explicit RenderHold(BaseControl& control) : control_(control) { control_.LockRender(); }
-    ~RenderHold() { control_.UnlockRender(); }
-    RenderHold(const RenderHold&) = delete;
-    RenderHold& operator=(const RenderHold&) = delete;
-
-private:
-    BaseControl& control_;
-};
 
 // Copies the page's text into `buffer` when it fits; over-long text is refused with a
 // trace and leaves the buffer alone.
@@ -131,12 +119,6 @@ bool CopyPageText(const char16_t* text, char* buffer, size_t size, const char* w
     }
     std::memcpy(buffer, utf8.c_str(), utf8.size() + 1);
     return true;
-}
-
-// Takes every top-level object out of the scene for the render thread to destroy.
-void ClearSceneObjects(BaseControl& control) {
-    control.SelectAll(false);
-    while (LinkedListObject* node = control.scene.PopHead()) control.deletedObjects.Append(node);
 }
 
 }  // namespace
@@ -445,49 +427,41 @@ HRESULT CDuzazododiza::Load(platform::IPropertyBag* bag) {
 
 // --- Plan and file members ------------------------------------------------------------
 //
-// Saving, opening and merging plans run through the plan-file operations of the
-// control; the dialogs and the plan-load thread belong to them.
+// Saving, opening and merging plans are the control's plan-file commands (PlanFiles.cpp);
+// both bases declare them, so the control window names them once more here.
 
 HRESULT CDuzazododiza::SavePlanAs() {
-    return S_OK;
+    return BaseControl::SavePlanAs();
 }
 
 HRESULT CDuzazododiza::SavePlan() {
-    return S_OK;
+    return BaseControl::SavePlan();
 }
 
 HRESULT CDuzazododiza::LoadPlan() {
-    return S_OK;
+    return BaseControl::LoadPlan();
 }
 
 HRESULT CDuzazododiza::MergePlan() {
-    return S_OK;
-}
-
-HRESULT CDuzazododiza::PostPlanXML() {
-    // The bill of materials goes to the server with the other server posts.
-    return S_OK;
+    return BaseControl::MergePlan();
 }
 
 HRESULT CDuzazododiza::LoadLocalPlan(BSTR fullFilename) {
     if (platform::BstrLength(fullFilename) == 0) return S_FALSE;
     char name[kPathSize];
     if (!CopyPageText(fullFilename, name, sizeof name, "Plan file name")) return S_FALSE;
-    std::memcpy(planName, name, sizeof name);
-    return OpenLocalPlan(planName) ? S_OK : S_FALSE;
+    return OpenLocalPlan(name) ? S_OK : S_FALSE;
 }
 
 HRESULT CDuzazododiza::OpenRecentFile(int32_t recentFileIndex) {
-    if (recentFileIndex < kFirstRecentFile || recentFileIndex > kLastRecentFile) {
+    const int64_t slot = int64_t{recentFileIndex} - kFirstRecentFileCommand;
+    if (slot < 0 || slot >= kRecentFileCount) {
         theTrace().WriteFormat("No recent file %d", recentFileIndex);
         return S_OK;
     }
-    char valueName[] = "recent file 0";
-    valueName[sizeof valueName - 2] = static_cast<char>(recentFileIndex - 63);
-    char path[kPathSize] = {};
-    RegistryGetString("Recent files", valueName, path, sizeof path);
-    if (!path[0]) return S_OK;
-    if (FILE* test = std::fopen(path, "rb")) {
+    const std::string path = ReadRecentFiles()[static_cast<size_t>(slot)];
+    if (path.empty()) return S_OK;
+    if (FILE* test = std::fopen(path.c_str(), "rb")) {
         std::fclose(test);
     } else {
         platform::MessageBoxRequest box;
@@ -497,9 +471,9 @@ HRESULT CDuzazododiza::OpenRecentFile(int32_t recentFileIndex) {
         ShowMessageBox(box);
         return S_OK;
     }
-    // The scene is replaced by the plan on the plan-load thread of the plan files, which
-    // also moves the path to the top of the recent files.
-    OpenLocalPlan(path);
+    // Asks about unsaved changes, then the plan replaces the scene on the plan-load
+    // thread and its path moves to the top of the recent files.
+    OpenLocalPlan(path.c_str());
     return S_OK;
 }
 
@@ -513,7 +487,7 @@ HRESULT CDuzazododiza::OpenNewPlan() {
     RenderHold hold(*this);
     const bool mapWasOpen = FindMapWindow() != nullptr;
     if (activeWindow) activeWindow->SetMouseMode(kSelectionMode);
-    ClearSceneObjects(*this);
+    BaseControl::OpenNewPlan();
     if (mapWasOpen) ToggleMapWindow();
 
     if (mainWindow) {
@@ -537,9 +511,6 @@ HRESULT CDuzazododiza::OpenNewPlan() {
     // made again with their classes.
     if (mainWindow) mainWindow->SetMouseMode(kSelectionMode);
     fogState.SetDefaults();
-    std::snprintf(planName, sizeof planName, "%s", "Untitled");
-    globalState.SetString(0, "Untitled");
-    globalState.SetBoolean(0, false);
     newPlanFlag = 1;
     if (mapWasOpen && platform::IsWindow(ControlWindow()))
         platform::PostMessage(ControlWindow(), kMsgToggleMap);

@@ -1,0 +1,70 @@
+// Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
+// before any object is made: the download count, the dropped-plan count and the states
+// read in place. A stream read as whole must write back and read as whole again.
+#include <strings.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "control/BaseControl.h"
+#include "control/PlanFiles.h"
+#include "control/SceneState.h"
+#include "foundation/GlobalState.h"
+#include "foundation/KeyDataList.h"
+#include "foundation/LightState.h"
+#include "foundation/SlabState.h"
+#include "foundation/ViewState.h"
+
+namespace {
+
+bool ReadStream(const uint8_t* data, size_t size, KeyDataList& list) {
+    FILE* file = fmemopen(const_cast<uint8_t*>(data), size, "rb");
+    if (!file) std::abort();
+    const bool whole = ReadPlanStream(file, list);
+    std::fclose(file);
+    return whole;
+}
+
+void ReadStates(KeyDataList& plan) {
+    GlobalState global;
+    FloorState floor;
+    FogState fog;
+    ViewState view;
+    RenderState render;
+    SceneState scene;
+    for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement()) continue;
+        KeyDataList& keys = *static_cast<KeyDataSublist*>(m)->GetChildren();
+        const char* name = m->GetName();
+        if (strcasecmp(name, "globalState") == 0) global.ReadKeyData(keys);
+        if (strcasecmp(name, "FloorState") == 0) floor.ReadKeyData(keys);
+        if (strcasecmp(name, "FogState") == 0) fog.ReadKeyData(keys);
+        if (strcasecmp(name, "ViewState") == 0) view.ReadKeyData(keys);
+        if (strcasecmp(name, "RenderState") == 0) render.ReadKeyData(keys);
+        if (strncasecmp(name, "SceneState", 10) == 0) scene.ReadKeyData(keys);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    KeyDataList plan;
+    const bool whole = ReadStream(data, size, plan);
+    if (BaseControl::CountDownloads(plan) < 0) std::abort();
+    const PlanContents contents = CountPlanContents(plan);
+    if (contents.counted < 0) std::abort();
+    if (whole) {
+        char* bytes = nullptr;
+        size_t length = 0;
+        FILE* out = open_memstream(&bytes, &length);
+        if (!out || !plan.WriteBinary(out) || std::fputc(kPlanStreamEnd, out) == EOF) std::abort();
+        std::fclose(out);
+        KeyDataList again;
+        if (!ReadStream(reinterpret_cast<const uint8_t*>(bytes), length, again)) std::abort();
+        std::free(bytes);
+    }
+    ReadStates(plan);
+    return 0;
+}

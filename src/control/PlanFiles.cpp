@@ -1,0 +1,775 @@
+#include "control/PlanFiles.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "building/Terrain.h"
+#include "control/BaseControl.h"
+#include "control/Duzazododiza.h"
+#include "control/RenderHold.h"
+#include "foundation/Cabinet.h"
+#include "foundation/KeyDataList.h"
+#include "foundation/Registry.h"
+#include "foundation/Trace.h"
+#include "interaction/MouseHandler.h"
+#include "interaction/TraceImageModel.h"
+#include "model/ObjectTypes.h"
+#include "model/PickableObject.h"
+#include "platform/FileDialog.h"
+#include "platform/Files.h"
+#include "platform/Menu.h"
+#include "platform/MessageBox.h"
+#include "platform/Thread.h"
+#include "render/Window.h"
+
+namespace {
+
+constexpr uint32_t kSaveChangesQuestion = 293;
+constexpr uint32_t kMergeQuestion = 294;
+constexpr uint32_t kSaveFailedMessage = 295;
+constexpr const char* kDamagedPlanText =
+    "The plan file could not be opened: it is damaged or is not a plan file.";
+constexpr const char* kInformationName = "ObjectInformation";
+// Beside the file a save replaces; renamed over it once whole.
+constexpr const char* kPartialSuffix = ".saving";
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool NameIs(const BaseKeyDataElement& member, const char* name) {
+    return strcasecmp(member.GetName(), name) == 0;
+}
+
+// Copies `text` into a buffer of `size` characters; false, nothing changed, when it
+// does not fit.
+bool CopyPath(char* buffer, size_t size, const std::string& text) {
+    if (text.size() >= size) {
+        TraceWrite("Plan path too long");
+        return false;
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+// The number after "SceneState" when it is one digit, else -1.
+int SceneStateNumber(const char* name) {
+    constexpr size_t prefix = sizeof "SceneState" - 1;
+    if (strncasecmp(name, "SceneState", prefix) != 0) return -1;
+    const char* digits = name + prefix;
+    if (!std::isdigit(static_cast<unsigned char>(digits[0])) || digits[1] != '\0') return -1;
+    return digits[0] - '0';
+}
+
+// A trace image needs its picture: a local file must exist; a web address is fetched
+// by the image itself.
+bool TraceImageFileExists(const char* url) {
+    if (!url || !*url) return false;
+    if (std::strstr(url, "://")) return true;
+    return access(url, R_OK) == 0;
+}
+
+MouseHandler* ActiveHandler(const BaseControl& control) {
+    return control.activeWindow ? control.activeWindow->GetCurrentMode() : nullptr;
+}
+
+void SetBusy(const BaseControl& control, bool busy) {
+    if (MouseHandler* handler = ActiveHandler(control)) handler->SetBusyCursor(busy);
+}
+
+// Writes the object's element, with its object information, to the stream.
+void WriteSerializable(SerializableObject& object, FILE* file) {
+    object.WriteKeyData();
+    object.AttachObjectInformation(file);
+}
+
+}  // namespace
+
+// ---- Stream and helpers ----------------------------------------------------------
+
+bool ReadPlanStream(FILE* file, KeyDataList& out) {
+    if (!PRECONDITION(file != nullptr, "No plan stream")) return false;
+    if (!out.ReadBinary(file)) return false;
+    // A whole stream stops at its closing byte, not at the end of the file.
+    if (std::feof(file) || std::ferror(file)) return false;
+    if (std::fseek(file, -1, SEEK_CUR) != 0) return false;
+    return std::fgetc(file) == kPlanStreamEnd;
+}
+
+PlanContents CountPlanContents(const KeyDataList& plan) {
+    PlanContents contents;
+    for (const BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement()) continue;
+        const std::string& name = m->Name();
+        if (name == "Group") contents.hasGroup = true;
+        if (name == "LightSource" || Contains(name, "State") || Contains(name, "Dome") ||
+            Contains(name, "Terrain"))
+            continue;
+        ++contents.counted;
+    }
+    return contents;
+}
+
+std::string PlanExtension(const char* path) {
+    if (!path) return {};
+    const char* dot = std::strrchr(path, '.');
+    return dot ? std::string(dot + 1) : std::string();
+}
+
+void UpdateRecentFiles(std::vector<std::string>& entries, const char* path) {
+    entries.resize(kRecentFileCount);
+    if (!path) return;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].empty() && strcasecmp(entries[i].c_str(), path) == 0) {
+            entries.erase(entries.begin() + static_cast<long>(i));
+            entries.emplace_back();
+            break;
+        }
+    }
+    if (!Contains(Lower(path), ".kvp")) return;
+    if (std::strlen(path) >= BaseControl::kPathSize) {
+        TraceWrite("Recent file path too long");
+        return;
+    }
+    entries.insert(entries.begin(), path);
+    entries.resize(kRecentFileCount);
+}
+
+std::vector<std::string> ReadRecentFiles() {
+    std::vector<std::string> entries(kRecentFileCount);
+    for (int i = 0; i < kRecentFileCount; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "recent file %d", i);
+        char value[BaseControl::kPathSize] = {};
+        if (RegistryGetString(kRecentFilesKey, name, value, sizeof value)) entries[i] = value;
+    }
+    return entries;
+}
+
+void WriteRecentFiles(const std::vector<std::string>& entries) {
+    RegistryDeleteKey(kRecentFilesKey);
+    for (int i = 0; i < kRecentFileCount && i < static_cast<int>(entries.size()); ++i) {
+        if (entries[i].empty()) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "recent file %d", i);
+        RegistrySetString(kRecentFilesKey, name, entries[i].c_str());
+    }
+}
+
+void BuildRecentFilesMenu(const std::vector<std::string>& entries, platform::Menu& menu) {
+    menu.Clear();
+    for (int i = 0; i < kRecentFileCount && i < static_cast<int>(entries.size()); ++i) {
+        if (entries[i].empty()) continue;
+        char title[BaseControl::kPathSize];
+        BaseControl::FileTitle(entries[i].c_str(), title, sizeof title);
+        menu.AppendItem(kFirstRecentFileCommand + static_cast<uint32_t>(i), title);
+    }
+}
+
+// ---- Saving ----------------------------------------------------------------------
+
+namespace {
+
+// Writes the whole stream; false when the file refused a write.
+bool WriteSceneStream(BaseControl& control, FILE* file) {
+    {
+        LinkedListIterator it(control.scene);
+        it.LockList();
+        theTrace().Write("WSGF:2");
+        for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+            auto* object = dynamic_cast<SerializableObject*>(node);
+            if (!POSTCONDITION(object != nullptr, "dynamic cast failed")) continue;
+            WriteSerializable(*object, file);
+        }
+        it.UnlockList();
+    }
+    theTrace().Write("WSGF:3");
+    WriteSerializable(control.floorState, file);
+    Window* main = control.mainWindow;
+    if (PRECONDITION(main != nullptr, "WSGF mw->view null")) {
+        WriteSerializable(main->camera, file);
+        WriteSerializable(main->viewFlags, file);
+    }
+    WriteSerializable(control.globalState, file);
+    WriteSerializable(control.fogState, file);
+    for (int i = 0; i < BaseControl::kSceneStates; ++i) {
+        control.sceneStates[i].number = i;
+        WriteSerializable(control.sceneStates[i], file);
+    }
+    theTrace().Write("WSGF 3.1");
+    // The sky writes its "Dome" element here once the sky objects are part of the editor.
+    theTrace().Write("WSGF 3.11");
+    if (control.terrain) WriteSerializable(*control.terrain, file);
+    theTrace().Write("WSGF 3.12");
+    if (main && main->traceImage) WriteSerializable(*main->traceImage, file);
+    theTrace().Write("WSGF 3.13");
+    std::fputc(kPlanStreamEnd, file);
+    const bool flushed = std::fflush(file) == 0 && !std::ferror(file);
+    return flushed;
+}
+
+// Writes the stream to `streamPath`; on any failure nothing is left there.
+bool WriteStreamFile(BaseControl& control, const std::string& streamPath, int* error) {
+    FILE* file = std::fopen(streamPath.c_str(), "wb");
+    if (!file) {
+        *error = errno;
+        return false;
+    }
+    const bool written = WriteSceneStream(control, file);
+    *error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    platform::DeleteFile(streamPath.c_str());
+    return false;
+}
+
+}  // namespace
+
+bool BaseControl::WriteSceneGraphFile(char* path, size_t size, bool autoRecovery) {
+    MouseHandler* handler = ActiveHandler(*this);
+    if (!PRECONDITION(handler != nullptr, "Null window or handler")) return false;
+    if (!PRECONDITION(path && *path && size > 0, "No plan path to write")) return false;
+    handler->SetBusyCursor(true);
+    theTrace().Write("WSGF:0");
+    const intptr_t owner = reinterpret_cast<intptr_t>(this);
+    LockRender();
+    theTrace().Write("WSGF:1");
+    if (!autoRecovery) {
+        SetStatusText((std::string("Saving ") + path).c_str());
+        ShowMainProgress(true, owner);
+    }
+
+    // A "kvp" plan is a cabinet made from a "kvu" stream of the same name; a "kvu" path
+    // is packed into the "kvp" file beside it; any other path gets the plain stream.
+    const std::string given = path;
+    const std::string extension = PlanExtension(path);
+    const size_t dot = given.rfind('.');
+    std::string streamPath = given;
+    std::string cabinetPath;
+    if (strcasecmp(extension.c_str(), "kvp") == 0) {
+        streamPath = given.substr(0, dot + 1) + "kvu";
+        cabinetPath = given;
+    } else if (strcasecmp(extension.c_str(), "kvu") == 0) {
+        cabinetPath = given.substr(0, dot + 1) + "kvp";
+    } else {
+        streamPath = given + kPartialSuffix;
+    }
+
+    int error = 0;
+    bool saved = WriteStreamFile(*this, streamPath, &error);
+    if (!saved) {
+        POSTCONDITION(false, "File write failed in WriteSceneGraphFile");
+        theTrace().WriteFormat("ERROR : %d", error);
+    }
+    theTrace().Write("WSGF 3.2");
+    if (saved && cabinetPath.empty()) {
+        saved = platform::RenameFile(streamPath.c_str(), given.c_str());
+        if (!saved) platform::DeleteFile(streamPath.c_str());
+    } else if (saved) {
+        // The old plan stays whole until the new cabinet is.
+        const std::string partial = cabinetPath + kPartialSuffix;
+        const char* files[] = {streamPath.c_str()};
+        saved = CreateCabinet(1, files, partial.c_str()) &&
+                platform::RenameFile(partial.c_str(), cabinetPath.c_str());
+        if (!saved) {
+            TraceWrite("The plan cabinet could not be made");
+            platform::DeleteFile(partial.c_str());
+        }
+        platform::DeleteFile(streamPath.c_str());
+        if (saved && cabinetPath != given) CopyPath(path, size, cabinetPath);
+    }
+
+    if (saved && !autoRecovery) SetPlanName(path);
+    UnlockRender();
+    if (!saved && !autoRecovery) ShowResourceMessage(kSaveFailedMessage, "Save failed");
+    theTrace().Write("WSGF:4");
+    if (!autoRecovery) ShowMainProgress(false, owner);
+    handler->SetBusyCursor(false);
+    return saved;
+}
+
+bool BaseControl::WriteAutoRecoveryFile() {
+    if (!globalState.GetBoolean(0)) return false;
+    char path[kPathSize];
+    if (!CopyPath(path, sizeof path, platform::TemporaryFolder() + kAutoRecoveryName)) return false;
+    return WriteSceneGraphFile(path, sizeof path, true);
+}
+
+void BaseControl::SetPlanName(const char* path) {
+    if (!path) return;
+    std::vector<std::string> entries = ReadRecentFiles();
+    UpdateRecentFiles(entries, path);
+    WriteRecentFiles(entries);
+    globalState.SetBoolean(0, false);
+    char title[kPathSize];
+    FileTitle(path, title, sizeof title);
+    globalState.SetString(0, title);
+    if (!recentFilesMenu) recentFilesMenu = std::make_unique<platform::Menu>();
+    BuildRecentFilesMenu(entries, *recentFilesMenu);
+}
+
+// ---- Scene ------------------------------------------------------------------------
+
+void BaseControl::ClearScene() {
+    RenderHold hold(*this);
+    for (SceneState& state : sceneStates) state.initialised = 0;
+    theTrace().Write("INP:bcl");
+    scene.DeleteAll();
+    theTrace().Write("INP:acl");
+    undoList.Clear();
+    theTrace().Write("INP:actl");
+    if (mainWindow) {
+        // Lights are not drawn in the main view of a new plan.
+        mainWindow->viewFlags.SetInt64(0, TypeBit::kLight);
+        mainWindow->viewUndoStack.DeleteAll();
+        mainWindow->viewRedoStack.DeleteAll();
+    }
+    extraList.DeleteAll();
+}
+
+int BaseControl::CountDownloads(const KeyDataList& list) {
+    int count = 0;
+    for (const BaseKeyDataElement* m = list.GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement()) {
+            const auto* element = static_cast<const KeyDataElement*>(m);
+            const std::string& key = element->Name();
+            if ((Contains(key, "URL") || Contains(key, "Url") || Contains(key, "url")) &&
+                !element->Value().empty())
+                ++count;
+        } else if (!NameIs(*m, kInformationName)) {
+            count += CountDownloads(*static_cast<const KeyDataSublist*>(m)->GetChildren());
+        }
+    }
+    return count;
+}
+
+void BaseControl::SetFloorLevel(double level) {
+    RenderHold hold(*this);
+    floorState.SetDouble(4, level);
+}
+
+// ---- Element kinds ----------------------------------------------------------------
+
+SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) {
+    KeyDataList& keys = *element.GetChildren();
+    if (keys.IsEmpty()) return nullptr;
+    const char* name = element.GetName();
+    RenderHold hold(*this);
+
+    if (strcasecmp(name, "TraceImageModel") == 0) {
+        const char* url = keys.GetString("TraceImageURL");
+        auto* image = new TraceImageModel(url);
+        image->ReadKeyData(keys);
+        if (!TraceImageFileExists(url)) {
+            platform::MessageBoxRequest box;
+            char text[kPathSize + 64];
+            std::snprintf(text, sizeof text, "The file at %s does not exist or has been moved",
+                          url ? url : "");
+            box.text = text;
+            box.caption = "File not found";
+            box.icon = platform::MessageIcon::Warning;
+            delete image;
+            ShowMessageBox(box);
+            return nullptr;
+        }
+        Window* active = activeWindow;
+        if (!PRECONDITION(active != nullptr, "No window for the trace image")) {
+            delete image;
+            return nullptr;
+        }
+        if (mergeSetAside) image->TakeFreshIdIfTaken(*mergeSetAside);
+        delete active->traceImage;
+        active->traceImage = image;
+        return active->traceImage;
+    }
+    if (strcasecmp(name, "Dome") == 0) {
+        // The control keeps its own sky; the plan's sky only counts toward the progress.
+        globalState.SetInteger(11, globalState.GetInteger(11) + CountDownloads(keys));
+        return nullptr;
+    }
+    if (strcasecmp(name, "Terrain") == 0) {
+        if (!terrain) return nullptr;
+        terrain->ReadKeyData(keys);
+        return terrain;
+    }
+    if (strcasecmp(name, "FloorState") == 0) {
+        floorState.ReadKeyData(keys);
+        return &floorState;
+    }
+    if (strcasecmp(name, "globalState") == 0) {
+        globalState.ReadKeyData(keys);
+        return &globalState;
+    }
+    if (strcasecmp(name, "FogState") == 0) {
+        fogState.ReadKeyData(keys);
+        return &fogState;
+    }
+    if (strcasecmp(name, "ViewState") == 0) {
+        if (!mainWindow) return nullptr;
+        mainWindow->camera.ReadKeyData(keys);
+        return &mainWindow->camera;
+    }
+    if (strcasecmp(name, "RenderState") == 0) {
+        if (!mainWindow) return nullptr;
+        mainWindow->viewFlags.ReadKeyData(keys);
+        mainWindow->ResetViewOptions();
+        return &mainWindow->viewFlags;
+    }
+    const int sceneState = SceneStateNumber(name);
+    if (sceneState >= 0) {
+        sceneStates[sceneState].ReadKeyData(keys);
+        return &sceneStates[sceneState];
+    }
+    // "Model" and "LightSource" (prepended) elements make their objects here once the
+    // catalogue models and the light sources are part of the editor; "Group" the same,
+    // answering the group after its simplification. "Wall", "Floor", "Counter",
+    // "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make their building elements,
+    // and "Dimension" and "Text" their annotations, as those classes join. Each object
+    // reads `keys`, takes a fresh id when a merge set aside an object with its id, and
+    // joins the scene.
+    theTrace().WriteFormat("No plan object of kind %s can be made", name);
+    return nullptr;
+}
+
+// ---- Loading ----------------------------------------------------------------------
+
+namespace {
+
+void ReportDamagedPlan(BaseControl& control, const char* path) {
+    theTrace().WriteFormat("Plan not opened: %s", path);
+    platform::MessageBoxRequest box;
+    box.text = kDamagedPlanText;
+    box.caption = "Open failed";
+    box.icon = platform::MessageIcon::Warning;
+    control.ShowMessageBox(box);
+}
+
+}  // namespace
+
+SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge) {
+    if (!PRECONDITION(path && *path, "LoadPlanFile without a path")) {
+        loadFinished = 1;
+        return nullptr;
+    }
+    const std::string planPath = path;
+    const intptr_t owner = reinterpret_cast<intptr_t>(this) + 1;
+    struct stat info {};
+    if (stat(path, &info) == 0)
+        SetProgressDetail(static_cast<double>(info.st_size) / 1024.0, owner);
+
+    const bool merging = loadKind == kLoadMerge;
+    LinkedList setAside;
+    if (merging) {
+        RenderHold hold(*this);
+        while (LinkedListObject* node = scene.PopHead()) setAside.Append(node);
+        mergeSetAside = &setAside;
+    } else {
+        loadKind = kLoadOpen;
+    }
+    globalState.SetInteger(10, 0);
+    globalState.SetInteger(11, 0);
+    SetStatusText(("Opening " + planPath).c_str());
+    ShowMainProgress(true, owner);
+    SetBusy(*this, true);
+
+    // Whatever happens below, a merge puts the set-aside scene back after the loaded
+    // objects and the load ends in the same way.
+    SerializableObject* result = nullptr;
+    char extracted[kCabinetPathSize] = {};
+    auto finish = [&](bool damaged) {
+        if (merging) {
+            RenderHold hold(*this);
+            while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+            mergeSetAside = nullptr;
+        }
+        if (damaged) {
+            ShowMainProgress(false, owner);
+            // A failed open must not leave the scene's name on the file: a later save
+            // would write the (empty) scene over it.
+            if (!checkMerge && !merging && strcasecmp(planName, planPath.c_str()) == 0) {
+                planName[0] = 0;
+                globalState.SetString(0, "Untitled");
+            }
+            if (merging) loadKind = kLoadOpen;
+        }
+        loadFinished = 1;
+        if (extracted[0]) {
+            platform::DeleteFile(extracted);
+        } else if (!damaged) {
+            POSTCONDITION(false, "Decompressed filename is invalid");
+        }
+        if (!result) SetFloorLevel(1.0);
+        SetBusy(*this, false);
+        return result;
+    };
+
+    if (!DecompressCabinet(path, platform::TemporaryFolder().c_str(), extracted,
+                           sizeof extracted)) {
+        extracted[0] = 0;
+        theTrace().Write("Decompression failed during file load");
+        ReportDamagedPlan(*this, path);
+        return finish(true);
+    }
+    FILE* stream = std::fopen(extracted, "rb");
+    KeyDataList plan;
+    const bool whole = stream && ReadPlanStream(stream, plan);
+    if (stream) std::fclose(stream);
+    if (!whole) {
+        // Nothing of a damaged plan is loaded.
+        ReportDamagedPlan(*this, path);
+        return finish(true);
+    }
+    if (!checkMerge) {
+        SetFloorLevel(1.0);
+        // Saved-view windows are closed here once they are part of the editor.
+    }
+    globalState.SetInteger(10, CountDownloads(plan));
+
+    bool mergeMode = false;
+    if (checkMerge) {
+        const PlanContents contents = CountPlanContents(plan);
+        if (contents.counted > 1) {
+            bool sceneHasObjects = false;
+            {
+                LinkedListIterator it(scene);
+                it.LockList();
+                for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+                    auto* pickable = dynamic_cast<PickableObject*>(node);
+                    if (!pickable || !pickable->HasType(TypeBit::kLight)) sceneHasObjects = true;
+                }
+                it.UnlockList();
+            }
+            if (sceneHasObjects) {
+                if (strcasecmp(planPath.c_str(), planName) == 0 && !globalState.GetBoolean(0)) {
+                    ShowMainProgress(false, owner);
+                    return finish(false);
+                }
+                platform::MessageBoxRequest box;
+                box.text = LoadResourceString(kSaveChangesQuestion);
+                box.caption = "Confirm";
+                box.buttons = platform::MessageButtons::YesNoCancel;
+                const platform::MessageAnswer answer = ShowMessageBox(box);
+                if (answer == platform::MessageAnswer::Cancel) {
+                    ShowMainProgress(false, owner);
+                    return finish(false);
+                }
+                if (answer == platform::MessageAnswer::Yes) {
+                    if (std::strstr(planName, "Temporary Internet"))
+                        SavePlanAs();
+                    else
+                        SavePlan();
+                }
+            }
+            globalState.SetBoolean(0, false);
+            // Saved-view windows are closed here once they are part of the editor.
+            RenderHold hold(*this);
+            SetFloorLevel(1.0);
+            CopyPath(planName, sizeof planName, planPath);
+            if (activeWindow) {
+                activeWindow->SetMouseMode(kDefaultMouseMode);
+                activeWindow->Activate();
+            }
+            ClearScene();
+            // The terrain is reset here (not for a merge) once it has its geometry.
+            BeginBusyDisplay();
+            if (mainWindow) mainWindow->DeleteTraceImage();
+        } else if (contents.counted == 1 && contents.hasGroup) {
+            mergeMode = true;
+        }
+    }
+
+    auto loading = [this] { return loadKind == kLoadOpen || loadKind == kLoadMerge; };
+    for (const BaseKeyDataElement* m = plan.GetFirstMember(); m && loading();
+         m = m->GetNextMember()) {
+        if (m->IsElement() || NameIs(*m, "Roof")) continue;
+        const std::string& name = m->Name();
+        if (merging && NameIs(*m, "Terrain")) continue;
+        if (mergeMode && (NameIs(*m, "LightSource") || Contains(name, "State") ||
+                          Contains(name, "Dome") || NameIs(*m, "Terrain")))
+            continue;
+        SerializableObject* made = LoadPlanObjects(*static_cast<const KeyDataSublist*>(m));
+        if (mergeMode) result = made;
+    }
+    // Roofs rest on the walls and floors made above.
+    for (const BaseKeyDataElement* m = plan.GetFirstMember(); m && loading();
+         m = m->GetNextMember()) {
+        if (!m->IsElement() && NameIs(*m, "Roof"))
+            LoadPlanObjects(*static_cast<const KeyDataSublist*>(m));
+    }
+    plan.DeleteAll();
+
+    if (loading()) {
+        loadKind = kLoadOpen;
+        SetPlanName(planPath.c_str());
+        SetStatusText("Building scene...");
+        return finish(false);
+    }
+    ShowMainProgress(false, owner);
+    const uint8_t cancelled = loadKind;
+    result = nullptr;
+    if (merging) {
+        RenderHold hold(*this);
+        while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+        mergeSetAside = nullptr;
+    }
+    if (cancelled == kLoadCancelByUser) {
+        OpenNewPlan();
+    } else if (cancelled == kLoadCancelByClose) {
+        RenderHold hold(*this);
+        ClearScene();
+    }
+    loadKind = kLoadOpen;
+    SignalPlanLoadDone();
+    loadFinished = 1;
+    if (extracted[0]) platform::DeleteFile(extracted);
+    SetFloorLevel(1.0);
+    SetBusy(*this, false);
+    return nullptr;
+}
+
+bool BaseControl::StartPlanLoadThread(const char* path) {
+    if (!PRECONDITION(path && *path, "No plan to load")) return false;
+    const std::string copy = path;
+    return StartWorker([this, copy](const std::atomic<bool>& cancel) {
+        if (cancel) return;
+        const std::thread::id render = RenderThreadId();
+        platform::SetThreadPriority(render, platform::ThreadPriority::BelowNormal);
+        platform::SetCurrentThreadPriority(platform::ThreadPriority::BelowNormal);
+        LoadPlanFile(copy.c_str(), false);
+        platform::SetThreadPriority(render, platform::ThreadPriority::Normal);
+    });
+}
+
+// ---- Commands ---------------------------------------------------------------------
+
+platform::HRESULT BaseControl::OpenNewPlan() {
+    RenderHold hold(*this);
+    ClearScene();
+    CopyPath(planName, sizeof planName, "Untitled");
+    SetPlanName("\\Untitled");
+    return platform::S_OK;
+}
+
+namespace {
+
+// Runs the file dialog with every hold of the calling thread on the render lock given
+// up meanwhile.
+bool AskForPlanPath(BaseControl& control, platform::FileDialogRequest request,
+                    std::string* chosen) {
+    request.filterName = "Kivora files";
+    request.filterPattern = "*.kvp";
+    const int held = control.ReleaseRenderLockFully();
+    const bool ok = platform::ShowFileDialog(request, chosen);
+    control.ReacquireRenderLock(held);
+    return ok;
+}
+
+platform::FileDialogRequest OpenRequest(const char* start) {
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Open;
+    request.initialPath = start;
+    request.flags = platform::kFileMustExist | platform::kPathMustExist;
+    return request;
+}
+
+}  // namespace
+
+platform::HRESULT BaseControl::SavePlanAs() {
+    std::string name = planName;
+    const size_t old = name.find("kvr");
+    if (old != std::string::npos) name = name.substr(0, old) + "kvp";
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Save;
+    request.initialPath = name;
+    request.defaultExtension = "kvp";
+    request.flags = platform::kOverwritePrompt | platform::kPathMustExist;
+    theTrace().Write("gsfn");
+    std::string chosen;
+    const bool ok = AskForPlanPath(*this, request, &chosen);
+    theTrace().Write("eSPA");
+    if (ok && CopyPath(planName, sizeof planName, chosen))
+        WriteSceneGraphFile(planName, sizeof planName, false);
+    return platform::S_OK;
+}
+
+platform::HRESULT BaseControl::SavePlan() {
+    if (!planName[0] || strcasecmp(planName, "untitled") == 0) return SavePlanAs();
+    WriteSceneGraphFile(planName, sizeof planName, false);
+    return platform::S_OK;
+}
+
+platform::HRESULT BaseControl::LoadPlan() {
+    std::string chosen;
+    if (!AskForPlanPath(*this, OpenRequest(planName), &chosen)) return platform::S_OK;
+    if (!CopyPath(planName, sizeof planName, chosen)) return platform::S_OK;
+    ReplaceSceneWithPlan(planName);
+    // Shadows are refreshed here once the shadow maps are part of the editor.
+    return platform::S_OK;
+}
+
+bool BaseControl::ReplaceSceneWithPlan(const char* path) {
+    BeginBusyDisplay();
+    RenderHold hold(*this);
+    if (activeWindow) {
+        activeWindow->SetMouseMode(kDefaultMouseMode);
+        activeWindow->Activate();
+    }
+    ClearScene();
+    // The terrain is reset here once it has its geometry.
+    if (mainWindow) mainWindow->DeleteTraceImage();
+    SetPlanName(path);
+    return StartPlanLoadThread(path);
+}
+
+platform::HRESULT BaseControl::MergePlan() {
+    std::string chosen;
+    if (!AskForPlanPath(*this, OpenRequest(planName), &chosen)) return platform::S_OK;
+    platform::MessageBoxRequest box;
+    box.text = LoadResourceString(kMergeQuestion);
+    box.caption = "Are You Sure?";
+    box.buttons = platform::MessageButtons::YesNo;
+    if (ShowMessageBox(box) != platform::MessageAnswer::Yes) return platform::S_OK;
+    globalState.SetBoolean(0, false);
+    BeginBusyDisplay();
+    RenderHold hold(*this);
+    loadKind = kLoadMerge;
+    if (activeWindow) activeWindow->Activate();
+    undoList.Clear();
+    StartPlanLoadThread(chosen.c_str());
+    return platform::S_OK;
+}
+
+// ---- The control window's part ---------------------------------------------------
+
+bool CDuzazododiza::OpenLocalPlan(const char* name) {
+    if (!name || !*name) return false;
+    theTrace().WriteFormat("Open local plan %s", name);
+    const std::string path = name;
+    if (!CopyPath(planName, sizeof planName, path)) return false;
+    // Before the control runs, the post-create step opens it.
+    if (!initialised) return false;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    std::fclose(file);
+    if (PromptSaveChanges(true) == kAnswerCancel) return false;
+    const bool started = ReplaceSceneWithPlan(path.c_str());
+    UpdateWindowTitle();
+    return started;
+}
+
+void CDuzazododiza::SignalPlanLoadDone() {
+    if (planLoadDoneEvent) planLoadDoneEvent->Set();
+}
