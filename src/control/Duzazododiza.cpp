@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "control/Defaults.h"
-#include "control/RenderHold.h"
+#include "control/RenderLockScope.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
@@ -289,7 +289,7 @@ platform::LResult CDuzazododiza::OnCreate(const platform::WindowCreateInfo* info
     auto* main = new (std::nothrow) Window;
     if (!POSTCONDITION(main != nullptr, "The main window could not be made")) return -1;
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         mainWindow = activeWindow = currentWindow = main;
         windowList->Append(main);
         main->windowHandle = controlWindow;
@@ -356,7 +356,7 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     theTrace().Write("PostCreate");
 
     if (ComputeShadingLevel() > 0) {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         if (mainWindow) {
             mainWindow->Activate();
             CreateIdentityTexture();
@@ -380,7 +380,7 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
 
     theTrace().Write("Default model loading started");
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         // The title of a new plan; the recent files follow with the plan files.
         globalState.SetBoolean(0, false);
         globalState.SetString(0, "Untitled");
@@ -390,7 +390,7 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
 
     // The utility text is made here with the text objects.
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         globalState.SetInteger(2, kToolbarWidth);
         globalState.SetInteger(3, kToolbarHeight);
     }
@@ -399,7 +399,7 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     ReadProbeSettings(*this);
     theTrace().Write("Host initialized");
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         initialised = 1;
     }
 
@@ -415,7 +415,7 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
         if (ShowMessageBox(box) == platform::MessageAnswer::Yes) {
             theTrace().Write("Restore file");
             const std::string path = platform::TemporaryFolder() + "restore.kvp";
-            RenderHold hold(*this);
+            RenderLockScope hold(*this);
             waitScreenLevel = 1.0;
             theTrace().WriteFormat("Restore from %s", path.c_str());
             ClearScene();
@@ -447,7 +447,7 @@ void CDuzazododiza::OnSize(int width, int height) {
         activeWindow = mainWindow;
         platform::SetTimer(controlWindow, Window::kResizeTimer, 20);
     } else if (mainWindow) {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         mainWindow->OnSize(clientRect);
     }
     theTrace().Write("eSize");

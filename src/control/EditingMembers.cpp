@@ -2,7 +2,7 @@
 #include <string>
 
 #include "control/Duzazododiza.h"
-#include "control/RenderHold.h"
+#include "control/RenderLockScope.h"
 #include "control/ScriptArguments.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/SerializableObject.h"
@@ -109,7 +109,7 @@ HRESULT CDuzazododiza::UpdateLastRightClickedObject() {
     auto* undoable = dynamic_cast<UndoableObject*>(target);
     if (undoable) undoable->BeginUndoStep();
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         target->ApplyState();
     }
     if (undoable) {
@@ -139,7 +139,7 @@ HRESULT CDuzazododiza::AddDataToRightClickedObjectInformation(BSTR key, BSTR dat
     if (!target || !key || !data) return S_OK;
     const std::string keyText = InformationText(key);
     const std::string dataText = InformationText(data);
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     target->SetInformationValue(keyText.c_str(), dataText.c_str());
     return S_OK;
 }
@@ -193,7 +193,7 @@ HRESULT CDuzazododiza::DeleteSelectedItems() {
 HRESULT CDuzazododiza::Clone() {
     bool cloned = false;
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         LinkedListIterator it(scene);
         it.LockList();
         BeginUndoGroup();
@@ -244,7 +244,7 @@ HRESULT CDuzazododiza::Redo() {
 
 HRESULT CDuzazododiza::SetFloorLevel(int32_t level) {
     if (level < 0) return S_OK;
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     if (level == kFloorUp || level == kFloorDown) {
         double next = ElevationToFloor(floorState.GetDouble(4) - 1.0, level == kFloorUp);
         if (level == kFloorUp) next = std::min(next, kHighestFloor);

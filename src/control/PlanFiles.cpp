@@ -14,7 +14,7 @@
 #include "building/Terrain.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
-#include "control/RenderHold.h"
+#include "control/RenderLockScope.h"
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Registry.h"
@@ -324,7 +324,7 @@ void BaseControl::SetPlanName(const char* path) {
 // ---- Scene ------------------------------------------------------------------------
 
 void BaseControl::ClearScene() {
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     for (SceneState& state : sceneStates) state.initialised = 0;
     theTrace().Write("INP:bcl");
     scene.DeleteAll();
@@ -357,7 +357,7 @@ int BaseControl::CountDownloads(const KeyDataList& list) {
 }
 
 void BaseControl::SetFloorLevel(double level) {
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     floorState.SetDouble(4, level);
 }
 
@@ -367,7 +367,7 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
     KeyDataList& keys = *element.GetChildren();
     if (keys.IsEmpty()) return nullptr;
     const char* name = element.GetName();
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
 
     if (strcasecmp(name, "TraceImageModel") == 0) {
         const char* url = keys.GetString("TraceImageURL");
@@ -473,7 +473,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     const bool merging = loadKind == kLoadMerge;
     LinkedList setAside;
     if (merging) {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         while (LinkedListObject* node = scene.PopHead()) setAside.Append(node);
         mergeSetAside = &setAside;
     } else {
@@ -491,7 +491,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     char extracted[kCabinetPathSize] = {};
     auto finish = [&](bool damaged) {
         if (merging) {
-            RenderHold hold(*this);
+            RenderLockScope hold(*this);
             while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
             mergeSetAside = nullptr;
         }
@@ -575,7 +575,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
             }
             globalState.SetBoolean(0, false);
             // Saved-view windows are closed here once they are part of the editor.
-            RenderHold hold(*this);
+            RenderLockScope hold(*this);
             SetFloorLevel(1.0);
             CopyPath(planName, sizeof planName, planPath);
             if (activeWindow) {
@@ -621,14 +621,14 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     const uint8_t cancelled = loadKind;
     result = nullptr;
     if (merging) {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
         mergeSetAside = nullptr;
     }
     if (cancelled == kLoadCancelByUser) {
         OpenNewPlan();
     } else if (cancelled == kLoadCancelByClose) {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         ClearScene();
     }
     loadKind = kLoadOpen;
@@ -656,7 +656,7 @@ bool BaseControl::StartPlanLoadThread(const char* path) {
 // ---- Commands ---------------------------------------------------------------------
 
 platform::HRESULT BaseControl::OpenNewPlan() {
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     ClearScene();
     CopyPath(planName, sizeof planName, "Untitled");
     SetPlanName("\\Untitled");
@@ -722,7 +722,7 @@ platform::HRESULT BaseControl::LoadPlan() {
 
 bool BaseControl::ReplaceSceneWithPlan(const char* path) {
     BeginBusyDisplay();
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     if (activeWindow) {
         activeWindow->SetMouseMode(kDefaultMouseMode);
         activeWindow->Activate();
@@ -744,7 +744,7 @@ platform::HRESULT BaseControl::MergePlan() {
     if (ShowMessageBox(box) != platform::MessageAnswer::Yes) return platform::S_OK;
     globalState.SetBoolean(0, false);
     BeginBusyDisplay();
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     loadKind = kLoadMerge;
     if (activeWindow) activeWindow->Activate();
     undoList.Clear();

@@ -2,18 +2,21 @@
 
 #include "control/BaseControl.h"
 
-// Takes the control's render lock for a scope, when there is a control.
+// Holds the control's render lock for a scope: the process's control by default, or
+// the one given; nothing when there is no control.
 class RenderLockScope {
 public:
-    RenderLockScope() : control(theControl()) {
-        if (control) control->LockRender();
+    RenderLockScope() : RenderLockScope(theControl()) {}
+    explicit RenderLockScope(BaseControl& control) : RenderLockScope(&control) {}
+    explicit RenderLockScope(BaseControl* control) : control_(control) {
+        if (control_) control_->LockRender();
     }
     ~RenderLockScope() {
-        if (control) control->UnlockRender();
+        if (control_) control_->UnlockRender();
     }
     RenderLockScope(const RenderLockScope&) = delete;
     RenderLockScope& operator=(const RenderLockScope&) = delete;
 
 private:
-    BaseControl* control;
+    BaseControl* control_;
 };

@@ -9,7 +9,7 @@
 #include "control/Defaults.h"
 #include "control/Duzazododiza.h"
 #include "control/PlanFiles.h"
-#include "control/RenderHold.h"
+#include "control/RenderLockScope.h"
 #include "control/ScriptArguments.h"
 #include "foundation/Common.h"
 #include "foundation/Registry.h"
@@ -484,7 +484,7 @@ HRESULT CDuzazododiza::LoadFloorplanTraceImage() {
 
 HRESULT CDuzazododiza::OpenNewPlan() {
     BeginBusyDisplay();
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     const bool mapWasOpen = FindMapWindow() != nullptr;
     if (activeWindow) activeWindow->SetMouseMode(kSelectionMode);
     BaseControl::OpenNewPlan();
@@ -529,7 +529,7 @@ HRESULT CDuzazododiza::OpenXMLTemplate(BSTR fileAddress) {
     char address[kPathSize];
     if (!CopyPageText(fileAddress, address, sizeof address, "Template address")) return S_OK;
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         if (FindMapWindow()) ToggleMapWindow();
         OpenNewPlan();
     }
@@ -604,7 +604,7 @@ HRESULT CDuzazododiza::GoToView(const VARIANT& viewType) {
         theTrace().Write("GoToView: no such camera preset");
         return S_OK;
     }
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     GoToCameraPreset(n);
     return S_OK;
 }
@@ -612,14 +612,14 @@ HRESULT CDuzazododiza::GoToView(const VARIANT& viewType) {
 HRESULT CDuzazododiza::ShowAntialiasedFrame() {
     Window* previous = nullptr;
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         previous = activeWindow;
         activeWindow = mainWindow;
         SelectAll(false);
         SetStatusText(LoadResourceString(kSmoothingText).c_str());
     }
     {
-        RenderHold hold(*this);
+        RenderLockScope hold(*this);
         // The render loop draws the smoothed frame while scene rendering is off.
         BaseControl::ShowAntialiasedFrame();
         theTrace().Write("saf");
@@ -642,7 +642,7 @@ HRESULT CDuzazododiza::SetCameraAngle(double angle) {
         theTrace().WriteFormat("Field of view %f refused", angle);
         return S_OK;
     }
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     if (!activeWindow) return S_OK;
     activeWindow->BeginViewTransaction();
     activeWindow->fieldOfView = angle;
@@ -654,7 +654,7 @@ HRESULT CDuzazododiza::SetCameraAngle(double angle) {
 }
 
 HRESULT CDuzazododiza::FitPlanInWindow() {
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     if (activeWindow) activeWindow->ZoomToExtents();
     return S_OK;
 }
@@ -670,7 +670,7 @@ HRESULT CDuzazododiza::SaveSceneStateAs(int32_t index) {
 }
 
 HRESULT CDuzazododiza::GoToSceneState(int32_t index) {
-    RenderHold hold(*this);
+    RenderLockScope hold(*this);
     if (activeWindow) activeWindow->BeginViewTransaction();
     BaseControl::GoToSceneState(index);
     if (activeWindow) activeWindow->EndViewTransaction();

@@ -8,6 +8,7 @@
 
 #include "building/Terrain.h"
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "foundation/Trace.h"
 #include "geometry/Outline.h"
 #include "model/PickableObject.h"
@@ -53,22 +54,6 @@ bool InsidePolygon(const Vector& point, const Vector* polygon, int count) {
     }
     return inside;
 }
-
-// Holds the control's render lock for a scope; nothing without a control.
-class RenderHold {
-public:
-    explicit RenderHold(BaseControl* control) : control_(control) {
-        if (control_) control_->LockRender();
-    }
-    ~RenderHold() {
-        if (control_) control_->UnlockRender();
-    }
-    RenderHold(const RenderHold&) = delete;
-    RenderHold& operator=(const RenderHold&) = delete;
-
-private:
-    BaseControl* control_;
-};
 
 // Makes the window's context current and records who did, when the main window's
 // context is the one made current.
@@ -219,7 +204,7 @@ PickableObject* Window::GetPickedObject(int i) const {
 
 int Window::ProcessSelectionBuffer(int x, int y) {
     BaseControl* control = theControl();
-    RenderHold hold(control);
+    RenderLockScope hold(control);
     if (!deviceContext) {
         theTrace().Write("No DC");
         return 0;
@@ -261,7 +246,7 @@ void Window::GetUnderCursor(int x, int y, Vector& out) {
     out.Set(0.0, 0.0, 0.0, 1.0);
     if (!deviceContext) return;
     BaseControl* control = theControl();
-    RenderHold hold(control);
+    RenderLockScope hold(control);
     if (control) control->SetRenderEnabled(true);
     ActivateFor(*this, control, 3);
     if (!PRECONDITION(platform::GLContext::IsAnyCurrent(), "Activate failed")) return;
@@ -284,7 +269,7 @@ void Window::GetUnderCursor(int x, int y, Vector& out) {
 bool Window::HitTestWithPolygon(RenderableObject* object, const Vector* points, int count) {
     if (!PRECONDITION(object != nullptr, "Polygon test of no object")) return false;
     BaseControl* control = theControl();
-    RenderHold hold(control);
+    RenderLockScope hold(control);
     // The object tests itself against the window being drawn: this one, for the call.
     Window* rendered = control ? control->currentWindow : nullptr;
     if (control) control->currentWindow = this;
@@ -323,7 +308,7 @@ Vector Window::ProcessTextureClick(int x, int y, RenderableObject* object) {
     constexpr int kKeptValues = 100;
 
     BaseControl* control = theControl();
-    RenderHold hold(control);
+    RenderLockScope hold(control);
     ActivateFor(*this, control, 2);
     viewFlags.SetBoolean(10, true);
     std::vector<GLfloat> feedback(kFeedbackSize);
