@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/WizardPlanBuilder.h"
+#include "foundation/KeyDataList.h"
+#include "support/TestControl.h"
+
+namespace {
+
+// Builds a "planXML" tree: top-level answers, and the shape's type and sizes.
+struct Answers {
+    std::map<std::string, std::string> plan;
+    std::string type;
+    std::map<std::string, double> sizes;
+
+    std::unique_ptr<KeyDataList> Tree() const {
+        auto tree = std::make_unique<KeyDataList>();
+        KeyDataList* planXML = tree->AddSublist("planXML");
+        for (const auto& [key, value] : plan) planXML->AddSublist(key)->AddString("value", value);
+        KeyDataList* shape = planXML->AddSublist("shapeData")->AddSublist("shape");
+        shape->AddString("type", type);
+        for (const auto& [key, value] : sizes) shape->AddSublist(key)->AddDouble("value", value);
+        return tree;
+    }
+};
+
+class WizardPlanBuilding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        control.wallState.SetDouble(9, 6.0);
+        control.wallState.SetDouble(5, 96.0);
+        control.floorState.SetDouble(0, 4.0);
+        control.globalState.SetBoolean(5, true);
+    }
+
+    WizardPlan Plan(const Answers& answers) {
+        WizardPlanBuilder builder(control);
+        return builder.Plan(*answers.Tree());
+    }
+
+    static std::vector<std::pair<double, double>> Corners(const WizardPlan& plan) {
+        std::vector<std::pair<double, double>> corners;
+        for (const Vector& v : plan.corners) {
+            EXPECT_EQ(v.y, 0.0);
+            corners.emplace_back(v.x, v.z);
+        }
+        return corners;
+    }
+
+    TestControl control;
+};
+
+using Corner = std::pair<double, double>;
+
+}  // namespace
+
+TEST_F(WizardPlanBuilding, FootprintsAreCentredOnTheOrigin) {
+    struct Case {
+        const char* type;
+        std::map<std::string, double> sizes;
+        std::vector<Corner> corners;
+    } cases[] = {
+        {"square",
+         {{"width", 200}, {"height", 100}},
+         {{-100, -50}, {100, -50}, {100, 50}, {-100, 50}}},
+        // Sides below three wall thicknesses grow to it.
+        {"Square", {{"width", 1}, {"height", 100}}, {{-9, -50}, {9, -50}, {9, 50}, {-9, 50}}},
+        {"L",
+         {{"partWidth", 100}, {"partHeight", 60}, {"totalWidth", 300}, {"totalHeight", 200}},
+         {{-150, -100}, {150, -100}, {150, -40}, {-50, -40}, {-50, 100}, {-150, 100}}},
+        {"Left",
+         {{"partWidth", 100}, {"partHeight", 60}, {"totalWidth", 300}, {"totalHeight", 200}},
+         {{-150, -100}, {150, -100}, {150, 100}, {-50, 100}, {-50, -40}, {-150, -40}}},
+        // The totals are at least the parts plus the minimum side.
+        {"L",
+         {{"partWidth", 100}, {"partHeight", 60}, {"totalWidth", 10}, {"totalHeight", 10}},
+         {{-59, -39}, {59, -39}, {59, 21}, {41, 21}, {41, 39}, {-59, 39}}},
+        {"U",
+         {{"leftWidth", 50},
+          {"rightWidth", 70},
+          {"partHeight", 80},
+          {"totalWidth", 300},
+          {"totalHeight", 200}},
+         {{-150, -100},
+          {150, -100},
+          {150, 100},
+          {80, 100},
+          {80, 20},
+          {-100, 20},
+          {-100, 100},
+          {-150, 100}}},
+    };
+    for (const Case& c : cases) {
+        const WizardPlan plan = Plan({{}, c.type, c.sizes});
+        EXPECT_EQ(Corners(plan), c.corners) << c.type;
+    }
+}
+
+TEST_F(WizardPlanBuilding, StoreysWallHeightAndFloors) {
+    struct Case {
+        std::map<std::string, std::string> plan;
+        bool addFloors;
+        int stories;
+        double wallHeight;
+        std::vector<double> floors;
+    } cases[] = {
+        {{{"numStories", "0"}}, true, 1, 96, {0}},
+        {{{"numStories", "2.9"}, {"wallHeight", "100"}}, true, 2, 100, {0, 100}},
+        {{{"numStories", "2"}, {"wallHeight", "100"}, {"topLevelFloor", "yes"}},
+         true,
+         2,
+         100,
+         {0, 100, 200}},
+        // Not above twice the floor thickness: twice the floor thickness.
+        {{{"wallHeight", "8"}}, true, 1, 8, {0}},
+        {{{"wallHeight", "3"}}, true, 1, 8, {0}},
+        // Numbers from outside are bounded.
+        {{{"numStories", "1e12"}, {"wallHeight", "1e400"}},
+         false,
+         WizardPlanBuilder::kMaxStories,
+         96,
+         {}},
+        {{{"numStories", "3"}}, false, 3, 96, {}},
+    };
+    for (const Case& c : cases) {
+        control.globalState.SetBoolean(5, c.addFloors);
+        const WizardPlan plan = Plan({c.plan, "square", {}});
+        EXPECT_EQ(plan.numStories, c.stories);
+        EXPECT_EQ(plan.wallHeight, c.wallHeight);
+        EXPECT_EQ(plan.totalWallHeight, c.stories * c.wallHeight);
+        EXPECT_EQ(plan.floorElevations, c.floors);
+    }
+}
+
+TEST_F(WizardPlanBuilding, RoofsFollowStyleAndLayout) {
+    const std::map<std::string, double> l = {
+        {"partWidth", 100}, {"partHeight", 60}, {"totalWidth", 300}, {"totalHeight", 200}};
+    const std::map<std::string, double> u = {{"leftWidth", 50},
+                                             {"rightWidth", 70},
+                                             {"partHeight", 80},
+                                             {"totalWidth", 300},
+                                             {"totalHeight", 200}};
+    struct Case {
+        const char* type;
+        const char* style;
+        std::map<std::string, double> sizes;
+        WizardRoofStyle roof;
+        int roofs;
+        std::vector<int> peaks;
+    } cases[] = {
+        {"square", "Gable", {{"width", 300}, {"height", 150}}, WizardRoofStyle::kGable, 1, {1, 3}},
+        {"square", "hipped", {{"width", 300}, {"height", 150}}, WizardRoofStyle::kHipped, 1, {}},
+        {"square", "flat", {{"width", 300}, {"height", 150}}, WizardRoofStyle::kNone, 0, {}},
+        {"L", "gable", l, WizardRoofStyle::kGable, 2, {1, 4}},
+        {"Lx", "gable", l, WizardRoofStyle::kGable, 2, {5, 2}},
+        {"U", "gable", u, WizardRoofStyle::kGable, 3, {2, 6}},
+        // A lower-case u builds walls but its roof layout is not known.
+        {"u", "gable", u, WizardRoofStyle::kNone, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const WizardPlan plan =
+            Plan({{{"roofStyle", c.style}, {"numStories", "2"}}, c.type, c.sizes});
+        EXPECT_FALSE(plan.corners.empty()) << c.type;
+        EXPECT_EQ(plan.roofStyle, c.roof) << c.type << c.style;
+        EXPECT_EQ(plan.roofCount, c.roofs) << c.type << c.style;
+        EXPECT_EQ(plan.gablePeakWalls, c.peaks) << c.type << c.style;
+        if (c.roofs) {
+            EXPECT_EQ(plan.roofBaseHeight, 2 * 96.0);
+            const int last = static_cast<int>(plan.corners.size()) - 1;
+            EXPECT_DOUBLE_EQ(plan.roofRise,
+                             std::min(plan.WallLength(1), plan.WallLength(last)) / 3.0);
+        }
+    }
+    // A 300 by 150 square: rise 50; insets min(150, 0.45 x side).
+    const WizardPlan hipped =
+        Plan({{{"roofStyle", "hipped"}}, "square", {{"width", 300}, {"height", 150}}});
+    EXPECT_DOUBLE_EQ(hipped.roofRise, 50.0);
+    EXPECT_DOUBLE_EQ(hipped.hipInsetX, 135.0);
+    EXPECT_DOUBLE_EQ(hipped.hipInsetZ, 67.5);
+}
+
+TEST_F(WizardPlanBuilding, UnknownShapeBuildsNothingAndChangesNoFlag) {
+    for (const char* type : {"circle", "", "Ux"}) {
+        control.globalState.SetBoolean(0, false);
+        WizardPlanBuilder builder(control);
+        const WizardPlan plan = builder.Build(*Answers{{{"roofStyle", "gable"}}, type, {}}.Tree());
+        EXPECT_TRUE(plan.corners.empty()) << type;
+        EXPECT_TRUE(plan.floorElevations.empty()) << type;
+        EXPECT_EQ(plan.roofCount, 0) << type;
+        EXPECT_FALSE(control.globalState.GetBoolean(0)) << type;
+    }
+}
+
+TEST_F(WizardPlanBuilding, TexturesAndDefaultsAroundTheBuild) {
+    std::snprintf(control.contentDomain, sizeof control.contentDomain, "http://content/");
+    control.wallState.SetString(6, "interior.png");
+    control.wallState.SetString(9, "exterior.png");
+    control.globalState.SetBoolean(0, false);
+    {
+        WizardPlanBuilder builder(control);
+        EXPECT_EQ(builder.GetHalfWallThickness(), 3.0);
+        builder.Build(*Answers{
+            {{"floorTex", "/tex/oak.png"}, {"wallIntTex", "tex/paint.png"}},
+            "square",
+            {}}.Tree());
+        for (int i = 0; i <= 2; ++i)
+            EXPECT_EQ(control.floorState.GetString(i), "http://content/tex/oak.png");
+        for (int i = 6; i <= 9; ++i)
+            EXPECT_EQ(control.wallState.GetString(i), "http://content/tex/paint.png");
+        EXPECT_FALSE(control.wallState.GetBoolean(9));
+        EXPECT_TRUE(control.wallState.GetBoolean(8));
+        EXPECT_TRUE(control.globalState.GetBoolean(0));
+    }
+    // The exterior material goes back once the builder is gone.
+    EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
+
+    {
+        WizardPlanBuilder builder(control);
+        control.wallState.SetString(6, "inside.png");
+        builder.Build(*Answers{{}, "square", {}}.Tree());
+        // Without an interior texture the exterior takes the interior's material.
+        EXPECT_EQ(control.wallState.GetString(9), "inside.png");
+    }
+    EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
+}
