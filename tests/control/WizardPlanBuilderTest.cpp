@@ -8,7 +8,9 @@
 
 #include "control/WizardPlanBuilder.h"
 #include "foundation/KeyDataList.h"
+#include "foundation/WizardXMLProcessor.h"
 #include "support/TestControl.h"
+#include "support/TraceLogTail.h"
 
 namespace {
 
@@ -227,4 +229,45 @@ TEST_F(WizardPlanBuilding, TexturesAndDefaultsAroundTheBuild) {
         EXPECT_EQ(control.wallState.GetString(9), "inside.png");
     }
     EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
+}
+
+namespace {
+
+// A reader whose download already arrived at `path`.
+class ArrivedAnswers : public WizardXMLProcessor {
+public:
+    explicit ArrivedAnswers(const std::string& path) {
+        std::snprintf(cacheFile, sizeof cacheFile, "%s", path.c_str());
+    }
+};
+
+}  // namespace
+
+TEST_F(WizardPlanBuilding, ArrivedAnswersAreReadAndBuilt) {
+    TempFolder folder;
+    const std::string path = folder.Path() + "answers.xml";
+    FILE* file = std::fopen(path.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(
+        "<planXML>\n <shapeData><shape type='square'/></shapeData>\n"
+        " <wallIntTex value='paint.png'/>\n</planXML>\n",
+        file);
+    std::fclose(file);
+    std::snprintf(control.contentDomain, sizeof control.contentDomain, "http://content/");
+    control.wallState.SetString(9, "exterior.png");
+    control.globalState.SetBoolean(0, false);
+
+    ArrivedAnswers answers(path);
+    EXPECT_EQ(answers.OnDownloadComplete(), 1);
+    EXPECT_STREQ(
+        answers.GetTree().GetSublist("planXML")->GetSublist("wallIntTex")->GetString("value"),
+        "paint.png");
+    EXPECT_TRUE(control.globalState.GetBoolean(0));
+    EXPECT_EQ(control.wallState.GetString(6), "http://content/paint.png");
+    EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
+
+    TraceLogTail log;
+    WizardXMLProcessor nowhere;
+    EXPECT_FALSE(nowhere.Download(""));
+    EXPECT_TRUE(log.Contains("Download failed"));
 }
