@@ -75,15 +75,15 @@ HRESULT CDuzazododiza::Ungroup() {
     BeginUndoGroup();
     {
         RenderLockScope hold(*this);
-        Group* found = nullptr;
+        RenderableObject* first = nullptr;
         scene.Lock();
-        for (LinkedListObject* node = scene.GetHead(); node && !found; node = node->GetNext()) {
+        for (LinkedListObject* node = scene.GetHead(); node && !first; node = node->GetNext()) {
             auto* object = dynamic_cast<RenderableObject*>(node);
             if (object && object->IsSelected() && (object->GetTypeMask() & TypeBit::kGroup))
-                found = dynamic_cast<Group*>(object);
+                first = object;
         }
         scene.Unlock();
-        if (found) Group::Ungroup(found);
+        if (auto* group = dynamic_cast<Group*>(first)) Group::Ungroup(group);
     }
     EndUndoGroup();
     return S_OK;
