@@ -9,6 +9,7 @@
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
 #include "foundation/UndoableObject.h"
+#include "model/Group.h"
 #include "model/ObjectTypes.h"
 #include "model/StateObject.h"
 #include "render/Window.h"
@@ -61,12 +62,30 @@ std::string InformationText(const char16_t* text) {
 }  // namespace
 
 HRESULT CDuzazododiza::CreateGroup() {
-    // Groups are made from the selection by the group objects.
+    auto* group = new Group;
+    group->BeginTransaction(true);
+    BeginUndoGroup();
+    // A group that does not stand in the scene afterwards is already gone.
+    if (Group::CreateGroup(group)) group->EndUndoStep();
+    EndUndoGroup();
     return S_OK;
 }
 
 HRESULT CDuzazododiza::Ungroup() {
-    // The first selected group is dissolved by the group objects.
+    BeginUndoGroup();
+    {
+        RenderLockScope hold(*this);
+        RenderableObject* first = nullptr;
+        scene.Lock();
+        for (LinkedListObject* node = scene.GetHead(); node && !first; node = node->GetNext()) {
+            auto* object = dynamic_cast<RenderableObject*>(node);
+            if (object && object->IsSelected() && (object->GetTypeMask() & TypeBit::kGroup))
+                first = object;
+        }
+        scene.Unlock();
+        if (auto* group = dynamic_cast<Group*>(first)) Group::Ungroup(group);
+    }
+    EndUndoGroup();
     return S_OK;
 }
 

@@ -21,6 +21,7 @@
 #include "foundation/Trace.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
+#include "model/Group.h"
 #include "model/ObjectTypes.h"
 #include "model/PickableObject.h"
 #include "platform/FileDialog.h"
@@ -433,9 +434,16 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         sceneStates[sceneState].ReadKeyData(keys);
         return &sceneStates[sceneState];
     }
+    if (strcasecmp(name, "Group") == 0) {
+        auto* group = new Group;
+        group->ReadKeyData(keys);
+        if (mergeSetAside) group->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(group);
+        // A group of one member, or a nest too deep, does not stay.
+        return Group::Simplify(group);
+    }
     // "Model" and "LightSource" (prepended) elements make their objects here once the
-    // catalogue models and the light sources are part of the editor; "Group" the same,
-    // answering the group after its simplification. "Wall", "Floor", "Counter",
+    // catalogue models and the light sources are part of the editor. "Wall", "Floor", "Counter",
     // "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make their building elements,
     // and "Dimension" and "Text" their annotations, as those classes join. Each object
     // reads `keys`, takes a fresh id when a merge set aside an object with its id, and
