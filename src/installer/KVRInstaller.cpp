@@ -10,7 +10,7 @@
 #include "platform/Component.h"
 #include "platform/Files.h"
 #include "platform/RegistryStore.h"
-#include "platform/SpecialFolders.h"
+#include "platform/UserFolders.h"
 
 namespace {
 

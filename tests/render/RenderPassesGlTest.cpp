@@ -315,6 +315,6 @@ TEST_P(ReferenceImageTest, SceneMatchesItsPicture) {
     EXPECT_TRUE(matches) << differing << " pixels differ; see " << base << ".out.png";
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ReferenceImageTest, ::testing::Values("perspective", "blueprint"));
+INSTANTIATE_TEST_SUITE_P(Modes, ReferenceImageTest, ::testing::Values("3d", "blueprint"));
 
 }  // namespace
