@@ -2,35 +2,5 @@
 #include "pagepane/KVRPagepane.h"
 #include "platform/ComponentRegistration.h"
 
-extern "C" platform::HRESULT DllRegisterServer();
-
-namespace {
-
-platform::ServerRegistration Registration() {
-    platform::ServerRegistration server;
-    server.classId = kClsidKVRPagepane;
-    server.description = "KVRPagepane Class";
-    server.progId = kProgIdKVRPagepane;
-    server.moduleAddress = reinterpret_cast<const void*>(&DllRegisterServer);
-    return server;
-}
-
-}  // namespace
-
-extern "C" platform::HRESULT DllRegisterServer() {
-    return platform::RegisterServer(Registration());
-}
-
-extern "C" platform::HRESULT DllUnregisterServer() {
-    return platform::UnregisterServer(Registration());
-}
-
-extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,
-                                               const platform::Guid* iid, void** out) {
-    return platform::GetComponentClassObject(kClsidKVRPagepane, KVRPagepane::MakeFactory().Get(),
-                                             clsid, iid, out);
-}
-
-extern "C" platform::HRESULT DllCanUnloadNow() {
-    return KVRPagepane::LiveObjects() == 0 ? platform::S_OK : platform::S_FALSE;
-}
+KIVORA_SINGLE_CLASS_EXPORTS(KVRPagepane, kClsidKVRPagepane, kProgIdKVRPagepane,
+                            "KVRPagepane Class")

@@ -44,3 +44,32 @@ HRESULT GetComponentClassObject(const Guid& servedClassId, IClassFactory* factor
                                 const Guid* classId, const Guid* iid, void** out);
 
 }  // namespace platform
+
+// The four exports of a library that serves one component class CLASS (which offers
+// static MakeFactory() and LiveObjects()), registered under CLASS_ID and PROG_ID.
+#define KIVORA_SINGLE_CLASS_EXPORTS(CLASS, CLASS_ID, PROG_ID, DESCRIPTION)                    \
+    extern "C" platform::HRESULT DllRegisterServer();                                       \
+    namespace {                                                                              \
+    platform::ServerRegistration KivoraServedClass() {                                       \
+        platform::ServerRegistration server;                                                 \
+        server.classId = (CLASS_ID);                                                          \
+        server.description = (DESCRIPTION);                                                  \
+        server.progId = (PROG_ID);                                                            \
+        server.moduleAddress = reinterpret_cast<const void*>(&DllRegisterServer);           \
+        return server;                                                                       \
+    }                                                                                        \
+    }                                                                                        \
+    extern "C" platform::HRESULT DllRegisterServer() {                                      \
+        return platform::RegisterServer(KivoraServedClass());                               \
+    }                                                                                        \
+    extern "C" platform::HRESULT DllUnregisterServer() {                                    \
+        return platform::UnregisterServer(KivoraServedClass());                              \
+    }                                                                                        \
+    extern "C" platform::HRESULT DllGetClassObject(const platform::Guid* clsid,             \
+                                                   const platform::Guid* iid, void** out) { \
+        return platform::GetComponentClassObject((CLASS_ID), CLASS::MakeFactory().Get(),      \
+                                                 clsid, iid, out);                           \
+    }                                                                                        \
+    extern "C" platform::HRESULT DllCanUnloadNow() {                                        \
+        return CLASS::LiveObjects() == 0 ? platform::S_OK : platform::S_FALSE;               \
+    }
