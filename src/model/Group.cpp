@@ -314,27 +314,8 @@ void Group::RotateAboutAxis(int axis, double degrees) {
     FlagOverlappingLights();
 }
 
-void Group::ApplyOffset() {
-    offsetBase = position;
-    offsetApplied = 1;
-}
-
-void Group::RemoveOffset() {
-    if (!offsetApplied) return;
-    Vector moved = position;
-    moved.Subtract(offsetBase);
-    moved.w = 1.0;
-    offsetBase = moved;
-    offsetApplied = 0;
-}
-
 bool Group::IsInVisibleHeightRange() const {
-    if (group) return true;
-    BaseControl* control = theControl();
-    if (!control) return true;
-    const double low = control->floorState.GetDouble(4) - 1.0;
-    const double high = low + control->wallState.GetDouble(5);
-    return box.min.y + position.y < high && box.max.y + position.y > low;
+    return group || InCurrentStorey(box.min.y + position.y, box.max.y + position.y);
 }
 
 // ---- Key data ---------------------------------------------------------------------

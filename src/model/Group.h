@@ -84,8 +84,8 @@ public:
     // position.
     bool IsInVisibleHeightRange() const override;
 
-    void ApplyOffset() override;
-    void RemoveOffset() override;
+    // Moves are measured at the position.
+    Vector OffsetReference() const override { return position; }
     void MoveBy(const Vector& offset) override;
     // Moves without the light re-test.
     void Translate(const Vector& offset) override;

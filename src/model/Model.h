@@ -59,9 +59,8 @@ public:
     bool IsShownInCurrentView() override;
     void UpdateVisibility() { IsShownInCurrentView(); }
 
-    // The position at the start of a move; RemoveOffset leaves the movement since.
-    void ApplyOffset() override;
-    void RemoveOffset() override;
+    // Moves are measured at the position.
+    Vector OffsetReference() const override { return position; }
     void MoveBy(const Vector& offset) override;
     // Moves without the light re-test.
     void Translate(const Vector& offset) override;

@@ -82,12 +82,16 @@ Vector* RenderableObject::GetCorners() {
     return box.ComputeCorners();
 }
 
-bool RenderableObject::IsInVisibleHeightRange() const {
+bool RenderableObject::InCurrentStorey(double minY, double maxY) {
     BaseControl* control = theControl();
     if (!control) return true;
     const double low = control->floorState.GetDouble(4) - 1.0;
     const double high = low + control->wallState.GetDouble(5);
-    return box.min.y < high && box.max.y > low;
+    return minY < high && maxY > low;
+}
+
+bool RenderableObject::IsInVisibleHeightRange() const {
+    return InCurrentStorey(box.min.y, box.max.y);
 }
 
 bool RenderableObject::IsShownInCurrentView() {
@@ -120,13 +124,13 @@ void RenderableObject::RestoreFlags() {
 
 void RenderableObject::RemoveOffset() {
     if (!offsetApplied) return;
-    offsetBase.Set(box.max.x - offsetBase.x, box.max.y - offsetBase.y, box.max.z - offsetBase.z,
-                   1.0);
+    const Vector now = OffsetReference();
+    offsetBase.Set(now.x - offsetBase.x, now.y - offsetBase.y, now.z - offsetBase.z, 1.0);
     offsetApplied = 0;
 }
 
 void RenderableObject::ApplyOffset() {
-    offsetBase.Set(box.max);
+    offsetBase.Set(OffsetReference());
     offsetApplied = 1;
 }
 

@@ -53,11 +53,14 @@ public:
     virtual void TranslateWithAttached(const Vector& offset);
     virtual void SaveFlags();
     virtual void RestoreFlags();
-    // After ApplyOffset: offsetBase becomes the displacement of the box's top corner
+    // After ApplyOffset: offsetBase becomes the displacement of the offset reference
     // since then.
     virtual void RemoveOffset();
-    // Records the box's top corner as the start of a move.
+    // Records the offset reference as the start of a move.
     virtual void ApplyOffset();
+    // The point whose movement ApplyOffset/RemoveOffset measure: the box's top corner,
+    // or the position of objects that keep one.
+    virtual Vector OffsetReference() const { return box.max; }
     virtual void MoveBy(const Vector& offset);
     virtual bool IsPositionValid();
     // Whether part of the object is see-through; such objects draw again, back to front,
@@ -81,6 +84,10 @@ public:
     void SetBoundingBox(const BoundingBox& newBox);
 
 protected:
+    // Whether a box spanning minY..maxY meets the current storey (from the floor level to
+    // the wall height above it); true without a control.
+    static bool InCurrentStorey(double minY, double maxY);
+
     // Bit i selects the object for stencil pass i.
     uint32_t passMask = 0;
     uint8_t drawn = 0;
