@@ -97,27 +97,15 @@ uint32_t CDuzazododiza::Release() {
 
 platform::HRESULT CDuzazododiza::CreateObjectWindow(platform::WindowHandle parent, int width,
                                                     int height, platform::WindowHandle* out) {
-    if (!out) return platform::E_POINTER;
-    *out = platform::kNoWindow;
-    if (platform::IsWindow(controlWindow)) return platform::E_UNEXPECTED;
-    platform::WindowCreateInfo info;
-    info.proc = [this](platform::WindowHandle w, uint32_t m, platform::WParam wp,
-                       platform::LParam lp) { return WindowProc(w, m, wp, lp); };
-    info.parent = parent;
-    info.caption = "Duzazododiza";
-    info.width = width;
-    info.height = height;
-    info.show = platform::ShowState::Normal;
-    const platform::WindowHandle made = platform::CreateWindow(info);
-    if (made == platform::kNoWindow) return platform::E_FAIL;
-    *out = made;
-    return platform::S_OK;
+    return platform::CreateObjectWindowWith(
+        [this](platform::WindowHandle w, uint32_t m, platform::WParam wp, platform::LParam lp) {
+            return WindowProc(w, m, wp, lp);
+        },
+        "Duzazododiza", controlWindow, parent, width, height, out);
 }
 
 platform::HRESULT CDuzazododiza::GetObjectWindow(platform::WindowHandle* out) {
-    if (!out) return platform::E_POINTER;
-    *out = platform::IsWindow(controlWindow) ? controlWindow : platform::kNoWindow;
-    return platform::S_OK;
+    return platform::GetObjectWindowOf(controlWindow, out);
 }
 
 platform::HRESULT CDuzazododiza::OnFrameWindowActivate(bool active) {

@@ -160,26 +160,15 @@ HRESULT KVRPagepane::RunAccel(platform::Message* message) {
 
 HRESULT KVRPagepane::CreateObjectWindow(platform::WindowHandle parent, int width, int height,
                                         platform::WindowHandle* out) {
-    if (!out) return platform::E_POINTER;
-    *out = platform::kNoWindow;
-    if (platform::IsWindow(window_)) return platform::E_UNEXPECTED;
-    platform::WindowCreateInfo info;
-    info.proc = [this](platform::WindowHandle w, uint32_t m, platform::WParam wp,
-                       platform::LParam lp) { return WindowProc(w, m, wp, lp); };
-    info.parent = parent;
-    info.width = width;
-    info.height = height;
-    info.show = platform::ShowState::Normal;
-    const platform::WindowHandle made = platform::CreateWindow(info);
-    if (made == platform::kNoWindow) return platform::E_FAIL;
-    *out = made;
-    return platform::S_OK;
+    return platform::CreateObjectWindowWith(
+        [this](platform::WindowHandle w, uint32_t m, platform::WParam wp, platform::LParam lp) {
+            return WindowProc(w, m, wp, lp);
+        },
+        nullptr, window_, parent, width, height, out);
 }
 
 HRESULT KVRPagepane::GetObjectWindow(platform::WindowHandle* out) {
-    if (!out) return platform::E_POINTER;
-    *out = platform::IsWindow(window_) ? window_ : platform::kNoWindow;
-    return platform::S_OK;
+    return platform::GetObjectWindowOf(window_, out);
 }
 
 HRESULT KVRPagepane::OnFrameWindowActivate(bool) {

@@ -306,27 +306,15 @@ void PreContrl::LoadProperties(const PropertyReader& read) {
 
 platform::HRESULT PreContrl::CreateObjectWindow(platform::WindowHandle parent, int width,
                                                 int height, platform::WindowHandle* out) {
-    if (!out) return platform::E_POINTER;
-    *out = platform::kNoWindow;
-    if (platform::IsWindow(controlWindow_)) return platform::E_UNEXPECTED;
-    platform::WindowCreateInfo info;
-    info.proc = [this](platform::WindowHandle w, uint32_t m, platform::WParam wp,
-                       platform::LParam lp) { return WindowProc(w, m, wp, lp); };
-    info.parent = parent;
-    info.caption = "PreContrl";
-    info.width = width;
-    info.height = height;
-    info.show = platform::ShowState::Normal;
-    const platform::WindowHandle made = platform::CreateWindow(info);
-    if (made == platform::kNoWindow) return platform::E_FAIL;
-    *out = made;
-    return platform::S_OK;
+    return platform::CreateObjectWindowWith(
+        [this](platform::WindowHandle w, uint32_t m, platform::WParam wp, platform::LParam lp) {
+            return WindowProc(w, m, wp, lp);
+        },
+        "PreContrl", controlWindow_, parent, width, height, out);
 }
 
 platform::HRESULT PreContrl::GetObjectWindow(platform::WindowHandle* out) {
-    if (!out) return platform::E_POINTER;
-    *out = platform::IsWindow(controlWindow_) ? controlWindow_ : platform::kNoWindow;
-    return platform::S_OK;
+    return platform::GetObjectWindowOf(controlWindow_, out);
 }
 
 platform::HRESULT PreContrl::OnFrameWindowActivate(bool) {

@@ -2,6 +2,7 @@
 
 #include "platform/Component.h"
 #include "platform/Messages.h"
+#include "platform/Window.h"
 
 namespace platform {
 
@@ -23,5 +24,32 @@ public:
     // The host's frame (or document) window was activated or deactivated.
     virtual HRESULT OnFrameWindowActivate(bool active) = 0;
 };
+
+// The shared bodies of CreateObjectWindow and GetObjectWindow for an object whose
+// window (`current`, kNoWindow when none) runs `proc`.
+inline HRESULT CreateObjectWindowWith(WindowProc proc, const char* caption, WindowHandle current,
+                                      WindowHandle parent, int width, int height,
+                                      WindowHandle* out) {
+    if (!out) return E_POINTER;
+    *out = kNoWindow;
+    if (IsWindow(current)) return E_UNEXPECTED;
+    WindowCreateInfo info;
+    info.proc = std::move(proc);
+    info.parent = parent;
+    if (caption) info.caption = caption;
+    info.width = width;
+    info.height = height;
+    info.show = ShowState::Normal;
+    const WindowHandle made = CreateWindow(info);
+    if (made == kNoWindow) return E_FAIL;
+    *out = made;
+    return S_OK;
+}
+
+inline HRESULT GetObjectWindowOf(WindowHandle current, WindowHandle* out) {
+    if (!out) return E_POINTER;
+    *out = IsWindow(current) ? current : kNoWindow;
+    return S_OK;
+}
 
 }  // namespace platform
