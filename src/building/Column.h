@@ -1,7 +1,7 @@
 #pragma once
 
 #include "building/Fence.h"
-#include "control/DialogOwner.h"
+#include "control/dialogs/DialogOwner.h"
 #include "model/ObjectTypes.h"
 #include "model/StateObject.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "control/DialogOwner.h"
+#include "control/dialogs/DialogOwner.h"
 #include "foundation/UndoableObject.h"
 #include "model/ObjectTypes.h"
 #include "model/StateObject.h"

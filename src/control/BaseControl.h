@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "control/DialogOwner.h"
-#include "control/MainProgressBar.h"
+#include "control/dialogs/DialogOwner.h"
+#include "control/bars/MainProgressBar.h"
 #include "control/SceneState.h"
-#include "control/StatusBar.h"
+#include "control/bars/StatusBar.h"
 #include "control/UndoList.h"
 #include "foundation/BaseMoldingState.h"
 #include "foundation/ColumnState.h"

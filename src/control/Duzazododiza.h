@@ -7,7 +7,7 @@
 #include <string>
 
 #include "control/BaseControl.h"
-#include "control/IDuzazododiza.h"
+#include "control/scripting/IDuzazododiza.h"
 #include "platform/Automation.h"
 #include "platform/Component.h"
 #include "platform/Event.h"

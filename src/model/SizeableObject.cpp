@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "control/BaseControl.h"
-#include "control/LengthDialog.h"
+#include "control/dialogs/LengthDialog.h"
 #include "platform/Menu.h"
 
 void SizeableObject::BuildPropertyMenu(platform::Menu& menu) {

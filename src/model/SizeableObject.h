@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "control/DialogOwner.h"
+#include "control/dialogs/DialogOwner.h"
 #include "foundation/UndoableObject.h"
 
 // An object whose length, width and height can be set through "Set Dimensions...".

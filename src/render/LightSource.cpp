@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "control/BaseControl.h"
-#include "control/LightPropertyDialog.h"
+#include "control/dialogs/LightPropertyDialog.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/ServerCommandFile.h"
 #include "foundation/Trace.h"

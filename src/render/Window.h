@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "control/HelpWindow.h"
-#include "control/MenuBar.h"
-#include "control/StatusBar.h"
-#include "control/ToggleIndicatorBar.h"
-#include "control/Toolbar.h"
+#include "control/bars/HelpWindow.h"
+#include "control/bars/MenuBar.h"
+#include "control/bars/StatusBar.h"
+#include "control/bars/ToggleIndicatorBar.h"
+#include "control/bars/Toolbar.h"
 #include "foundation/LinkedList.h"
 #include "foundation/ViewState.h"
 #include "geometry/Vector.h"

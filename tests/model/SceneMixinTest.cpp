@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "control/LengthDialog.h"
+#include "control/dialogs/LengthDialog.h"
 #include "foundation/LinkedList.h"
 #include "model/ShadowLight.h"
 #include "model/StateObject.h"

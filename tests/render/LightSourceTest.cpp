@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "control/LightPropertyDialog.h"
+#include "control/dialogs/LightPropertyDialog.h"
 #include "foundation/KeyDataList.h"
 #include "platform/MessageBox.h"
 #include "render/Bitmap.h"

@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
-#include "control/Dialog.h"
-#include "control/DialogOwner.h"
+#include "control/dialogs/Dialog.h"
+#include "control/dialogs/DialogOwner.h"
 #include "platform/DialogBox.h"
 
 // Shows `dialog` with `play` in the user's place; answers the end code. The runner is
