@@ -4,9 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+
+#include "platform/Clock.h"
 
 namespace platform {
 namespace {
@@ -121,7 +126,69 @@ std::string WithTrailingSlash(std::string folder) {
     return folder;
 }
 
+// --- Reports --------------------------------------------------------------------------
+
+constexpr size_t kKeptReports = 16;
+
+struct Reports {
+    std::mutex mutex;
+    std::function<void(const std::string&)> receiver;
+    std::deque<std::string> pending;
+    std::optional<std::string> resetNotice;
+};
+
+Reports& TheReports() {
+    static auto* reports = new Reports;  // used until the very end of the process
+    return *reports;
+}
+
+void Report(const std::string& line) {
+    Reports& reports = TheReports();
+    std::function<void(const std::string&)> receiver;
+    {
+        std::lock_guard<std::mutex> guard(reports.mutex);
+        if (!reports.receiver) {
+            reports.pending.push_back(line);
+            if (reports.pending.size() > kKeptReports) reports.pending.pop_front();
+            return;
+        }
+        receiver = reports.receiver;
+    }
+    receiver(line);
+}
+
+// SQLite's own words for a failure, with the system's where it has some.
+std::string Describe(sqlite3* db, int code) {
+    std::string text = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    const int system = db ? sqlite3_system_errno(db) : 0;
+    if (system != 0) text += std::string(" (") + std::strerror(system) + ")";
+    return text;
+}
+
+bool IsDamage(int code) {
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
 }  // namespace
+
+void SetRegistryStoreReporter(std::function<void(const std::string& line)> receiver) {
+    Reports& reports = TheReports();
+    std::deque<std::string> held;
+    {
+        std::lock_guard<std::mutex> guard(reports.mutex);
+        reports.receiver = std::move(receiver);
+        if (reports.receiver) held.swap(reports.pending);
+    }
+    for (const std::string& line : held) Report(line);
+}
+
+std::optional<std::string> TakeRegistryResetNotice() {
+    Reports& reports = TheReports();
+    std::lock_guard<std::mutex> guard(reports.mutex);
+    std::optional<std::string> notice;
+    notice.swap(reports.resetNotice);
+    return notice;
+}
 
 std::optional<std::string> CanonicalKeyPath(std::string_view path) {
     auto names = SplitKeyPath(path);
@@ -142,45 +209,107 @@ std::string RegistryFolder() {
 RegistryStore::RegistryStore(const std::string& path) : path_(path) {
     std::error_code ec;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
+    if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) {
         std::filesystem::create_directories(folder, ec);
+        if (ec) {
+            problem_ = "its folder " + folder.string() + " cannot be made: " + ec.message();
+            return;
+        }
         chmod(folder.c_str(), 0700);
     }
-    if (sqlite3_open_v2(path.c_str(), &db_,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
-                        nullptr) != SQLITE_OK) {
-        sqlite3_close(db_);
-        db_ = nullptr;
+    const int code = Open();
+    if (!IsDamage(code)) return;
+    const std::string damage = problem_;
+    if (!MoveAside()) {
+        problem_ = damage + "; the damaged file cannot be moved aside: " + std::strerror(errno);
         return;
     }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    // WAL lets readers and a writer of other processes work at once; FULL makes
-    // every commit reach the disk before the call returns.
-    const bool ok = Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=FULL") && Begin() &&
-                    Exec(
-                        "CREATE TABLE IF NOT EXISTS keys(root INTEGER NOT NULL, path TEXT NOT "
-                        "NULL, parent TEXT NOT NULL, name TEXT NOT NULL, PRIMARY KEY(root, "
-                        "path)) WITHOUT ROWID") &&
-                    Exec("CREATE INDEX IF NOT EXISTS keys_parent ON keys(root, parent, path)") &&
-                    Exec(
-                        "CREATE TABLE IF NOT EXISTS vals(root INTEGER NOT NULL, path TEXT NOT "
-                        "NULL, lname TEXT NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, "
-                        "data BLOB NOT NULL, PRIMARY KEY(root, path, lname)) WITHOUT ROWID") &&
-                    Commit();
-    if (!ok) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-    }
+    Report("The registry store " + path_ + " was damaged (" + damage + "); it was moved to " +
+           movedAside_ + " and a fresh store started");
+    Open();
 }
 
 RegistryStore::~RegistryStore() {
+    Close();
+}
+
+int RegistryStore::Open() {
+    problem_.clear();
+    int code = sqlite3_open_v2(path_.c_str(), &db_,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                               nullptr);
+    auto fail = [&](int failure) {
+        problem_ = Describe(db_, failure);
+        Close();
+        return failure;
+    };
+    if (code != SQLITE_OK) return fail(code);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+
+    // A file that is no database, or one whose pages do not hold together, is damaged.
+    {
+        Statement check(db_, "PRAGMA quick_check(1)");
+        if (!check.Ok()) return fail(sqlite3_errcode(db_));
+        code = check.Step();
+        if (code != SQLITE_ROW) return fail(code);
+        const std::string answer = check.ColumnText(0);
+        if (answer != "ok") {
+            problem_ = answer;
+            Close();
+            return SQLITE_CORRUPT;
+        }
+    }
+    // WAL lets readers and a writer of other processes work at once; FULL makes
+    // every commit reach the disk before the call returns.
+    const char* const kSetup[] = {
+        "PRAGMA journal_mode=WAL",
+        "PRAGMA synchronous=FULL",
+        "BEGIN IMMEDIATE",
+        "CREATE TABLE IF NOT EXISTS keys(root INTEGER NOT NULL, path TEXT NOT NULL, parent TEXT "
+        "NOT NULL, name TEXT NOT NULL, PRIMARY KEY(root, path)) WITHOUT ROWID",
+        "CREATE INDEX IF NOT EXISTS keys_parent ON keys(root, parent, path)",
+        "CREATE TABLE IF NOT EXISTS vals(root INTEGER NOT NULL, path TEXT NOT NULL, lname TEXT "
+        "NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY "
+        "KEY(root, path, lname)) WITHOUT ROWID",
+        "COMMIT",
+    };
+    for (const char* sql : kSetup) {
+        code = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+        if (code != SQLITE_OK) return fail(code);
+    }
+    return SQLITE_OK;
+}
+
+void RegistryStore::Close() {
     if (db_) sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool RegistryStore::MoveAside() {
+    Close();
+    const LocalTime t = GetLocalTime();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    const std::string base = path_ + ".damaged-" + stamp;
+    std::string target = base;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(target, ec); ++n) target = base + "-" + std::to_string(n);
+    if (std::rename(path_.c_str(), target.c_str()) != 0) return false;
+    // The journal files belong to the damaged file: they go with it, so that the fresh
+    // store does not take them for its own.
+    for (const char* side : {"-wal", "-shm"})
+        std::rename((path_ + side).c_str(), (target + side).c_str());
+    movedAside_ = target;
+    return true;
 }
 
 std::shared_ptr<RegistryStore> RegistryStore::ForCurrentUser() {
     static std::mutex mutex;
     static std::shared_ptr<RegistryStore> current;
     static pid_t owner = 0;
+    // The last reason reported for a store that could not be opened; empty while open.
+    static std::string reported;
     // Connections inherited over fork() must not be used (nor closed) by the child;
     // they are kept here, unused.
     static auto* abandoned = new std::vector<std::shared_ptr<RegistryStore>>();
@@ -189,9 +318,28 @@ std::shared_ptr<RegistryStore> RegistryStore::ForCurrentUser() {
     std::lock_guard<std::mutex> guard(mutex);
     const pid_t pid = getpid();
     if (current && owner != pid) abandoned->push_back(std::move(current));
-    if (!current || current->Path() != path) {
-        current = std::make_shared<RegistryStore>(path);
-        owner = pid;
+    // A store that could not be opened is tried again: its reason may have passed.
+    if (current && current->Path() == path && current->IsOpen()) return current;
+
+    current = std::make_shared<RegistryStore>(path);
+    owner = pid;
+    if (!current->IsOpen()) {
+        const std::string problem = path + ": " + current->Problem();
+        if (problem != reported) {
+            reported = problem;
+            Report("The registry store " + path + " cannot be opened: " + current->Problem() +
+                   "; settings are not kept until it can");
+        }
+        return current;
+    }
+    if (!reported.empty()) {
+        reported.clear();
+        Report("The registry store " + path + " is open again");
+    }
+    if (!current->MovedAside().empty()) {
+        Reports& reports = TheReports();
+        std::lock_guard<std::mutex> hold(reports.mutex);
+        reports.resetNotice = current->MovedAside();
     }
     return current;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -20,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/GLContext.h"
 #include "platform/MessageBox.h"
+#include "platform/RegistryStore.h"
 #include "render/OpenGL.h"
 #include "render/Window.h"
 
@@ -34,6 +36,9 @@ constexpr const char* kSessionOpen = "Session open";
 constexpr const char* kRecoveryQuestion =
     "Kivora did not shut down properly when it was last run.  Load the automatically saved "
     "file?";
+constexpr const char* kSettingsResetText =
+    "Kivora's settings could not be read and were reset to their defaults.  The damaged "
+    "settings file was kept as %s.";
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
 
@@ -359,6 +364,7 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     double previousSession = 0.0;
     RegistryGetDouble("", kSessionOpen, &previousSession);
     RegistrySetDouble("", kSessionOpen, 1.0);
+    TellOfSettingsReset();
     // The log of a run that did not end cleanly goes to the server.
     const bool previousLogLeftOpen = Trace::WasLeftOpen();
     Trace::SetOpenMark(true);
@@ -420,6 +426,18 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
                        static_cast<uint32_t>(globalState.AutoSaveMinutes()) * 60000u);
     platform::SetTimer(controlWindow, kFrameRateTimer, kFrameRatePeriodMs);
     theTrace().Write("ePostCreate");
+}
+
+void CDuzazododiza::TellOfSettingsReset() {
+    const std::optional<std::string> moved = platform::TakeRegistryResetNotice();
+    if (!moved) return;
+    char text[kPathSize + 160];
+    std::snprintf(text, sizeof text, kSettingsResetText, moved->c_str());
+    platform::MessageBoxRequest box;
+    box.text = text;
+    box.caption = "Settings Reset";
+    box.icon = platform::MessageIcon::Warning;
+    ShowMessageBox(box);
 }
 
 void CDuzazododiza::OnClose() {

@@ -79,6 +79,9 @@ public:
     // whose copy is deleted afterwards in any case.
     void PostToServer(const char* query, const std::string& body);
     void UploadPreviousTrace(bool upload);
+    // When this process found the settings store damaged and started a fresh one, the
+    // user is told once that the settings were reset and where the old file was kept.
+    void TellOfSettingsReset();
 
     // The window procedure of the control's window.
     platform::LResult WindowProc(platform::WindowHandle window, uint32_t message,

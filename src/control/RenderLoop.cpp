@@ -315,6 +315,8 @@ void RenderLoop::UpdateQuality(bool& degradedPass, bool saved[2]) {
 }
 
 void RenderLoop::RunPass() {
+    // A pass repeats the same steps many times a second: only what goes wrong is logged.
+    Trace::QuietSteps quiet;
     ++passCount;
     Window* main = control_.mainWindow;
     if (!PRECONDITION(main != nullptr, "main window is null in render loop")) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -96,8 +97,8 @@ public:
     bool lowFrameRateSent = false;
     double spinAngle = 0.0;
     bool firstFadeDone = false;
-    // Passes begun so far.
-    uint64_t passCount = 0;
+    // Passes begun so far (read by other threads).
+    std::atomic<uint64_t> passCount{0};
 
 private:
     std::vector<Window*> WindowsToDraw() const;

@@ -4,6 +4,7 @@
 #include <GL/osmesa.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -14,14 +15,19 @@
 #include "foundation/Version.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/RegistryStore.h"
 
 namespace {
 
 constexpr const char* kTraceName = "Kivora_Trace.txt";
 constexpr const char* kErrorName = "Kivora_Trace.err";
+constexpr const char* kPreviousName = "Kivora_Trace.old";
+constexpr long kSmallestSizeLimit = 4096;
 constexpr const char* kLogsKey = "logs\\";
 // Written over the start of a log that need not be kept: the marker and its NUL.
 constexpr char kNoPost[8] = {'N', 'O', '_', 'P', 'O', 'S', 'T', '\0'};
+
+thread_local int t_quietSteps = 0;
 
 std::mutex g_traceWriteMutex;
 FILE* g_traceWriteFile = nullptr;
@@ -66,8 +72,9 @@ Trace::Trace() : Trace(nullptr) {}
 
 Trace::Trace(const char* folder, const char* header) {
     const std::string dir = folder && *folder ? folder : platform::TemporaryFolder();
-    if (!JoinPath(tracePath_, dir, kTraceName) || !JoinPath(errorPath_, dir, kErrorName)) {
-        tracePath_[0] = errorPath_[0] = '\0';
+    if (!JoinPath(tracePath_, dir, kTraceName) || !JoinPath(errorPath_, dir, kErrorName) ||
+        !JoinPath(previousPath_, dir, kPreviousName)) {
+        tracePath_[0] = errorPath_[0] = previousPath_[0] = '\0';
         return;  // no file: every write does nothing
     }
 
@@ -127,6 +134,24 @@ void Trace::Write(const char* text) {
     WriteLocked(text);
 }
 
+void Trace::WriteStep(const char* text) {
+    if (t_quietSteps > 0) return;
+    Write(text);
+}
+
+Trace::QuietSteps::QuietSteps() {
+    ++t_quietSteps;
+}
+
+Trace::QuietSteps::~QuietSteps() {
+    --t_quietSteps;
+}
+
+void Trace::SetSizeLimit(long bytes) {
+    platform::LockHolder hold(lock_);
+    sizeLimit_ = std::max(bytes, kSmallestSizeLimit);
+}
+
 void Trace::WriteLocked(const char* text) {
     if (!file_) return;
     now_ = platform::QueryCounter();
@@ -140,6 +165,21 @@ void Trace::WriteLocked(const char* text) {
                  noteBuffer_);
     std::fflush(file_);
     last_ = now_;
+    markedAt_ = -1;
+    if (std::ftell(file_) >= sizeLimit_) RotateLocked();
+}
+
+void Trace::RotateLocked() {
+    // The full log becomes the previous one; the new log starts with a dated line that
+    // says where the earlier lines are.
+    std::fclose(file_);
+    platform::RenameFile(tracePath_, previousPath_);
+    file_ = std::fopen(tracePath_, "w+");
+    firstLine_ = true;
+    if (!file_) return;
+    char line[kTextSize];
+    std::snprintf(line, sizeof line, "Earlier lines: %s", previousPath_);
+    WriteLocked(line);
 }
 
 void Trace::WriteFormat(const char* format, ...) {
@@ -207,10 +247,11 @@ void Trace::MarkFile() {
     platform::LockHolder hold(lock_);
     if (!file_) return;
     const long position = std::ftell(file_);
-    if (position < 0) return;
+    if (position < 0 || position == markedAt_) return;
     std::fputc('a', file_);
     std::fseek(file_, position, SEEK_SET);
     std::fflush(file_);
+    markedAt_ = position;
 }
 
 void Trace::SetKeepForUpload(bool keep) {
@@ -239,6 +280,9 @@ Trace& theTrace() {
     static Trace* const instance = [] {
         Trace* trace = new Trace();
         SetTraceWriteLog(trace);
+        // What goes wrong with the settings store is logged, also what went wrong
+        // before the log existed.
+        platform::SetRegistryStoreReporter([](const std::string& line) { TraceWrite(line.c_str()); });
         std::atexit([] { theTrace().Close(); });
         return trace;
     }();

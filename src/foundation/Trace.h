@@ -16,12 +16,31 @@
 // a run that created a control or that never reached its end. At a clean close the
 // log is marked "NO_POST" unless it is kept for upload.
 //
+// The log is bounded: once it reaches its size limit it is moved to
+// "Kivora_Trace.old" (replacing the one there) and a new log begins, so the two
+// together never hold much more than twice the limit.
+//
+// Steps that a view takes on every frame (context activation, camera set-up) are
+// written with `WriteStep`; the render loop's passes hold a `QuietSteps` scope, so an
+// idle editor adds nothing to the log, while the same steps taken for a pick or a
+// teardown are still written.
+//
 // Every method may be called from any thread. A log whose file cannot be created
 // writes nothing.
 class Trace {
 public:
     static constexpr size_t kTextSize = 512;
     static constexpr int kMaxGLErrors = 32;
+    static constexpr long kDefaultSizeLimit = 8L * 1024 * 1024;
+
+    // While one lives, `WriteStep` on its thread writes nothing.
+    class QuietSteps {
+    public:
+        QuietSteps();
+        ~QuietSteps();
+        QuietSteps(const QuietSteps&) = delete;
+        QuietSteps& operator=(const QuietSteps&) = delete;
+    };
 
     // The log in the platform temporary folder, headed with the component's name
     // and version.
@@ -35,6 +54,8 @@ public:
 
     // Writes one line and flushes.
     void Write(const char* text);
+    // A routine step: written as `Write` does, unless the thread holds `QuietSteps`.
+    void WriteStep(const char* text);
     // Formats a line (at most kTextSize - 1 characters) into a buffer of the call's
     // own and writes it.
     void WriteFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -52,7 +73,8 @@ public:
     void DumpGLStacks();
 
     // Writes a single 'a' at the end of the log without moving past it: the next
-    // line overwrites it, so a log cut off by a crash ends in it.
+    // line overwrites it, so a log cut off by a crash ends in it. Nothing is written
+    // when the byte is already there (no line since the last mark).
     void MarkFile();
 
     // Ends the log: "Trace Destructed", the type line, the "NO_POST" mark unless the
@@ -64,9 +86,14 @@ public:
     void SetKeepForUpload(bool keep);
     bool KeepForUpload() const { return keepForUpload_; }
 
+    // The size at which the log moves to the previous log's name and starts again
+    // (at least 4096 bytes).
+    void SetSizeLimit(long bytes);
+
     bool IsOpen() const;
     const char* TracePath() const { return tracePath_; }
     const char* ErrorPath() const { return errorPath_; }
+    const char* PreviousPath() const { return previousPath_; }
 
     // The registry value named after the log (under "logs\"): 1.0 while a run that
     // uses it is open, 0.0 after a clean close.
@@ -77,10 +104,15 @@ public:
 
 private:
     void WriteLocked(const char* text);
+    void RotateLocked();
 
     FILE* file_ = nullptr;
     char tracePath_[kTextSize] = {};
     char errorPath_[kTextSize] = {};
+    char previousPath_[kTextSize] = {};
+    long sizeLimit_ = kDefaultSizeLimit;
+    // Where MarkFile left its byte; -1 when a line has been written since.
+    long markedAt_ = -1;
     bool keepForUpload_ = false;
     bool firstLine_ = true;
     int64_t now_ = 0;

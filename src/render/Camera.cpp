@@ -94,7 +94,7 @@ bool Window::IsElevationView() const {
 }
 
 void Window::SetupProjection(double x, double y) {
-    theTrace().Write("Start of SetupProjection...");
+    theTrace().WriteStep("Start of SetupProjection...");
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     if (viewFlags.GetBoolean(3)) {
@@ -102,18 +102,18 @@ void Window::SetupProjection(double x, double y) {
         for (int i = 0; i < 4; ++i) viewport[i] = viewportCache[i];
         gluPickMatrix(x, viewport[3] - y, kPickRegion, kPickRegion, viewport);
     }
-    theTrace().Write("After gluPickMatrix setup");
+    theTrace().WriteStep("After gluPickMatrix setup");
 
     const Vector zoom = camera.GetVector(2);
     switch (GetViewMode()) {
         case kPerspectiveView:
         case kOverheadView:
             gluPerspective(fieldOfView, aspect, kPerspectiveNear, kPerspectiveFar);
-            theTrace().Write("Perspective/Overhead setup");
+            theTrace().WriteStep("Perspective/Overhead setup");
             break;
         case kBlueprintView:
             glOrtho(-zoom.x, zoom.x, -zoom.y, zoom.y, -kOrthoDepth, kOrthoDepth);
-            theTrace().Write("Blueprint setup");
+            theTrace().WriteStep("Blueprint setup");
             if (!blueprintZoomNoted.exchange(true)) {
                 char note[96];
                 std::snprintf(note, sizeof note, "OX = %f OY=%f;", zoom.x, zoom.y);
@@ -122,17 +122,17 @@ void Window::SetupProjection(double x, double y) {
             break;
         case kElevationView:
             glOrtho(-zoom.x, zoom.x, 0.0, 2.0 * zoom.y, -kOrthoDepth, kOrthoDepth);
-            theTrace().Write("Elevation setup");
+            theTrace().WriteStep("Elevation setup");
             break;
         default:
             break;  // identity
     }
     glViewport(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height));
-    theTrace().Write("End of SetupProjection...");
+    theTrace().WriteStep("End of SetupProjection...");
 }
 
 void Window::SetupModelView() {
-    theTrace().Write("Start of SetupModelView...");
+    theTrace().WriteStep("Start of SetupModelView...");
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     const Vector rotation = camera.GetVector(1);
@@ -140,7 +140,7 @@ void Window::SetupModelView() {
     glRotated(rotation.x, 1.0, 0.0, 0.0);
     glRotated(rotation.y, 0.0, 1.0, 0.0);
     glTranslated(offset.x, offset.y, offset.z);
-    theTrace().Write("End of SetupModelView...");
+    theTrace().WriteStep("End of SetupModelView...");
 }
 
 void Window::InitGLState() {

@@ -154,7 +154,7 @@ void Window::Activate(const char* label) {
     if (!label) {
         const unsigned long error = attempt();
         if (error == 0) {
-            theTrace().Write("After context activation");
+            theTrace().WriteStep("After context activation");
             if (control && control->mainWindow &&
                 control->mainWindow->renderingContext == renderingContext)
                 control->currentContextCode = 1;

@@ -465,8 +465,7 @@ TEST_F(PlanFilesTest, SaveAsAndOpenGoThroughTheFileDialog) {
 TEST(LocalPlanTest, LoadStartsOnlyForAnExistingFileOnceTheControlRuns) {
     ScopedRegistry registry;
     TempFolder folder;
-    auto* control = new CDuzazododiza;
-    control->AddRef();
+    auto* control = new CDuzazododiza;  // its one reference is ours
     const std::string plan = folder.Path() + "local.kvp";
 
     platform::ScopedBstr empty("");

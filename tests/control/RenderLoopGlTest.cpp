@@ -1,5 +1,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <atomic>
@@ -131,6 +132,32 @@ TEST_F(RenderLoopGlTest, LoopStartsSignalsReadyDrawsAndStopsWhenAsked) {
     EXPECT_TRUE(boxSeen);
     EXPECT_GT(control.frameRate, 0.0);
     EXPECT_TRUE(std::isfinite(control.frameRate));
+}
+
+TEST_F(RenderLoopGlTest, IdlePassesOfARunningControlAddNothingToTheLog) {
+    Start();
+    Running();
+    loop.renderScene = [](Window& window) { window.RenderScene(0, 0); };
+    TraceLogTail log;
+    // The first pass after a line marks the log's end for a crash, once.
+    loop.RunPass();
+    ASSERT_TRUE(loop.BetweenPasses());
+    ASSERT_EQ(log.Text(), "");
+    struct stat before {};
+    ASSERT_EQ(stat(theTrace().TracePath(), &before), 0);
+    for (int i = 0; i < 5; ++i) {
+        loop.RunPass();
+        ASSERT_TRUE(loop.BetweenPasses());
+    }
+    EXPECT_EQ(log.Text(), "");
+    struct stat after {};
+    ASSERT_EQ(stat(theTrace().TracePath(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "not even the crash mark";
+
+    // The same set-up taken outside a pass (a pick, a teardown) is still logged.
+    main->SetupProjection(0, 0);
+    EXPECT_TRUE(log.Contains(" Start of SetupProjection... "));
 }
 
 TEST_F(RenderLoopGlTest, RunningControlShowsTheGradientSkyAndSleepsWhenIdle) {

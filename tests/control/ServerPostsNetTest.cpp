@@ -36,8 +36,7 @@ protected:
         server.Server().Post(".*", record);
         server.Server().Get(".*", record);
         ASSERT_TRUE(server.Start());
-        control = new CDuzazododiza;
-        control->AddRef();
+        control = new CDuzazododiza;  // its one reference is the fixture's
         std::snprintf(control->contentDomain, sizeof control->contentDomain, "%s",
                       server.Address().c_str());
         SetUserID("42");

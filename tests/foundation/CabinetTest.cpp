@@ -31,6 +31,7 @@ protected:
         SetTraceWriteFile(stderr);
     }
     void TearDown() override {
+        SetTraceWriteFile(nullptr);
         // Read-only members are removable: their folder stays writable.
         std::error_code ec;
         fs::remove_all(root_, ec);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <chrono>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -155,6 +158,68 @@ TEST_F(TraceTest, MarkFileByteIsOverwrittenByTheNextLine) {
     EXPECT_EQ(lines[1], " 05:06:07 next 0.0000 ");
 }
 
+TEST_F(TraceTest, LogAtItsSizeLimitMovesToThePreviousLogAndStartsAgain) {
+    const std::string previous = folder.Path() + "Kivora_Trace.old";
+    std::ofstream(previous) << "an older run's previous log";
+    const std::string payload(60, 'p');
+    {
+        Trace trace(folder.Path().c_str(), "h");
+        EXPECT_EQ(std::string(trace.PreviousPath()), previous);
+        trace.SetSizeLimit(4096);
+        for (int i = 0; i < 300; ++i) trace.WriteFormat("line %03d %s", i, payload.c_str());
+        trace.SetKeepForUpload(true);
+    }
+    // Two files at most, each about the limit: the current log and the one before.
+    const std::string current = ReadFile(TracePath());
+    const std::string before = ReadFile(previous);
+    EXPECT_LT(current.size(), 4096u + 200u);
+    EXPECT_GE(before.size(), 4096u);
+    EXPECT_LT(before.size(), 4096u + 200u);
+    EXPECT_FALSE(Exists(ErrorPath()));
+
+    // The new log begins dated and says where the earlier lines went; no line is cut.
+    const auto lines = Lines(current);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "03/04/26 05:06:07 Earlier lines: " + previous + " 0.0000 ");
+    EXPECT_NE(lines[lines.size() - 3].find("line 299 " + payload), std::string::npos);
+    const auto earlier = Lines(before);
+    EXPECT_NE(earlier.back().find(payload), std::string::npos);
+    int last = -1;
+    std::sscanf(earlier.back().c_str(), " %*2d:%*2d:%*2d line %d", &last);
+    EXPECT_NE(current.find("line " + std::to_string(last + 1) + " "), std::string::npos);
+}
+
+TEST_F(TraceTest, QuietStepsAndRepeatedMarksAddNothing) {
+    Trace trace(folder.Path().c_str(), "h");
+    trace.WriteStep("step taken for a pick");
+    std::thread other;
+    {
+        Trace::QuietSteps quiet;
+        trace.WriteStep("step of a frame");
+        trace.Write("a frame's error");
+        // The scope is the thread's own.
+        other = std::thread([&trace] { trace.WriteStep("another thread's step"); });
+        other.join();
+    }
+    trace.MarkFile();
+    const std::string marked = ReadFile(TracePath());
+    struct stat first {};
+    ASSERT_EQ(stat(TracePath().c_str(), &first), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int i = 0; i < 3; ++i) trace.MarkFile();
+    struct stat again {};
+    ASSERT_EQ(stat(TracePath().c_str(), &again), 0);
+    EXPECT_EQ(again.st_mtim.tv_nsec, first.st_mtim.tv_nsec) << "the byte is already there";
+    EXPECT_EQ(again.st_mtim.tv_sec, first.st_mtim.tv_sec);
+    EXPECT_EQ(ReadFile(TracePath()), marked);
+
+    const std::string text = ReadFile(TracePath());
+    EXPECT_NE(text.find(" step taken for a pick "), std::string::npos);
+    EXPECT_EQ(text.find("step of a frame"), std::string::npos);
+    EXPECT_NE(text.find(" a frame's error "), std::string::npos);
+    EXPECT_NE(text.find(" another thread's step "), std::string::npos);
+}
+
 TEST_F(TraceTest, LogThatCannotBeCreatedWritesNothing) {
     const std::string missing = folder.Path() + "no/such/folder";
     const std::string tooLong = folder.Path() + std::string(600, 'd');
@@ -171,6 +236,7 @@ TEST_F(TraceTest, LogThatCannotBeCreatedWritesNothing) {
 }
 
 TEST_F(TraceTest, FailedChecksReachTheLogSetForTraceWrite) {
+    Trace* const processLog = GetTraceWriteLog();
     {
         Trace trace(folder.Path().c_str(), "h");
         SetTraceWriteLog(&trace);
@@ -179,6 +245,7 @@ TEST_F(TraceTest, FailedChecksReachTheLogSetForTraceWrite) {
         trace.SetKeepForUpload(true);
     }
     TraceWrite("the log is gone: goes nowhere");
+    SetTraceWriteLog(processLog);
     const auto lines = Lines(ReadFile(TracePath()));
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[1], " 05:06:07 Postcondition Failed 0.0000 ");
@@ -228,12 +295,22 @@ TEST_F(TraceTest, LinesFromManyThreadsStayWhole) {
 }
 
 TEST_F(TraceTest, ProcessLogLivesInTheTemporaryFolderAndClosesAtExit) {
-    ScopedEnv tmp("TMPDIR", folder.Path());
-    const pid_t pid = fork();
-    if (pid == 0) {
+    // The process's log is made once per process, so a fresh process shows it: this
+    // program runs again for this test alone, with the folder to use in the variable.
+    constexpr const char* kChild = "KIVORA_TRACE_TEST_FOLDER";
+    if (const char* childFolder = std::getenv(kChild)) {
+        setenv("TMPDIR", childFolder, 1);
         theTrace().Write("first");
         POSTCONDITION(false, "checked in the process log");
         std::exit(0);  // runs the exit-time close
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv(kChild, folder.Path().c_str(), 1);
+        const std::string filter =
+            "--gtest_filter=TraceTest.ProcessLogLivesInTheTemporaryFolderAndClosesAtExit";
+        execl("/proc/self/exe", "/proc/self/exe", filter.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);

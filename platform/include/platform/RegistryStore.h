@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,6 +24,12 @@ namespace platform {
 //
 // Every write is its own transaction and is on disk when the call returns; other
 // processes see it at once. A busy database is waited for (up to a few seconds).
+//
+// A damaged database (not a database, or failing its quick check) is moved aside,
+// kept under its name followed by ".damaged-" and the local time, and a fresh one is
+// started in its place. A store that cannot be opened for another reason (its folder
+// cannot be made or written, the disk is full) stays closed and says why; the current
+// user's store is tried again on its next use.
 
 enum class RegistryRoot : int {
     CurrentUser = 0,
@@ -54,18 +61,25 @@ std::string RegistryFolder();
 
 class RegistryStore {
 public:
-    // Opens (creating it and its folder when missing) the database file at `path`.
+    // Opens (creating it and its folder when missing) the database file at `path`;
+    // a damaged one is moved aside first.
     explicit RegistryStore(const std::string& path);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
     // The current user's store in `RegistryFolder()`: one per process, opened again
-    // when the folder changes or in a child process after fork().
+    // when the folder changes, in a child process after fork(), and on every use while
+    // it could not be opened. Never null; it may be closed.
     static std::shared_ptr<RegistryStore> ForCurrentUser();
 
     bool IsOpen() const { return db_ != nullptr; }
     const std::string& Path() const { return path_; }
+    // Why the store is closed (empty while it is open).
+    const std::string& Problem() const { return problem_; }
+    // Where a damaged database was moved before this one started afresh; empty when
+    // nothing was moved.
+    const std::string& MovedAside() const { return movedAside_; }
 
     // Creates the key and every missing key above it; true when it exists after.
     bool CreateKey(RegistryRoot root, std::string_view path);
@@ -99,6 +113,11 @@ public:
                                         std::string_view name);
 
 private:
+    // One attempt at opening the file; the SQLite result code of the failure, or
+    // SQLITE_OK (0).
+    int Open();
+    void Close();
+    bool MoveAside();
     bool Exec(const char* sql);
     bool Begin();
     bool Commit();
@@ -106,8 +125,21 @@ private:
     bool InsertKeyChain(int root, const std::string& canonical, std::string_view path);
 
     std::string path_;
+    std::string problem_;
+    std::string movedAside_;
     sqlite3* db_ = nullptr;
     std::mutex mutex_;
 };
+
+// Where the current user's store reports what went wrong with it, one line each: a
+// store that could not be opened and why (once for each new reason), a damaged store
+// moved aside, a store that opened again. Lines reported before a receiver is set are
+// kept (the last few) and handed to it when it is set. Null sets none.
+void SetRegistryStoreReporter(std::function<void(const std::string& line)> receiver);
+
+// The moved-aside file of a damaged current-user store that was replaced by a fresh
+// one in this process, answered once; nullopt when there is none (or it was taken).
+// The program tells its user that the settings were reset.
+std::optional<std::string> TakeRegistryResetNotice();
 
 }  // namespace platform
