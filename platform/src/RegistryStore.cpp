@@ -281,7 +281,9 @@ int RegistryStore::Open() {
 }
 
 void RegistryStore::Close() {
-    if (db_) sqlite3_close(db_);
+    // A statement still alive (a failed check) is finalised later: the connection goes
+    // then.
+    if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -180,6 +181,29 @@ TEST(DuzazododizaGlTest, LifeOfTheControlWindow) {
     }
     EXPECT_EQ(theControl(), nullptr);
     EXPECT_EQ(SessionOpen(), 0.0);
+}
+
+// A settings store found damaged at start is replaced; the user hears of it once.
+TEST(DuzazododizaGlTest, SettingsFoundDamagedAreResetAndTheUserIsToldOnce) {
+    ScopedRegistry registry;
+    ScopedProgramFolder folder;
+    BoxRecorder boxes;
+    std::ofstream(registry.Folder() + "registry.sqlite") << "damaged beyond reading";
+    for (int life = 0; life < 2; ++life) {
+        TraceLogTail log;
+        ControlLife control("");
+        ASSERT_TRUE(control.Started());
+        ASSERT_TRUE(control.PumpThroughPostCreate());
+        EXPECT_EQ(SessionOpen(), 1.0) << "the fresh store keeps what is written";
+        EXPECT_TRUE(platform::DestroyWindow(control.window_));
+        if (life == 0) EXPECT_TRUE(log.Contains("was damaged"));
+    }
+    const auto told = boxes.Boxes();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].caption, "Settings Reset");
+    EXPECT_NE(told[0].text.find(registry.Folder() + "registry.sqlite.damaged-"),
+              std::string::npos)
+        << told[0].text;
 }
 
 // A window destroyed before its post-create step started goes cleanly.

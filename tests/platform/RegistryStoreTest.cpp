@@ -2,8 +2,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "platform/Clock.h"
 #include "platform/RegistryStore.h"
 #include "support/TempFolder.h"
 
@@ -175,4 +182,116 @@ TEST(RegistryStoreForCurrentUser, FollowsTheFolderSetForTheProcess) {
                   return c->GetNumber32(kUser, "k", "v") == 1u ? 0 : 1;
               }),
               0);
+}
+
+namespace {
+
+// Lines the store reports, for the time of a test.
+class ReportedLines {
+public:
+    ReportedLines() {
+        platform::SetRegistryStoreReporter([this](const std::string& line) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            lines_.push_back(line);
+        });
+    }
+    ~ReportedLines() { platform::SetRegistryStoreReporter(nullptr); }
+    std::vector<std::string> Lines() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return lines_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TEST_F(RegistryStoreTest, DamagedStoreIsMovedAsideKeptAndReplacedByAFreshOne) {
+    platform::SetLocalTimeSource([] {
+        platform::LocalTime t;
+        t.year = 2026, t.month = 3, t.day = 4, t.hour = 5, t.minute = 6, t.second = 7;
+        return t;
+    });
+    ReportedLines reports;
+    // Not a database at all, then a database whose pages were overwritten.
+    const std::string garbage(8192, 'x');
+    {
+        RegistryStore store(dbPath);
+        for (int i = 0; i < 200; ++i)
+            ASSERT_TRUE(store.SetString(kUser, "k" + std::to_string(i), "v", std::string(100, 'v')));
+    }
+    std::string torn = ReadAll(dbPath);
+    ASSERT_GT(torn.size(), 3u * 4096u);
+    std::fill(torn.begin() + 4096 + 16, torn.begin() + 2 * 4096, '\xff');
+    const std::string base = dbPath + ".damaged-20260304-050607";
+    const struct {
+        std::string contents;
+        std::string movedTo;
+    } cases[] = {{garbage, base}, {torn, base + "-2"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.movedTo);
+        std::ofstream(dbPath, std::ios::binary | std::ios::trunc) << c.contents;
+        RegistryStore store(dbPath);
+        ASSERT_TRUE(store.IsOpen()) << store.Problem();
+        EXPECT_EQ(store.MovedAside(), c.movedTo);
+        EXPECT_EQ(ReadAll(c.movedTo), c.contents) << "the damaged file is kept as it was";
+        EXPECT_TRUE(store.ListSubkeys(kUser, "").empty());
+        ASSERT_TRUE(store.SetString(kUser, "fresh", "v", "works"));
+        EXPECT_EQ(store.GetString(kUser, "fresh", "v"), "works");
+    }
+    const auto lines = reports.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("was damaged"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(base), std::string::npos) << lines[0];
+    platform::SetLocalTimeSource({});
+}
+
+TEST(RegistryStoreForCurrentUser, StoreThatCannotOpenSaysWhyOnceAndIsTriedAgain) {
+    TempFolder folder;
+    ReportedLines reports;
+    // A file stands where the store's folder should be made.
+    const std::string blocker = folder.Path() + "blocker";
+    std::ofstream(blocker) << "not a folder";
+    ScopedEnv dir("KIVORA_REGISTRY_DIR", blocker + "/kivora/");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto store = RegistryStore::ForCurrentUser();
+        EXPECT_FALSE(store->IsOpen());
+        EXPECT_NE(store->Problem().find("cannot be made"), std::string::npos) << store->Problem();
+        EXPECT_FALSE(store->SetNumber32(kUser, "k", "v", 1));
+    }
+    ASSERT_EQ(reports.Lines().size(), 1u) << "the same reason is told once";
+    EXPECT_NE(reports.Lines()[0].find("cannot be opened"), std::string::npos);
+
+    // Once the reason has passed, the next use opens it.
+    std::remove(blocker.c_str());
+    auto store = RegistryStore::ForCurrentUser();
+    ASSERT_TRUE(store->IsOpen()) << store->Problem();
+    EXPECT_TRUE(store->SetNumber32(kUser, "k", "v", 1));
+    EXPECT_EQ(RegistryStore::ForCurrentUser(), store);
+    ASSERT_EQ(reports.Lines().size(), 2u);
+    EXPECT_NE(reports.Lines()[1].find("open again"), std::string::npos);
+    EXPECT_FALSE(platform::TakeRegistryResetNotice()) << "nothing was reset";
+}
+
+TEST(RegistryStoreForCurrentUser, ResetOfTheUsersStoreIsNoticedOnceAndReportsWaitForAReceiver) {
+    TempFolder folder;
+    ScopedEnv dir("KIVORA_REGISTRY_DIR", folder.Path());
+    std::ofstream(folder.Path() + "registry.sqlite") << "garbage";
+    auto store = RegistryStore::ForCurrentUser();
+    ASSERT_TRUE(store->IsOpen());
+    const auto notice = platform::TakeRegistryResetNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(*notice, store->MovedAside());
+    EXPECT_FALSE(platform::TakeRegistryResetNotice());
+    // Reported before anyone listened: handed over when a receiver comes.
+    ReportedLines reports;
+    ASSERT_FALSE(reports.Lines().empty());
+    EXPECT_NE(reports.Lines().back().find(*notice), std::string::npos);
 }
