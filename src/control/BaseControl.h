@@ -295,10 +295,11 @@ public:
     // 200, 100, 50 or 0 by the extensions found at start-up.
     int shadingLevel = 0;
     uint8_t radeonRenderer = 0;
-    // Set by the plan loader when a load ends; the render loop then ends the busy state.
-    uint8_t loadFinished = 0;
-    // Set by the first pass after a finished load.
-    uint8_t passAfterLoad = 0;
+    // Set by the plan-load thread when a load ends; the render thread then ends the busy
+    // state and clears it.
+    std::atomic<bool> loadFinished{false};
+    // Set by the first pass after a finished load; read by the user-interface thread.
+    std::atomic<bool> passAfterLoad{false};
     uint8_t antialiasedFrameRequest = 0;
     // Set while a window draws one pass of its smoothed frame.
     uint8_t antialiasInProgress = 0;

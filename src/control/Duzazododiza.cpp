@@ -192,7 +192,10 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
             SetFocus(window);
-            sceneRenderingEnabled = 1;
+            {
+                RenderLockScope hold(*this);
+                sceneRenderingEnabled = 1;
+            }
             ForwardMouse(message, lParam);
             return 0;
         case WM_LBUTTONDOWN:
@@ -209,13 +212,19 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             return 0;
         case WM_MOUSEACTIVATE:
             theTrace().Write("Begin OnMouseActivate");
-            if (sceneRenderingEnabled) activeWindow = mainWindow;
+            {
+                RenderLockScope hold(*this);
+                if (sceneRenderingEnabled) activeWindow = mainWindow;
+            }
             theTrace().Write("End OnMouseActivate");
             return MA_ACTIVATE;
         case WM_SETFOCUS:
             theTrace().Write("OnSetFocus");
             hasFocus = 1;
-            activeWindow = mainWindow;
+            {
+                RenderLockScope hold(*this);
+                activeWindow = mainWindow;
+            }
             return 0;
         case WM_KILLFOCUS:
             hasFocus = 0;
@@ -449,11 +458,11 @@ void CDuzazododiza::OnClose() {
 void CDuzazododiza::OnSize(int width, int height) {
     theTrace().Write("OnSize");
     clientRect = platform::Rect{0, 0, width, height};
+    RenderLockScope hold(*this);
     if (IsRunning()) {
         activeWindow = mainWindow;
         platform::SetTimer(controlWindow, Window::kResizeTimer, 20);
     } else if (mainWindow) {
-        RenderLockScope hold(*this);
         mainWindow->OnSize(clientRect);
     }
     theTrace().Write("eSize");
@@ -484,13 +493,26 @@ void CDuzazododiza::OnDestroy() {
     theTrace().Write("DESTROY");
     // Open web pop-ups are closed here with the web pop-ups.
 
-    loadKind = 1;
-    sceneRenderingEnabled = 1;
-
-    if (initialised && !IsRunning() && loading) {
-        planLoadDoneEvent = std::make_unique<platform::Event>();
+    // The render thread reads these between and during its passes: they change under
+    // the lock. A running plan load is asked to stop and given a while to end.
+    auto loadRuns = [this] { return loading && !loadFinished; };
+    bool waitForLoad = false;
+    {
+        RenderLockScope hold(*this);
+        loadKind = 1;
+        sceneRenderingEnabled = 1;
+        waitForLoad = initialised && !IsRunning() && loadRuns();
+        if (waitForLoad) planLoadDoneEvent = std::make_unique<platform::Event>();
+    }
+    if (waitForLoad) {
         const int held = ReleaseRenderLockFully();
-        planLoadDoneEvent->Wait(kPlanLoadWaitMs);
+        // A load that ended without the signal (it was past its cancel check) ends the
+        // wait as well.
+        for (int64_t waited = 0; waited < kPlanLoadWaitMs; waited += kWaitSliceMs) {
+            if (planLoadDoneEvent->Wait(kWaitSliceMs)) break;
+            RenderLockScope hold(*this);
+            if (!loadRuns()) break;
+        }
         ReacquireRenderLock(held);
     }
     // Every thread working for the control (post-create, plan load, downloads) stops

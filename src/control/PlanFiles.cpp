@@ -469,7 +469,7 @@ void ReportDamagedPlan(BaseControl& control, const char* path) {
 
 SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge) {
     if (!PRECONDITION(path && *path, "LoadPlanFile without a path")) {
-        loadFinished = 1;
+        loadFinished = true;
         return nullptr;
     }
     const std::string planPath = path;
@@ -513,7 +513,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
             }
             if (merging) loadKind = kLoadOpen;
         }
-        loadFinished = 1;
+        loadFinished = true;
         if (extracted[0]) {
             platform::DeleteFile(extracted);
         } else if (!damaged) {
@@ -641,7 +641,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     }
     loadKind = kLoadOpen;
     SignalPlanLoadDone();
-    loadFinished = 1;
+    loadFinished = true;
     if (extracted[0]) platform::DeleteFile(extracted);
     SetFloorLevel(1.0);
     SetBusy(*this, false);
@@ -779,5 +779,7 @@ bool CDuzazododiza::OpenLocalPlan(const char* name) {
 }
 
 void CDuzazododiza::SignalPlanLoadDone() {
+    // The window's destruction makes the event under the lock.
+    RenderLockScope hold(*this);
     if (planLoadDoneEvent) planLoadDoneEvent->Set();
 }

@@ -325,16 +325,14 @@ void RenderLoop::RunPass() {
         return;
     }
 
-    if (control_.loadFinished) {
+    control_.LockRender();
+    if (control_.loadFinished.exchange(false)) {
         control_.ShowMainProgress(false, control_.progressOwner);
         Window* active = control_.activeWindow;
         if (active && active->GetCurrentMode()) active->GetCurrentMode()->SetBusyCursor(false);
-        control_.loadFinished = 0;
         control_.loading = 0;
-        control_.passAfterLoad = 1;
+        control_.passAfterLoad = true;
     }
-
-    control_.LockRender();
     LinkedList* windowList = control_.GetWindowList();
     if (windowList) windowList->Lock();
     control_.passStart = platform::QueryCounter();
@@ -419,9 +417,10 @@ void RenderLoop::RunPass() {
 }
 
 bool RenderLoop::BetweenPasses() {
-    control_.currentWindow = control_.activeWindow;
     for (int take = 0; take < 2; ++take) {
         control_.LockRender();
+        // The active window is set by other threads under the lock.
+        if (take == 0) control_.currentWindow = control_.activeWindow;
         const bool quit = control_.IsQuitRequested();
         control_.UnlockRender();
         if (quit) return false;

@@ -235,7 +235,7 @@ TEST_F(PlanFilesTest, DamagedPlansLoadNothingAndKeepTheirFile) {
         std::snprintf(control.planName, sizeof control.planName, "%s", c.path.c_str());
         control.fogState.SetDouble(0, 0.5);
         boxes.clear();
-        control.loadFinished = 0;
+        control.loadFinished = false;
         EXPECT_EQ(control.LoadPlanFile(c.path.c_str(), false), nullptr);
         EXPECT_DOUBLE_EQ(control.fogState.GetDouble(0), 0.5) << "nothing of it is read";
         EXPECT_TRUE(control.loadFinished);
@@ -454,7 +454,7 @@ TEST_F(PlanFilesTest, SaveAsAndOpenGoThroughTheFileDialog) {
     control.fogState.SetDouble(0, 0.5);
     control.scene.Append(new TestItem);
     reply = saved;
-    control.loadFinished = 0;
+    control.loadFinished = false;
     EXPECT_EQ(control.LoadPlan(), platform::S_OK);
     WaitForLoad(control);
     EXPECT_TRUE(control.loadFinished);

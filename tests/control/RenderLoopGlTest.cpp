@@ -142,14 +142,15 @@ TEST_F(RenderLoopGlTest, IdlePassesOfARunningControlAddNothingToTheLog) {
     // The first pass after a line marks the log's end for a crash, once.
     loop.RunPass();
     ASSERT_TRUE(loop.BetweenPasses());
-    ASSERT_EQ(log.Text(), "");
+    const std::string marked = log.Text();
+    ASSERT_LE(marked.size(), 1u);
     struct stat before {};
     ASSERT_EQ(stat(theTrace().TracePath(), &before), 0);
     for (int i = 0; i < 5; ++i) {
         loop.RunPass();
         ASSERT_TRUE(loop.BetweenPasses());
     }
-    EXPECT_EQ(log.Text(), "");
+    EXPECT_EQ(log.Text(), marked);
     struct stat after {};
     ASSERT_EQ(stat(theTrace().TracePath(), &after), 0);
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
@@ -271,13 +272,13 @@ TEST_F(RenderLoopGlTest, FinishedLoadAndDeletedObjectsAreHandledInThePass) {
     bool sawContext = false;
     control.deletedObjects.Append(new DeletedObject(sawContext));
     control.loading = 1;
-    control.loadFinished = 1;
+    control.loadFinished = true;
     loop.RunPass();
     EXPECT_TRUE(control.deletedObjects.IsEmpty());
     EXPECT_TRUE(sawContext);
     EXPECT_EQ(control.loading, 0);
-    EXPECT_EQ(control.loadFinished, 0);
-    EXPECT_EQ(control.passAfterLoad, 1);
+    EXPECT_FALSE(control.loadFinished);
+    EXPECT_TRUE(control.passAfterLoad);
     EXPECT_EQ(mode0->busyCalls, std::vector<bool>{false});
 }
 

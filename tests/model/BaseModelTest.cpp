@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "foundation/KeyDataList.h"
@@ -182,15 +183,22 @@ TEST_F(BaseModelTest, AModelReleasedWhileLoadingGoesToTheDeletedObjects) {
     ASSERT_TRUE(model->StartDownload("http://h/slow.3c_", pipe.c_str(), false));
     model->ReleaseModel();
     EXPECT_EQ(model->deleteWhenLoaded, 1);
-    EXPECT_TRUE(control.deletedObjects.IsEmpty());
+    // The load thread appends to the list: it is read under the list's lock.
+    auto deleted = [&] {
+        control.deletedObjects.Lock();
+        std::vector<LinkedListObject*> nodes;
+        for (LinkedListObject* n = control.deletedObjects.GetHead(); n; n = n->GetNext())
+            nodes.push_back(n);
+        control.deletedObjects.Unlock();
+        return nodes;
+    };
+    EXPECT_TRUE(deleted().empty());
 
     GeometryFile g;
     g.Triangle().PartEnd().End();
     ASSERT_TRUE(g.Save(pipe));
-    for (int i = 0; i < 500 && control.deletedObjects.IsEmpty(); ++i)
-        std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(control.deletedObjects.GetCount(), 1u);
-    EXPECT_EQ(control.deletedObjects.GetHead(), model);
+    for (int i = 0; i < 500 && deleted().empty(); ++i) std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(deleted(), std::vector<LinkedListObject*>{model});
     // The render thread's turn: the model goes, after its load thread.
     control.deletedObjects.DeleteAll();
 }
