@@ -1,7 +1,7 @@
-// Linked into every test and fuzz program: sanitizer defaults, so that a plain `ctest`
-// or a fuzz run behaves the same as scripts/test, and a temporary folder of the
-// process's own, so that test programs running side by side never share (and move
-// aside) each other's trace logs or temporary files.
+// Linked into every test and fuzz program: sanitizer defaults, so that a plain `ctest`,
+// a test program run by hand or a fuzz run behaves the same as scripts/test, and a
+// temporary folder of the process's own, so that test programs running side by side
+// never share (and move aside) each other's trace logs or temporary files.
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -23,7 +23,24 @@ const char* __lsan_default_suppressions() {
            "leak:libfontconfig\n"
            "leak:libglib\n";
 }
+
+// Every race report counts; the run goes on to show them all and fails at its end.
+const char* __tsan_default_options() { return "halt_on_error=0:second_deadlock_stack=1"; }
+
+// Reports that lie wholly inside system libraries, which are not built with the sanitizer
+// and synchronise with locks it cannot see. A report with a frame of ours is fixed, never
+// listed here. glibc's mktime reads the time zone again on every call (TZ unset) and
+// frees and copies its name under a lock of glibc's own.
+const char* __tsan_default_suppressions() { return "race:tzset_internal\n"; }
 }
+
+#if defined(__SANITIZE_THREAD__)
+#define KIVORA_RACE_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define KIVORA_RACE_CHECKED 1
+#endif
+#endif
 
 namespace {
 
@@ -39,6 +56,14 @@ void RemoveProcessTemp() {
 
 struct ProcessTemp {
     ProcessTemp() {
+#if KIVORA_RACE_CHECKED
+        // Under the race checker the system libraries keep to threads it can follow:
+        // the software renderer draws on the calling thread instead of a pool whose
+        // hand-overs it cannot see, and glib's allocator hands out plain malloc blocks
+        // instead of caching them across threads by means of its own.
+        setenv("LP_NUM_THREADS", "0", 0);
+        setenv("G_SLICE", "always-malloc", 0);
+#endif
         const char* base = getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/kivora-test-XXXXXX";
         if (!mkdtemp(pattern.data())) return;

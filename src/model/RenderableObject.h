@@ -33,12 +33,14 @@ public:
     virtual void MarkDirty();
     virtual void AndFlags(uint32_t mask);
     virtual uint32_t GetFlags() const;
-    // The current view's bit of the view flags (false without a current view).
+    // The current view's bit of the view flags (false without a current view). A set bit
+    // marks the object culled in that view: it is not drawn there.
     virtual bool IsVisibleInCurrentWindow() const;
     virtual void SetFlags(uint32_t word);
-    // Sets or clears the current view's bit by IsInWindowView.
+    // Sets the current view's bit (culled) when IsInWindowView answers true, else clears it.
     virtual void UpdateWindowVisibility();
-    // Whether the box corners meet the view's pick polygon.
+    // The view's pick-polygon test of the box corners (SceneView::HitTestPolygon): true
+    // when the box lies outside the view's polygon, so the object is culled there.
     virtual bool IsInWindowView(SceneView& view);
     // The eight corners of the box.
     virtual Vector* GetCorners();

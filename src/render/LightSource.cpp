@@ -617,11 +617,12 @@ bool LightSource::IsOutsideLightFrustum(RenderableObject& object) {
     const int viewport[4] = {0, 0, state.GetInteger(2), state.GetInteger(3)};
     std::copy_n(viewport, 4, window->viewportCache.get());
     window->SetPickPolygon(corners, 4);
-    const bool inside = object.IsInWindowView(*window);
+    // The polygon test answers true for a shape outside the polygon.
+    const bool outside = object.IsInWindowView(*window);
 
     std::copy_n(savedModelView, 16, window->modelViewCache.get());
     std::copy_n(savedProjection, 16, window->projectionCache.get());
     std::copy_n(savedViewport, 4, window->viewportCache.get());
     window->SetPickPolygon(savedSource, savedCount);
-    return !inside;
+    return outside;
 }

@@ -195,27 +195,40 @@ TEST_F(RenderPassesGlTest, MarqueeIsADottedWhiteLoop) {
     }
 }
 
-TEST_F(RenderPassesGlTest, FrameMarksWhichShownObjectsLieOutsideTheView) {
+TEST_F(RenderPassesGlTest, FrameCullsTheShownObjectsOutsideTheView) {
     ASSERT_TRUE(gl.IsValid()) << gl.Error();
     Blueprint();
     control.currentWindow = &window;
-    auto add = [&](double x, bool selected) {
-        auto* tile = new Tile;
+    // A storey band that holds the tiles: the blueprint shows only the current storey.
+    control.floorState.SetDouble(4, 1.0);
+    control.wallState.SetDouble(5, 100.0);
+    // Glass tiles: the transparent pass draws only those the frame left unculled.
+    struct GlassTile : Tile {
+        bool HasTransparentPart() const override { return true; }
+    };
+    auto add = [&](double x, bool selected, uint32_t flags) {
+        auto* tile = new GlassTile;
         tile->Place(x, 0);
         tile->SetSelected(selected);
-        tile->SetFlags(selected ? 0xFFFFFFFFu : 0u);
+        tile->SetFlags(flags);
         control.scene.Append(tile);
         return tile;
     };
-    Tile* inside = add(0, false);
-    Tile* outside = add(1000, false);
-    Tile* selected = add(1000, true);
-    inside->SetFlags(0xFFFFFFFFu);
+    // World x runs down the view, which ends at x = 72.
+    Tile* inside = add(0, false, 0xFFFFFFFFu);
+    Tile* edge = add(72, false, 0xFFFFFFFFu);  // straddles the view's lower side
+    Tile* outside = add(1000, false, 0u);
+    Tile* selected = add(1000, true, 0u);
     Frame();
-    // Each shown object took the picking code's answer for the frame's polygon; what
-    // that answer means is the polygon test's business.
-    EXPECT_NE(inside->IsVisibleInCurrentWindow(), outside->IsVisibleInCurrentWindow());
-    EXPECT_EQ(selected->GetFlags(), 0xFFFFFFFFu);  // selected objects are left alone
+    // The window's bit in an object's flags marks it culled in that window.
+    EXPECT_FALSE(inside->IsVisibleInCurrentWindow());
+    EXPECT_FALSE(edge->IsVisibleInCurrentWindow());
+    EXPECT_TRUE(outside->IsVisibleInCurrentWindow());
+    EXPECT_EQ(selected->GetFlags(), 0u) << "selected objects are left alone";
+    std::vector<RenderableObject*> drawn;
+    for (const auto& entry : Window::CollectTransparentObjects(control.scene, Vector(0, 0, 1), 16))
+        drawn.push_back(entry.object);
+    EXPECT_EQ(drawn, (std::vector<RenderableObject*>{inside, edge, selected}));
     // The pick polygon is gone again after the frame.
     EXPECT_EQ(window.pickPolygonCount, 0);
     control.currentWindow = nullptr;
