@@ -34,14 +34,6 @@ const char* __tsan_default_options() { return "halt_on_error=0:second_deadlock_s
 const char* __tsan_default_suppressions() { return "race:tzset_internal\n"; }
 }
 
-#if defined(__SANITIZE_THREAD__)
-#define KIVORA_RACE_CHECKED 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define KIVORA_RACE_CHECKED 1
-#endif
-#endif
-
 namespace {
 
 std::string g_processTemp;
@@ -56,14 +48,6 @@ void RemoveProcessTemp() {
 
 struct ProcessTemp {
     ProcessTemp() {
-#if KIVORA_RACE_CHECKED
-        // Under the race checker the system libraries keep to threads it can follow:
-        // the software renderer draws on the calling thread instead of a pool whose
-        // hand-overs it cannot see, and glib's allocator hands out plain malloc blocks
-        // instead of caching them across threads by means of its own.
-        setenv("LP_NUM_THREADS", "0", 0);
-        setenv("G_SLICE", "always-malloc", 0);
-#endif
         const char* base = getenv("TMPDIR");
         std::string pattern = std::string(base && *base ? base : "/tmp") + "/kivora-test-XXXXXX";
         if (!mkdtemp(pattern.data())) return;

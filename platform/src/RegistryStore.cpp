@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <filesystem>
+#include <new>
 
 #include "platform/Clock.h"
 
@@ -126,6 +126,16 @@ std::string WithTrailingSlash(std::string folder) {
     return folder;
 }
 
+// An object made on first use in static storage and never destroyed, so that it serves
+// until the very end of the process. Unlike a leaked heap object it goes with the
+// library that holds this code when that library is unloaded.
+template <class T>
+T& Immortal() {
+    alignas(T) static unsigned char storage[sizeof(T)];
+    static T* const object = new (storage) T();
+    return *object;
+}
+
 // --- Reports --------------------------------------------------------------------------
 
 constexpr size_t kKeptReports = 16;
@@ -133,13 +143,12 @@ constexpr size_t kKeptReports = 16;
 struct Reports {
     std::mutex mutex;
     std::function<void(const std::string&)> receiver;
-    std::deque<std::string> pending;
+    std::vector<std::string> pending;
     std::optional<std::string> resetNotice;
 };
 
 Reports& TheReports() {
-    static auto* reports = new Reports;  // used until the very end of the process
-    return *reports;
+    return Immortal<Reports>();
 }
 
 void Report(const std::string& line) {
@@ -149,7 +158,7 @@ void Report(const std::string& line) {
         std::lock_guard<std::mutex> guard(reports.mutex);
         if (!reports.receiver) {
             reports.pending.push_back(line);
-            if (reports.pending.size() > kKeptReports) reports.pending.pop_front();
+            if (reports.pending.size() > kKeptReports) reports.pending.erase(reports.pending.begin());
             return;
         }
         receiver = reports.receiver;
@@ -173,7 +182,7 @@ bool IsDamage(int code) {
 
 void SetRegistryStoreReporter(std::function<void(const std::string& line)> receiver) {
     Reports& reports = TheReports();
-    std::deque<std::string> held;
+    std::vector<std::string> held;
     {
         std::lock_guard<std::mutex> guard(reports.mutex);
         reports.receiver = std::move(receiver);
@@ -314,12 +323,12 @@ std::shared_ptr<RegistryStore> RegistryStore::ForCurrentUser() {
     static std::string reported;
     // Connections inherited over fork() must not be used (nor closed) by the child;
     // they are kept here, unused.
-    static auto* abandoned = new std::vector<std::shared_ptr<RegistryStore>>();
+    auto& abandoned = Immortal<std::vector<std::shared_ptr<RegistryStore>>>();
 
     const std::string path = RegistryFolder() + "registry.sqlite";
     std::lock_guard<std::mutex> guard(mutex);
     const pid_t pid = getpid();
-    if (current && owner != pid) abandoned->push_back(std::move(current));
+    if (current && owner != pid) abandoned.push_back(std::move(current));
     // A store that could not be opened is tried again: its reason may have passed.
     if (current && current->Path() == path && current->IsOpen()) return current;
 

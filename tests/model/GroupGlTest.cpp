@@ -11,7 +11,7 @@
 namespace {
 
 double ModelViewTranslationX() {
-    double m[16];
+    double m[16] = {};
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
     return m[12];
 }
@@ -40,6 +40,8 @@ protected:
         }
         group = new Group;
         ASSERT_TRUE(Group::CreateGroup(group));
+        // Grouping took and gave up the render lock, which leaves no context current.
+        ASSERT_TRUE(gl.MakeCurrent());
     }
 
     std::string Status() const { return control.statusBar.caption; }
