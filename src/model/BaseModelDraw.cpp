@@ -124,7 +124,7 @@ void BaseModel::Render() {
     glPopMatrix();
     glPopAttrib();
     if (state) state->SetBoolean(8, wasDrawing);
-    TraceWrite("After part list traversal");
+    theTrace().WriteStep("After part list traversal");
     if (animating && control && !control->globalState.GetBoolean(15) &&
         !control->globalState.GetBoolean(16) && !control->globalState.GetBoolean(17)) {
         if (control->globalState.GetBoolean(13)) FlagOverlappingLights();

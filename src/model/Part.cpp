@@ -336,9 +336,9 @@ void Part::ApplyMaterial() {
 void Part::DrawList(GLuint list) {
     if (!PRECONDITION(list != kNoList && static_cast<int32_t>(list) >= 0, "Invalid call list ID"))
         return;
-    TraceWrite("Before call");
+    theTrace().WriteStep("Before call");
     glCallList(list);
-    TraceWrite("After call");
+    theTrace().WriteStep("After call");
 }
 
 bool Part::Render(bool alternate) {

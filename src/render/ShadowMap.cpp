@@ -608,21 +608,21 @@ void LightSource::RenderProjLight(Window& window) {
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
     glStencilFunc(GL_NOTEQUAL, kStencilLit, 0xFF);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    theTrace().Write("Before actual render light pass");
+    theTrace().WriteStep("Before actual render light pass");
     PolygonOffsetFrom(global, 6);
     window.RenderObjectsByType();
-    theTrace().Write("After actual render light pass");
+    theTrace().WriteStep("After actual render light pass");
 
     glPopAttrib();
     glStencilMask(0xFF);
     glDisable(GL_BLEND);
     ResetTextureState();
-    theTrace().Write("After disable tex coord generation");
+    theTrace().WriteStep("After disable tex coord generation");
     ActiveUnit(0);
     glEnable(GL_TEXTURE_2D);
     DisableGLLight();
     global.SetBoolean(17, false);
-    theTrace().Write("End of RenderProjLight");
+    theTrace().WriteStep("End of RenderProjLight");
     glClear(GL_STENCIL_BUFFER_BIT);
 }
 
@@ -632,7 +632,7 @@ void LightSource::BeginTexCoordGen() {
     const GlobalState& global = control->globalState;
     const int level = control->shadingLevel;
     const bool shadows = state.GetBoolean(0) && depthTexture;
-    theTrace().Write("Beginning of texture coord gen");
+    theTrace().WriteStep("Beginning of texture coord gen");
     glDisable(GL_ALPHA_TEST);
     glEnable(GL_BLEND);
     BlendEquation(GL_FUNC_ADD);
@@ -676,7 +676,7 @@ void LightSource::BeginTexCoordGen() {
         glDepthFunc(GL_LEQUAL);
         PolygonOffsetFrom(global, 6);
         glEnable(GL_POLYGON_OFFSET_FILL);
-        theTrace().Write("Begin non-shadow case");
+        theTrace().WriteStep("Begin non-shadow case");
         if (level == kMultitexture) {
             if (UseProgram(global)) BindLightingProgram();
             ActiveUnit(1);
@@ -693,7 +693,7 @@ void LightSource::BeginTexCoordGen() {
         }
     }
     ActiveUnit(0);
-    theTrace().Write("End of texture coord gen");
+    theTrace().WriteStep("End of texture coord gen");
 }
 
 void LightSource::EndTexCoordGen() {
@@ -705,7 +705,7 @@ void LightSource::EndTexCoordGen() {
     if (level == 0) {
         glEnable(GL_TEXTURE_2D);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        theTrace().Write("End of texture coord gen");
+        theTrace().WriteStep("End of texture coord gen");
         return;
     }
     const bool hardware = level == kHardwareShadows && shadows;
@@ -747,8 +747,8 @@ void LightSource::EndTexCoordGen() {
         glDisable(GL_TEXTURE_2D);
     }
     ActiveUnit(0);
-    if (!hardware) theTrace().Write("End non-shadow case");
-    theTrace().Write("End of texture coord gen");
+    if (!hardware) theTrace().WriteStep("End non-shadow case");
+    theTrace().WriteStep("End of texture coord gen");
 }
 
 void LightSource::ResetTextureState() {
