@@ -806,7 +806,10 @@ void CDuzazododiza::OnLButtonDown(platform::LParam lParam) {
     const int mode = activeWindow ? activeWindow->GetCurrentModeNumber() : -1;
     theTrace().WriteFormat("%d Begin LBD", mode);
     if (platform::IsWindow(controlWindow)) platform::SetFocus(controlWindow);
-    SetRenderEnabled(true);
+    {
+        RenderLockScope hold(*this);
+        SetRenderEnabled(true);
+    }
     ForwardMouse(platform::WM_LBUTTONDOWN, lParam);
     theTrace().Write("eLBD");
 }
