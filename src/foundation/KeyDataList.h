@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/LinkedList.h"
+#include "foundation/NodePool.h"
 
 class KeyDataList;
 
@@ -32,6 +33,7 @@ public:
 
     explicit BaseKeyDataElement(KeyText name) : name(name.text) {}
     ~BaseKeyDataElement() override = default;
+    KIVORA_POOLED_NODE
 
     // Writes the member in the binary form; false when the file refused a write.
     virtual bool WriteBinary(FILE* file) const = 0;
@@ -47,6 +49,7 @@ public:
     BaseKeyDataElement* GetNextMember() const;
 
 protected:
+    BaseKeyDataElement(std::string_view name, PresetId id) : LinkedListObject(id), name(name) {}
     // Whether every text of the member itself can be written.
     virtual bool HasWritableTexts() const { return name.size() <= kMaxTextLength; }
 
@@ -73,6 +76,10 @@ protected:
     bool HasWritableTexts() const override;
 
 private:
+    friend class KeyDataList;
+    KeyDataElement(std::string_view key, std::string_view value, PresetId id)
+        : BaseKeyDataElement(key, id), value(value) {}
+
     std::string value;
 };
 
@@ -97,6 +104,9 @@ public:
     KeyDataList* ReleaseChildren();
 
 private:
+    friend class KeyDataList;
+    KeyDataSublist(std::string_view name, KeyDataList* list, PresetId id);
+
     KeyDataList* children;
 };
 
@@ -109,6 +119,7 @@ public:
 
     KeyDataList() = default;
     ~KeyDataList() override = default;
+    KIVORA_POOLED_NODE
 
     // Only BaseKeyDataElement members whose texts are writable are taken in; anything
     // else is refused with a trace and destroyed, since the list was handed ownership.
@@ -175,7 +186,6 @@ public:
 private:
     // Whether a node may become a member; a refused free node is destroyed.
     static bool Admit(LinkedListObject* node);
-    bool ReadMembers(FILE* file, int depth);
 };
 
 // Parses the leading C decimal number of a text the way the tree reads values (0.0 when

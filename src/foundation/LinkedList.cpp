@@ -43,6 +43,22 @@ uint32_t LinkedListObject::GetNextNodeId() {
     return g_nextNodeId.load(std::memory_order_relaxed);
 }
 
+bool NodeIdRun::Refill() {
+    constexpr uint32_t kRunLength = 64;
+    uint32_t current = g_nextNodeId.load(std::memory_order_relaxed);
+    uint32_t last;
+    do {
+        if (current == UINT32_MAX) {
+            if (!g_exhaustionTraced.exchange(true)) TraceWrite("Node id counter exhausted");
+            return false;
+        }
+        last = current > UINT32_MAX - kRunLength ? UINT32_MAX : current + kRunLength;
+    } while (!g_nextNodeId.compare_exchange_weak(current, last, std::memory_order_relaxed));
+    next_ = current + 1;
+    end_ = last == UINT32_MAX ? UINT32_MAX : last + 1;
+    return true;
+}
+
 LinkedList::~LinkedList() {
     DeleteAll();
 }
@@ -77,24 +93,28 @@ void LinkedList::Append(LinkedListObject* node) {
     ++count;
 }
 
+void LinkedList::Unlink(LinkedListObject* node) {
+    if (node->prev) {
+        node->prev->next = node->next;
+    } else {
+        head = node->next;
+    }
+    if (node->next) {
+        node->next->prev = node->prev;
+    } else {
+        tail = node->prev;
+    }
+    node->prev = nullptr;
+    node->next = nullptr;
+    node->owner = nullptr;
+    --count;
+}
+
 bool LinkedList::RemoveNode(LinkedListObject* node, bool destroy) {
     {
         platform::LockHolder hold(lock);
         if (!node || node->owner != this) return false;
-        if (node->prev) {
-            node->prev->next = node->next;
-        } else {
-            head = node->next;
-        }
-        if (node->next) {
-            node->next->prev = node->prev;
-        } else {
-            tail = node->prev;
-        }
-        node->prev = nullptr;
-        node->next = nullptr;
-        node->owner = nullptr;
-        --count;
+        Unlink(node);
     }
     if (destroy) delete node;
     return true;
@@ -124,7 +144,12 @@ LinkedListObject* LinkedList::FindByID(uint32_t wanted) const {
 
 void LinkedList::DeleteAll() {
     platform::LockHolder hold(lock);
-    while (head) DeleteNode(head);
+    // The head is read again after each deletion: a destructor may take other nodes out.
+    while (LinkedListObject* node = head) {
+        if (node->next) __builtin_prefetch(node->next, 1);
+        Unlink(node);
+        delete node;
+    }
 }
 
 bool LinkedList::Contains(const LinkedListObject* node) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -7,7 +8,9 @@
 
 namespace platform {
 
-// A re-entrant lock that knows which thread holds it and how many times.
+// A re-entrant lock that knows which thread holds it and how many times. Taking a free
+// lock and every nested hold cost one atomic step; only a thread that has to wait uses
+// the mutex and the condition.
 //
 // The render lock builds on it: `ReleaseFully` gives up every hold of the calling
 // thread at once (before a modal box or a wait) and `Reacquire` takes the same
@@ -45,10 +48,21 @@ public:
     void unlock() { Unlock(); }
 
 private:
+    // Takes a free lock for the calling thread with `count` holds; false when held.
+    bool TryTake(std::thread::id self, int count);
+    // Waits until the lock is free and takes it with `count` holds.
+    void WaitAndTake(std::thread::id self, int count);
+    // Gives up the owner's last hold: runs the hook, frees the lock, wakes a waiter.
+    void Release();
+
+    // Guards the hook and the waits; never held while the lock is merely taken.
     mutable std::mutex mutex_;
     std::condition_variable released_;
-    std::thread::id owner_{};
+    std::atomic<std::thread::id> owner_{};
+    // Holds of the owner; read and written by the owning thread only.
     int count_ = 0;
+    std::atomic<int> waiters_{0};
+    std::atomic<bool> hasHook_{false};
     std::function<void()> hook_;
 };
 
