@@ -10,29 +10,30 @@ bool RecursiveLock::TryTake(std::thread::id self, int count) {
 }
 
 void RecursiveLock::WaitAndTake(std::thread::id self, int count) {
-    std::unique_lock<std::mutex> guard(mutex_);
-    // Counted before the attempt, so that a release after a failed attempt sees the
-    // waiter and wakes it; the mutex keeps the wake-up from coming before the wait.
-    waiters_.fetch_add(1);
-    while (!TryTake(self, count)) released_.wait(guard);
-    waiters_.fetch_sub(1);
+    for (;;) {
+        // The release count is read before the attempt and the waiter counted before it
+        // too: a release after a failed attempt either sees the waiter and moves the
+        // count on, so that the wait below returns at once, or came early enough for the
+        // attempt to succeed.
+        const uint32_t seen = releases_.load();
+        waiters_.fetch_add(1);
+        const bool taken = TryTake(self, count);
+        if (!taken) releases_.wait(seen);
+        waiters_.fetch_sub(1);
+        if (taken) return;
+    }
 }
 
 void RecursiveLock::Release() {
     if (hasHook_.load()) {
-        std::function<void()> hook;
-        {
-            std::lock_guard<std::mutex> guard(mutex_);
-            hook = hook_;
-        }
         // The hook runs while this thread still owns the lock.
-        if (hook) hook();
+        if (const Hook hook = hook_.load(); hook && *hook) (*hook)();
     }
     count_ = 0;
     owner_.store(std::thread::id{});
     if (waiters_.load() > 0) {
-        std::lock_guard<std::mutex> guard(mutex_);
-        released_.notify_one();
+        releases_.fetch_add(1);
+        releases_.notify_one();
     }
 }
 
@@ -96,9 +97,9 @@ int RecursiveLock::CountForCurrentThread() const {
 }
 
 void RecursiveLock::SetFullReleaseHook(std::function<void()> hook) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    hook_ = std::move(hook);
-    hasHook_.store(static_cast<bool>(hook_));
+    const bool set = static_cast<bool>(hook);
+    hook_.store(set ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr);
+    hasHook_.store(set);
 }
 
 }  // namespace platform

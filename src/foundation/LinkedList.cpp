@@ -60,7 +60,8 @@ bool NodeIdRun::Refill() {
 }
 
 LinkedList::~LinkedList() {
-    DeleteAll();
+    // No other thread may use a list that is being destroyed: no lock is taken.
+    DeleteMembers();
 }
 
 void LinkedList::Prepend(LinkedListObject* node) {
@@ -144,6 +145,10 @@ LinkedListObject* LinkedList::FindByID(uint32_t wanted) const {
 
 void LinkedList::DeleteAll() {
     platform::LockHolder hold(lock);
+    DeleteMembers();
+}
+
+void LinkedList::DeleteMembers() {
     // The head is read again after each deletion: a destructor may take other nodes out.
     while (LinkedListObject* node = head) {
         if (node->next) __builtin_prefetch(node->next, 1);

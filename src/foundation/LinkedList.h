@@ -126,6 +126,8 @@ protected:
 private:
     // Unlinks a node of this list; the caller holds the lock.
     void Unlink(LinkedListObject* node);
+    // Destroys every node; the caller holds the lock or destroys the list.
+    void DeleteMembers();
 
     mutable platform::RecursiveLock lock;
     uint32_t count = 0;

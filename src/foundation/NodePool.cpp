@@ -1,5 +1,6 @@
 #include "foundation/NodePool.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
@@ -7,18 +8,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#endif
-#endif
-#ifndef KIVORA_NODE_POOL
-#define KIVORA_NODE_POOL 1
-#endif
-
 namespace nodepool {
-
-#if KIVORA_NODE_POOL
 
 namespace {
 
@@ -84,6 +74,8 @@ struct Depot {
             PutLoaded(c, m);
     }
 };
+
+std::atomic<size_t> g_reserved{0};
 
 Depot& TheDepot() {
     static Depot* depot = new Depot;
@@ -160,6 +152,7 @@ struct ThreadCache {
             // What is left of the old chunk is too small for this size; it stays unused.
             fresh = static_cast<char*>(std::malloc(kChunkSize));
             if (!fresh) throw std::bad_alloc();
+            g_reserved.fetch_add(kChunkSize, std::memory_order_relaxed);
             freshEnd = fresh + kChunkSize;
         }
         void* block = fresh;
@@ -200,6 +193,7 @@ void* Allocate(size_t size) {
         // The thread is ending: its blocks were handed on already.
         void* block = std::malloc(kGranule * (ClassOf(size) + 1));
         if (!block) throw std::bad_alloc();
+        g_reserved.fetch_add(kGranule * (ClassOf(size) + 1), std::memory_order_relaxed);
         return block;
     }
     return cache.Allocate(ClassOf(size));
@@ -222,16 +216,9 @@ void Free(void* block, size_t size) {
     cache.Free(block, ClassOf(size));
 }
 
-#else
 
-void* Allocate(size_t size) {
-    return ::operator new(size);
+size_t ReservedBytes() {
+    return g_reserved.load(std::memory_order_relaxed);
 }
-
-void Free(void* block, size_t size) {
-    ::operator delete(block, size);
-}
-
-#endif
 
 }  // namespace nodepool

@@ -1,16 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
+#include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 namespace platform {
 
 // A re-entrant lock that knows which thread holds it and how many times. Taking a free
-// lock and every nested hold cost one atomic step; only a thread that has to wait uses
-// the mutex and the condition.
+// lock and every nested hold cost one atomic step; a thread that has to wait sleeps on
+// the lock's release count. Small, as every list has one.
 //
 // The render lock builds on it: `ReleaseFully` gives up every hold of the calling
 // thread at once (before a modal box or a wait) and `Reacquire` takes the same
@@ -48,6 +48,8 @@ public:
     void unlock() { Unlock(); }
 
 private:
+    using Hook = std::shared_ptr<const std::function<void()>>;
+
     // Takes a free lock for the calling thread with `count` holds; false when held.
     bool TryTake(std::thread::id self, int count);
     // Waits until the lock is free and takes it with `count` holds.
@@ -55,15 +57,14 @@ private:
     // Gives up the owner's last hold: runs the hook, frees the lock, wakes a waiter.
     void Release();
 
-    // Guards the hook and the waits; never held while the lock is merely taken.
-    mutable std::mutex mutex_;
-    std::condition_variable released_;
     std::atomic<std::thread::id> owner_{};
     // Holds of the owner; read and written by the owning thread only.
     int count_ = 0;
+    // Threads waiting, and a count of the releases they wait on.
     std::atomic<int> waiters_{0};
+    std::atomic<uint32_t> releases_{0};
     std::atomic<bool> hasHook_{false};
-    std::function<void()> hook_;
+    std::atomic<Hook> hook_;
 };
 
 // Holds a RecursiveLock for a scope.
