@@ -646,8 +646,9 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     }
 
     auto loading = [this] { return loadKind == kLoadOpen || loadKind == kLoadMerge; };
-    for (const BaseKeyDataElement* m = plan.GetFirstMember(); m && loading();
-         m = m->GetNextMember()) {
+    BaseKeyDataElement* next = nullptr;
+    for (BaseKeyDataElement* m = plan.GetFirstMember(); m && loading(); m = next) {
+        next = m->GetNextMember();
         if (m->IsElement() || NameIs(*m, "Roof")) continue;
         const std::string& name = m->Name();
         if (merging && NameIs(*m, "Terrain")) continue;
@@ -656,6 +657,8 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
             continue;
         SerializableObject* made = LoadPlanObjects(*static_cast<const KeyDataSublist*>(m));
         if (mergeMode) result = made;
+        // Not needed again: freed while its memory is still at hand.
+        plan.DeleteNode(m);
     }
     // Roofs rest on the walls and floors made above.
     for (const BaseKeyDataElement* m = plan.GetFirstMember(); m && loading();

@@ -202,7 +202,7 @@ void* Allocate(size_t size) {
 void Free(void* block, size_t size) {
     if (!block) return;
     if (size == 0 || size > kMaxPooledSize) {
-        ::operator delete(block, size);
+        ::operator delete(block);
         return;
     }
     ThreadCache& cache = Cache();
