@@ -176,7 +176,9 @@ public:
     // Appends the members a binary stream holds, up to its end, an end tag or the end of
     // the file. A text longer than kMaxTextLength, an item cut short by the end of the
     // file, or nesting deeper than kMaxDepth stops the read: the members read whole so
-    // far stay and the answer is false.
+    // far stay and the answer is false. The file is read in large pieces and left just
+    // after the last byte the tree used (on a file that cannot seek back, the bytes read
+    // ahead are lost, with a trace).
     bool ReadBinary(FILE* file);
 
     BaseKeyDataElement* GetFirstMember() const {
