@@ -121,6 +121,26 @@ bool LinkedList::RemoveNode(LinkedListObject* node, bool destroy) {
     return true;
 }
 
+void LinkedList::DestroyMembersInOnePass() {
+    LinkedListObject* node = head;
+    head = tail = nullptr;
+    count = 0;
+    while (node) {
+        LinkedListObject* next = node->next;
+        if (next) {
+            __builtin_prefetch(next, 1);
+            // Nodes made one after another tend to lie at even steps: the one after next
+            // is fetched on that guess.
+            const char* guess = reinterpret_cast<const char*>(next) +
+                                (reinterpret_cast<const char*>(next) - reinterpret_cast<const char*>(node));
+            __builtin_prefetch(guess, 1);
+        }
+        node->owner = nullptr;
+        delete node;
+        node = next;
+    }
+}
+
 LinkedListObject* LinkedList::PopHead() {
     platform::LockHolder hold(lock);
     LinkedListObject* node = head;

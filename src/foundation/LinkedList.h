@@ -123,6 +123,10 @@ protected:
         ++count;
     }
 
+    // Destroys every node in one pass, for a list that is being destroyed and whose
+    // nodes' destructors never reach into the list itself.
+    void DestroyMembersInOnePass();
+
 private:
     // Unlinks a node of this list; the caller holds the lock.
     void Unlink(LinkedListObject* node);
