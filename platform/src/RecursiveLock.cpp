@@ -2,103 +2,104 @@
 
 namespace platform {
 
+bool RecursiveLock::TryTake(std::thread::id self, int count) {
+    std::thread::id none{};
+    if (!owner_.compare_exchange_strong(none, self)) return false;
+    count_ = count;
+    return true;
+}
+
+void RecursiveLock::WaitAndTake(std::thread::id self, int count) {
+    for (;;) {
+        // The release count is read before the attempt and the waiter counted before it
+        // too: a release after a failed attempt either sees the waiter and moves the
+        // count on, so that the wait below returns at once, or came early enough for the
+        // attempt to succeed.
+        const uint32_t seen = releases_.load();
+        waiters_.fetch_add(1);
+        const bool taken = TryTake(self, count);
+        if (!taken) releases_.wait(seen);
+        waiters_.fetch_sub(1);
+        if (taken) return;
+    }
+}
+
+void RecursiveLock::Release() {
+    if (hasHook_.load()) {
+        // The hook runs while this thread still owns the lock.
+        if (const Hook hook = hook_.load(); hook && *hook) (*hook)();
+    }
+    count_ = 0;
+    owner_.store(std::thread::id{});
+    if (waiters_.load() > 0) {
+        releases_.fetch_add(1);
+        releases_.notify_one();
+    }
+}
+
 void RecursiveLock::Lock() {
     const auto self = std::this_thread::get_id();
-    std::unique_lock<std::mutex> guard(mutex_);
-    if (count_ > 0 && owner_ == self) {
+    // Only this thread ever stores its own id, so seeing it means holding the lock.
+    if (owner_.load(std::memory_order_relaxed) == self) {
         ++count_;
         return;
     }
-    released_.wait(guard, [this] { return count_ == 0; });
-    owner_ = self;
-    count_ = 1;
+    if (!TryTake(self, 1)) WaitAndTake(self, 1);
 }
 
 bool RecursiveLock::TryLock() {
     const auto self = std::this_thread::get_id();
-    std::lock_guard<std::mutex> guard(mutex_);
-    if (count_ > 0 && owner_ != self) return false;
-    owner_ = self;
-    ++count_;
-    return true;
+    if (owner_.load(std::memory_order_relaxed) == self) {
+        ++count_;
+        return true;
+    }
+    return TryTake(self, 1);
 }
 
 int RecursiveLock::Unlock() {
-    const auto self = std::this_thread::get_id();
-    std::function<void()> hook;
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (count_ == 0 || owner_ != self) return -1;
-        if (count_ > 1) return --count_;
-        hook = hook_;
-    }
-    // Last hold: the hook runs while this thread still owns the lock.
-    if (hook) hook();
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        count_ = 0;
-        owner_ = std::thread::id{};
-    }
-    released_.notify_one();
+    if (owner_.load(std::memory_order_relaxed) != std::this_thread::get_id()) return -1;
+    if (count_ > 1) return --count_;
+    Release();
     return 0;
 }
 
 int RecursiveLock::ReleaseFully() {
-    const auto self = std::this_thread::get_id();
-    std::function<void()> hook;
-    int held;
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        if (count_ == 0 || owner_ != self) return 0;
-        held = count_;
-        hook = hook_;
-    }
-    if (hook) hook();
-    {
-        std::lock_guard<std::mutex> guard(mutex_);
-        count_ = 0;
-        owner_ = std::thread::id{};
-    }
-    released_.notify_one();
+    if (owner_.load(std::memory_order_relaxed) != std::this_thread::get_id()) return 0;
+    const int held = count_;
+    Release();
     return held;
 }
 
 void RecursiveLock::Reacquire(int count) {
     if (count <= 0) return;
     const auto self = std::this_thread::get_id();
-    std::unique_lock<std::mutex> guard(mutex_);
-    if (count_ > 0 && owner_ == self) {
+    if (owner_.load(std::memory_order_relaxed) == self) {
         count_ += count;
         return;
     }
-    released_.wait(guard, [this] { return count_ == 0; });
-    owner_ = self;
-    count_ = count;
+    if (!TryTake(self, count)) WaitAndTake(self, count);
 }
 
 bool RecursiveLock::IsHeldByCurrentThread() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return count_ > 0 && owner_ == std::this_thread::get_id();
+    return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id();
 }
 
 bool RecursiveLock::IsHeld() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return count_ > 0;
+    return owner_.load() != std::thread::id{};
 }
 
 std::thread::id RecursiveLock::Owner() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return count_ > 0 ? owner_ : std::thread::id{};
+    return owner_.load();
 }
 
 int RecursiveLock::CountForCurrentThread() const {
-    std::lock_guard<std::mutex> guard(mutex_);
-    return (count_ > 0 && owner_ == std::this_thread::get_id()) ? count_ : 0;
+    return IsHeldByCurrentThread() ? count_ : 0;
 }
 
 void RecursiveLock::SetFullReleaseHook(std::function<void()> hook) {
-    std::lock_guard<std::mutex> guard(mutex_);
-    hook_ = std::move(hook);
+    const bool set = static_cast<bool>(hook);
+    hook_.store(set ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr);
+    hasHook_.store(set);
 }
 
 }  // namespace platform

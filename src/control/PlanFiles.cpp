@@ -39,8 +39,10 @@ constexpr uint32_t kSaveFailedMessage = 295;
 constexpr const char* kDamagedPlanText =
     "The plan file could not be opened: it is damaged or is not a plan file.";
 constexpr const char* kInformationName = "ObjectInformation";
-// Beside the file a save replaces; renamed over it once whole.
-constexpr const char* kPartialSuffix = ".saving";
+// What saves of earlier versions left beside a plan when they were killed part-way.
+constexpr const char* kOldPartialSuffix = ".saving";
+// Plan streams go to the file in pieces of this size.
+constexpr size_t kStreamBufferSize = 1 << 20;
 
 bool Contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
@@ -49,6 +51,20 @@ bool Contains(const std::string& text, const char* part) {
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+// Whether a key holds "URL", "Url" or "url".
+bool NamesAnAddress(const std::string& key) {
+    for (size_t i = 0; i + 3 <= key.size(); ++i) {
+        const char u = key[i];
+        if (u != 'U' && u != 'u') continue;
+        const char r = key[i + 1];
+        const char l = key[i + 2];
+        if ((u == 'U' && ((r == 'R' && l == 'L') || (r == 'r' && l == 'l'))) ||
+            (u == 'u' && r == 'r' && l == 'l'))
+            return true;
+    }
+    return false;
 }
 
 bool NameIs(const BaseKeyDataElement& member, const char* name) {
@@ -229,12 +245,53 @@ bool WriteStreamFile(BaseControl& control, const std::string& streamPath, int* e
         *error = errno;
         return false;
     }
+    std::setvbuf(file, nullptr, _IOFBF, kStreamBufferSize);
     const bool written = WriteSceneStream(control, file);
     *error = errno;
     const bool closed = std::fclose(file) == 0;
     if (written && closed) return true;
     platform::DeleteFile(streamPath.c_str());
     return false;
+}
+
+// Writes the stream in place of the file at `path` in one step (synced before it
+// replaces the old file, which stays whole until then).
+bool ReplaceWithStream(BaseControl& control, const std::string& path, int* error) {
+    platform::FileReplacement replacement;
+    std::string why;
+    if (!replacement.Begin(path, &why)) {
+        *error = errno;
+        TraceWrite(why.c_str());
+        return false;
+    }
+    const int fd = ::dup(replacement.Descriptor());
+    FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+    if (!file) {
+        *error = errno;
+        if (fd >= 0) ::close(fd);
+        return false;
+    }
+    std::setvbuf(file, nullptr, _IOFBF, kStreamBufferSize);
+    const bool written = WriteSceneStream(control, file);
+    *error = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) return false;
+    if (!replacement.Commit(&why)) {
+        *error = errno;
+        TraceWrite(why.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Removes what a save of the same plan that was killed part-way left beside it: the
+// stream file, the hidden file that was to replace the plan, and the partial files of
+// earlier versions.
+void RemoveSaveLeftovers(const std::string& target, const std::string& streamPath) {
+    platform::RemoveStaleReplacements(target);
+    const std::string partial = target + kOldPartialSuffix;
+    platform::DeleteFile(partial.c_str());
+    if (streamPath != target) platform::DeleteFile(streamPath.c_str());
 }
 
 }  // namespace
@@ -265,30 +322,22 @@ bool BaseControl::WriteSceneGraphFile(char* path, size_t size, bool autoRecovery
         cabinetPath = given;
     } else if (strcasecmp(extension.c_str(), "kvu") == 0) {
         cabinetPath = given.substr(0, dot + 1) + "kvp";
-    } else {
-        streamPath = given + kPartialSuffix;
     }
+    RemoveSaveLeftovers(cabinetPath.empty() ? given : cabinetPath, streamPath);
 
     int error = 0;
-    bool saved = WriteStreamFile(*this, streamPath, &error);
+    bool saved = cabinetPath.empty() ? ReplaceWithStream(*this, given, &error)
+                                     : WriteStreamFile(*this, streamPath, &error);
     if (!saved) {
         POSTCONDITION(false, "File write failed in WriteSceneGraphFile");
         theTrace().WriteFormat("ERROR : %d", error);
     }
     theTrace().Write("WSGF 3.2");
-    if (saved && cabinetPath.empty()) {
-        saved = platform::RenameFile(streamPath.c_str(), given.c_str());
-        if (!saved) platform::DeleteFile(streamPath.c_str());
-    } else if (saved) {
-        // The old plan stays whole until the new cabinet is.
-        const std::string partial = cabinetPath + kPartialSuffix;
+    if (saved && !cabinetPath.empty()) {
+        // The old plan stays whole until the new cabinet replaces it.
         const char* files[] = {streamPath.c_str()};
-        saved = CreateCabinet(1, files, partial.c_str()) &&
-                platform::RenameFile(partial.c_str(), cabinetPath.c_str());
-        if (!saved) {
-            TraceWrite("The plan cabinet could not be made");
-            platform::DeleteFile(partial.c_str());
-        }
+        saved = CreateCabinet(1, files, cabinetPath.c_str());
+        if (!saved) TraceWrite("The plan cabinet could not be made");
         platform::DeleteFile(streamPath.c_str());
         if (saved && cabinetPath != given) CopyPath(path, size, cabinetPath);
     }
@@ -346,10 +395,7 @@ int BaseControl::CountDownloads(const KeyDataList& list) {
     for (const BaseKeyDataElement* m = list.GetFirstMember(); m; m = m->GetNextMember()) {
         if (m->IsElement()) {
             const auto* element = static_cast<const KeyDataElement*>(m);
-            const std::string& key = element->Name();
-            if ((Contains(key, "URL") || Contains(key, "Url") || Contains(key, "url")) &&
-                !element->Value().empty())
-                ++count;
+            if (!element->Value().empty() && NamesAnAddress(element->Name())) ++count;
         } else if (!NameIs(*m, kInformationName)) {
             count += CountDownloads(*static_cast<const KeyDataSublist*>(m)->GetChildren());
         }
@@ -600,8 +646,9 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     }
 
     auto loading = [this] { return loadKind == kLoadOpen || loadKind == kLoadMerge; };
-    for (const BaseKeyDataElement* m = plan.GetFirstMember(); m && loading();
-         m = m->GetNextMember()) {
+    BaseKeyDataElement* next = nullptr;
+    for (BaseKeyDataElement* m = plan.GetFirstMember(); m && loading(); m = next) {
+        next = m->GetNextMember();
         if (m->IsElement() || NameIs(*m, "Roof")) continue;
         const std::string& name = m->Name();
         if (merging && NameIs(*m, "Terrain")) continue;
@@ -610,6 +657,8 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
             continue;
         SerializableObject* made = LoadPlanObjects(*static_cast<const KeyDataSublist*>(m));
         if (mergeMode) result = made;
+        // Not needed again: freed while its memory is still at hand.
+        plan.DeleteNode(m);
     }
     // Roofs rest on the walls and floors made above.
     for (const BaseKeyDataElement* m = plan.GetFirstMember(); m && loading();

@@ -10,7 +10,9 @@ constexpr size_t kCabinetPathSize = 260;
 // named by its file's name without the folders and keeps the file's local time and its
 // read-only, hidden, system and archive attributes. True when the whole cabinet was
 // written; on any failure (a missing input, a short write, a full disk) the answer is
-// false and no partial cabinet is left at `cabinetPath`.
+// false and `cabinetPath` is as it was. A new cabinet gets 0666 less the umask, one that
+// replaces a file keeps that file's mode, and a symbolic link at `cabinetPath` is
+// followed.
 bool CreateCabinet(int count, const char* const* files, const char* cabinetPath);
 
 // Extracts every member of the cabinet at `cabinetPath` into `folder` (at most 255

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <charconv>
+#include <memory>
+#include <typeinfo>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -56,41 +58,139 @@ bool IsWritableText(std::string_view text) {
     return text.size() <= BaseKeyDataElement::kMaxTextLength;
 }
 
-bool WriteByte(FILE* file, unsigned char byte) {
-    return std::fputc(byte, file) != EOF;
-}
+// Collects the binary form in memory and hands it to the file in large pieces.
+class BinaryWriter {
+public:
+    explicit BinaryWriter(FILE* file) : file_(file) { buffer_.reserve(kFlushSize + 4096); }
 
-// u16 little-endian length, then the bytes.
-bool WriteText(FILE* file, const std::string& text) {
-    if (!IsWritableText(text)) {
-        TraceWrite("KeyDataList: text too long to write");
-        return false;
+    void Byte(unsigned char byte) { buffer_.push_back(static_cast<char>(byte)); }
+
+    // u16 little-endian length, then the bytes.
+    bool Text(const std::string& text) {
+        if (!IsWritableText(text)) {
+            TraceWrite("KeyDataList: text too long to write");
+            return false;
+        }
+        buffer_.push_back(static_cast<char>(text.size() & 0xFF));
+        buffer_.push_back(static_cast<char>(text.size() >> 8));
+        buffer_.append(text);
+        return buffer_.size() < kFlushSize || Flush();
     }
-    const unsigned char length[2] = {static_cast<unsigned char>(text.size() & 0xFF),
-                                     static_cast<unsigned char>(text.size() >> 8)};
-    if (std::fwrite(length, 1, 2, file) != 2) return false;
-    return text.empty() || std::fwrite(text.data(), 1, text.size(), file) == text.size();
+
+    bool Member(const BaseKeyDataElement& member) {
+        if (member.IsElement()) {
+            Byte(kTagElement);
+            return Text(member.Name()) &&
+                   Text(static_cast<const KeyDataElement&>(member).Value());
+        }
+        Byte(kTagSublist);
+        if (!Text(member.Name()) || !List(*static_cast<const KeyDataSublist&>(member).GetChildren()))
+            return false;
+        Byte(kTagEndOfList);
+        return true;
+    }
+
+    bool List(const KeyDataList& list) {
+        platform::LockHolder hold(list.GetLock());
+        for (auto* member = list.GetFirstMember(); member; member = member->GetNextMember())
+            if (!Member(*member)) return false;
+        return true;
+    }
+
+    // Writes what is collected; false when the file refused it.
+    bool Flush() {
+        const bool written =
+            buffer_.empty() || std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
+        buffer_.clear();
+        return written;
+    }
+
+private:
+    static constexpr size_t kFlushSize = 64 * 1024;
+    FILE* file_;
+    std::string buffer_;
+};
+
+// Reads a stream in large pieces and lends out runs of its bytes. When it is done, the
+// file stands just after the last byte taken, as if it had been read byte by byte.
+class BinaryReader {
+public:
+    explicit BinaryReader(FILE* file) : file_(file), buffer_(new unsigned char[kChunkSize]) {}
+    BinaryReader(const BinaryReader&) = delete;
+    BinaryReader& operator=(const BinaryReader&) = delete;
+
+    ~BinaryReader() {
+        const size_t left = end_ - position_;
+        if (left > 0) {
+            // Bytes read ahead go back to the file (this also clears its end-of-file mark).
+            if (fseeko(file_, -static_cast<off_t>(left), SEEK_CUR) != 0)
+                TraceWrite("KeyDataList: cannot give back the bytes read after the tree");
+        } else if (!reachedEnd_ && std::feof(file_) && !std::ferror(file_)) {
+            // The tree ended exactly where the file does; only reading on finds the end.
+            std::clearerr(file_);
+        }
+    }
+
+    // At least `n` (at most kChunkSize) bytes at Data(); false when the file ends first.
+    bool Have(size_t n) { return end_ - position_ >= n || Fill(n); }
+    const unsigned char* Data() const { return buffer_.get() + position_; }
+    void Skip(size_t n) { position_ += n; }
+    // Whether the last Have failed at the end of the file (not at an error).
+    bool AtEnd() const { return reachedEnd_ && !std::ferror(file_); }
+
+    static constexpr size_t kChunkSize = 64 * 1024;
+
+private:
+    bool Fill(size_t n) {
+        size_t left = end_ - position_;
+        std::memmove(buffer_.get(), buffer_.get() + position_, left);
+        position_ = 0;
+        end_ = left;
+        while (end_ < n) {
+            const size_t got = std::fread(buffer_.get() + end_, 1, kChunkSize - end_, file_);
+            if (got == 0) {
+                reachedEnd_ = true;
+                return false;
+            }
+            end_ += got;
+        }
+        return true;
+    }
+
+    FILE* file_;
+    std::unique_ptr<unsigned char[]> buffer_;
+    size_t position_ = 0;
+    size_t end_ = 0;
+    bool reachedEnd_ = false;
+};
+
+size_t LengthAt(const unsigned char* p) {
+    return p[0] | (static_cast<size_t>(p[1]) << 8);
 }
 
-// Reads a u16 length and exactly that many bytes. False when the file ends first or the
-// length is longer than a tree may hold.
-bool ReadText(FILE* file, std::string& text) {
-    unsigned char length[2];
-    if (std::fread(length, 1, 2, file) != 2) {
+// Reads one u16 length and text at `offset` bytes into what the reader holds; `next`
+// becomes the offset after it. False (traced) when the stream ends first or the text is
+// longer than a tree may hold.
+bool ReadTextAt(BinaryReader& in, size_t offset, size_t* next) {
+    if (!in.Have(offset + 2)) {
         TraceWrite("KeyDataList: stream ends inside a length");
         return false;
     }
-    const size_t n = length[0] | (static_cast<size_t>(length[1]) << 8);
+    const size_t n = LengthAt(in.Data() + offset);
     if (n > BaseKeyDataElement::kMaxTextLength) {
         TraceWrite("KeyDataList: text in stream longer than 1023 bytes");
         return false;
     }
-    text.resize(n);
-    if (n && std::fread(text.data(), 1, n, file) != n) {
+    if (!in.Have(offset + 2 + n)) {
         TraceWrite("KeyDataList: stream ends inside a text");
         return false;
     }
+    *next = offset + 2 + n;
     return true;
+}
+
+std::string_view TextAt(const BinaryReader& in, size_t offset) {
+    return {reinterpret_cast<const char*>(in.Data() + offset + 2), LengthAt(in.Data() + offset)};
 }
 
 locale_t CLocale() {
@@ -149,7 +249,9 @@ bool KeyDataElement::HasWritableTexts() const {
 
 bool KeyDataElement::WriteBinary(FILE* file) const {
     if (!PRECONDITION(file != nullptr, "no file to write the element to")) return false;
-    return WriteByte(file, kTagElement) && WriteText(file, Name()) && WriteText(file, value);
+    BinaryWriter out(file);
+    const bool written = out.Member(*this);
+    return out.Flush() && written;
 }
 
 void KeyDataElement::WriteXML(std::string& out) const {
@@ -170,6 +272,9 @@ KeyDataSublist::KeyDataSublist(KeyText name)
 KeyDataSublist::KeyDataSublist(KeyText name, KeyDataList* list)
     : BaseKeyDataElement(name), children(list == KeyDataList::SharedEmpty() ? nullptr : list) {}
 
+KeyDataSublist::KeyDataSublist(std::string_view name, KeyDataList* list, PresetId id)
+    : BaseKeyDataElement(name, id), children(list) {}
+
 KeyDataSublist::~KeyDataSublist() {
     delete children;
 }
@@ -186,8 +291,9 @@ KeyDataList* KeyDataSublist::ReleaseChildren() {
 
 bool KeyDataSublist::WriteBinary(FILE* file) const {
     if (!PRECONDITION(file != nullptr, "no file to write the sublist to")) return false;
-    return WriteByte(file, kTagSublist) && WriteText(file, Name()) &&
-           GetChildren()->WriteBinary(file) && WriteByte(file, kTagEndOfList);
+    BinaryWriter out(file);
+    const bool written = out.Member(*this);
+    return out.Flush() && written;
 }
 
 void KeyDataSublist::WriteXML(std::string& out) const {
@@ -217,7 +323,11 @@ KeyDataList* KeyDataList::SharedEmpty() {
 bool KeyDataList::Admit(LinkedListObject* node) {
     // A null node, or one in a list, is left to the base operation's refusal.
     if (!node || node->GetOwner()) return true;
-    auto* member = dynamic_cast<BaseKeyDataElement*>(node);
+    // The tree's own kinds are told apart without a full cast.
+    const std::type_info& type = typeid(*node);
+    auto* member = type == typeid(KeyDataElement) || type == typeid(KeyDataSublist)
+                       ? static_cast<BaseKeyDataElement*>(node)
+                       : dynamic_cast<BaseKeyDataElement*>(node);
     if (PRECONDITION(member && member->HasWritableTexts(),
                      "KeyDataList member is not an element or has a text over 1023 bytes")) {
         return true;
@@ -244,7 +354,8 @@ bool KeyDataList::AddString(KeyText key, KeyText value) {
         TraceWrite("KeyDataList: the shared empty list takes no members");
         return false;
     }
-    Append(new KeyDataElement(key, value));
+    // The texts are checked: the member goes straight to the base list.
+    LinkedList::Append(new KeyDataElement(key, value));
     return true;
 }
 
@@ -269,7 +380,7 @@ KeyDataList* KeyDataList::AddSublist(KeyText name) {
     }
     auto* sublist = new KeyDataSublist(name);
     KeyDataList* children = sublist->GetChildren();
-    Append(sublist);
+    LinkedList::Append(sublist);
     return children;
 }
 
@@ -366,11 +477,10 @@ void KeyDataList::AppendCopiesOf(const KeyDataList& source) {
 }
 
 bool KeyDataList::WriteBinary(FILE* file) const {
-    platform::LockHolder hold(GetLock());
-    for (auto* member = GetFirstMember(); member; member = member->GetNextMember()) {
-        if (!member->WriteBinary(file)) return false;
-    }
-    return true;
+    if (!PRECONDITION(file != nullptr, "WriteBinary without a file")) return false;
+    BinaryWriter out(file);
+    const bool written = out.List(*this);
+    return out.Flush() && written;
 }
 
 void KeyDataList::WriteXML(std::string& out) const {
@@ -386,42 +496,56 @@ void KeyDataList::WriteXML(std::string& out) const {
 
 bool KeyDataList::ReadBinary(FILE* file) {
     if (!PRECONDITION(file != nullptr, "ReadBinary without a file")) return false;
-    return ReadMembers(file, 0);
-}
-
-bool KeyDataList::ReadMembers(FILE* file, int depth) {
+    if (this == SharedEmpty()) {
+        // The stream is read as usual; what it holds is refused.
+        TraceWrite("KeyDataList: the shared empty list takes no members");
+        KeyDataList refused;
+        return refused.ReadBinary(file);
+    }
+    // The lists being filled, outermost first. Only this one is reachable by others
+    // while it is read, so its lock is held throughout and new members are linked as
+    // they come; child lists are linked before anyone else can see them.
+    platform::LockHolder hold(GetLock());
+    KeyDataList* open[kMaxDepth + 1];
+    int depth = 0;
+    open[0] = this;
+    NodeIdRun ids;
+    BinaryReader in(file);
     for (;;) {
-        const int tag = std::fgetc(file);
+        // The end of the file closes every open level.
+        if (!in.Have(1)) return in.AtEnd();
+        const unsigned char tag = in.Data()[0];
         switch (tag) {
-            case EOF:
-                // The end of the file closes every open level.
-                return true;
             case kTagEndOfList:
             case kTagEndOfFile:
-                return true;
+                in.Skip(1);
+                if (depth == 0) return true;
+                --depth;
+                break;
             case kTagSublist: {
-                std::string name;
-                if (!ReadText(file, name)) return false;
+                size_t next;
+                if (!ReadTextAt(in, 1, &next)) return false;
                 if (depth + 1 > kMaxDepth) {
                     TraceWrite("KeyDataList: sublists nested too deep");
                     return false;
                 }
                 auto* children = new KeyDataList;
-                const bool complete = children->ReadMembers(file, depth + 1);
-                // A sublist cut short keeps what it read.
-                Append(new KeyDataSublist(name, children));
-                if (!complete) return false;
+                open[depth]->LinkAtTail(new KeyDataSublist(TextAt(in, 1), children, ids.Take()));
+                in.Skip(next);
+                open[++depth] = children;
                 break;
             }
             case kTagElement: {
-                std::string key;
-                std::string value;
-                if (!ReadText(file, key) || !ReadText(file, value)) return false;
-                Append(new KeyDataElement(key, value));
+                size_t afterKey, next;
+                if (!ReadTextAt(in, 1, &afterKey) || !ReadTextAt(in, afterKey, &next)) return false;
+                open[depth]->LinkAtTail(
+                    new KeyDataElement(TextAt(in, 1), TextAt(in, afterKey), ids.Take()));
+                in.Skip(next);
                 break;
             }
             default:
                 // Unknown tag bytes are skipped.
+                in.Skip(1);
                 break;
         }
     }
@@ -451,9 +575,21 @@ double ParseKeyDataNumber(std::string_view text) {
         }
     }
     // Only the matched decimal text reaches the conversion: no hexadecimal, no
-    // infinity or NaN spellings. Past the double range it gives the signed infinity.
-    const std::string number(text.substr(start, i - start));
-    return strtod_l(number.c_str(), nullptr, CLocale());
+    // infinity or NaN spellings.
+    std::string_view number = text.substr(start, i - start);
+    const bool negative = number.front() == '-';
+    if (number.front() == '+' || negative) number.remove_prefix(1);
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // Past the double range the C conversion gives the signed infinity (or zero
+        // below it).
+        const std::string copy(number);
+        value = strtod_l(copy.c_str(), nullptr, CLocale());
+    } else if (error != std::errc() || end != number.data() + number.size()) {
+        return 0.0;
+    }
+    return negative ? -value : value;
 }
 
 void AppendXmlText(std::string& out, std::string_view text, XmlInvalidByte invalid) {

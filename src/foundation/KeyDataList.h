@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/LinkedList.h"
+#include "foundation/NodePool.h"
 
 class KeyDataList;
 
@@ -32,6 +33,7 @@ public:
 
     explicit BaseKeyDataElement(KeyText name) : name(name.text) {}
     ~BaseKeyDataElement() override = default;
+    KIVORA_POOLED_NODE
 
     // Writes the member in the binary form; false when the file refused a write.
     virtual bool WriteBinary(FILE* file) const = 0;
@@ -47,6 +49,7 @@ public:
     BaseKeyDataElement* GetNextMember() const;
 
 protected:
+    BaseKeyDataElement(std::string_view name, PresetId id) : LinkedListObject(id), name(name) {}
     // Whether every text of the member itself can be written.
     virtual bool HasWritableTexts() const { return name.size() <= kMaxTextLength; }
 
@@ -73,6 +76,10 @@ protected:
     bool HasWritableTexts() const override;
 
 private:
+    friend class KeyDataList;
+    KeyDataElement(std::string_view key, std::string_view value, PresetId id)
+        : BaseKeyDataElement(key, id), value(value) {}
+
     std::string value;
 };
 
@@ -97,6 +104,9 @@ public:
     KeyDataList* ReleaseChildren();
 
 private:
+    friend class KeyDataList;
+    KeyDataSublist(std::string_view name, KeyDataList* list, PresetId id);
+
     KeyDataList* children;
 };
 
@@ -108,7 +118,9 @@ public:
     static constexpr int kMaxDepth = 128;
 
     KeyDataList() = default;
-    ~KeyDataList() override = default;
+    // A member's destructor touches only the member: the list goes in one pass.
+    ~KeyDataList() override { DestroyMembersInOnePass(); }
+    KIVORA_POOLED_NODE
 
     // Only BaseKeyDataElement members whose texts are writable are taken in; anything
     // else is refused with a trace and destroyed, since the list was handed ownership.
@@ -165,7 +177,9 @@ public:
     // Appends the members a binary stream holds, up to its end, an end tag or the end of
     // the file. A text longer than kMaxTextLength, an item cut short by the end of the
     // file, or nesting deeper than kMaxDepth stops the read: the members read whole so
-    // far stay and the answer is false.
+    // far stay and the answer is false. The file is read in large pieces and left just
+    // after the last byte the tree used (on a file that cannot seek back, the bytes read
+    // ahead are lost, with a trace).
     bool ReadBinary(FILE* file);
 
     BaseKeyDataElement* GetFirstMember() const {
@@ -175,7 +189,6 @@ public:
 private:
     // Whether a node may become a member; a refused free node is destroyed.
     static bool Admit(LinkedListObject* node);
-    bool ReadMembers(FILE* file, int depth);
 };
 
 // Parses the leading C decimal number of a text the way the tree reads values (0.0 when

@@ -32,6 +32,15 @@ public:
     // the top of the 32-bit range it stays there and new nodes get id 0.
     static uint32_t GetNextNodeId();
 
+    // An id handed out ahead of construction (see NodeIdRun).
+    struct PresetId {
+        uint32_t id;
+    };
+
+protected:
+    // For code that makes many nodes in a row: the id comes from a run taken at once.
+    explicit LinkedListObject(PresetId preset) : id(preset.id) {}
+
 private:
     friend class LinkedList;
 
@@ -39,6 +48,23 @@ private:
     LinkedListObject* next = nullptr;
     uint32_t id = 0;
     LinkedList* owner = nullptr;
+};
+
+// A run of consecutive node ids taken from the process-wide counter in one step, for a
+// reader that makes many nodes in a row. Ids it does not hand out are skipped for good.
+class NodeIdRun {
+public:
+    // The next id of the run; a new run is taken when this one is used up. 0 once the
+    // counter is exhausted, as for nodes made one by one.
+    LinkedListObject::PresetId Take() {
+        if (next_ == end_ && !Refill()) return {0};
+        return {next_++};
+    }
+
+private:
+    bool Refill();
+    uint32_t next_ = 0;
+    uint32_t end_ = 0;
 };
 
 // Intrusive, doubly linked list of LinkedListObject nodes under its own recursive lock.
@@ -82,7 +108,31 @@ public:
     void Unlock() const { lock.Unlock(); }
     platform::RecursiveLock& GetLock() const { return lock; }
 
+protected:
+    // Links a node that is in no list at the tail without taking the lock or checking it:
+    // for the owner of a list no other thread can reach yet, or that holds the lock.
+    void LinkAtTail(LinkedListObject* node) {
+        node->owner = this;
+        node->next = nullptr;
+        node->prev = tail;
+        if (tail)
+            tail->next = node;
+        else
+            head = node;
+        tail = node;
+        ++count;
+    }
+
+    // Destroys every node in one pass, for a list that is being destroyed and whose
+    // nodes' destructors never reach into the list itself.
+    void DestroyMembersInOnePass();
+
 private:
+    // Unlinks a node of this list; the caller holds the lock.
+    void Unlink(LinkedListObject* node);
+    // Destroys every node; the caller holds the lock or destroys the list.
+    void DeleteMembers();
+
     mutable platform::RecursiveLock lock;
     uint32_t count = 0;
     LinkedListObject* head = nullptr;

@@ -1,10 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +53,30 @@ bool Exists(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0;
 }
+
+// The permission bits of a file; 0 when it is missing.
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The names in a folder.
+std::set<std::string> NamesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.insert(e.path().filename().string());
+    return names;
+}
+
+// Sets the process's umask for a scope.
+class ScopedUmask {
+public:
+    explicit ScopedUmask(mode_t mask) : old_(umask(mask)) {}
+    ~ScopedUmask() { umask(old_); }
+
+private:
+    mode_t old_;
+};
 
 // A plan stream of the given members, closed with the end byte unless told otherwise.
 std::string StreamOf(const KeyDataList& list, bool closed = true) {
@@ -191,6 +223,145 @@ TEST_F(PlanFilesTest, FailedSaveKeepsTheOldPlanAndTellsTheUser) {
     std::snprintf(missing, sizeof missing, "%sno/such/folder/restore.kvp", folder.Path().c_str());
     EXPECT_FALSE(control.WriteSceneGraphFile(missing, sizeof missing, true));
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PlanFilesTest, SavedPlansTakeTheUmasksModeOrKeepTheirOwn) {
+    ScopedUmask mask(027);
+    const struct {
+        const char* name;
+        mode_t existing;  // 0: no file before the save
+        mode_t expected;
+    } cases[] = {
+        {"new.kvp", 0, 0640},     {"new notes", 0, 0640},  {"old.kvp", 0644, 0644},
+        {"old notes", 0644, 0644}, {"shared.kvp", 0664, 0664}, {"draft.kvu", 0, 0640},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = folder.Path() + c.name;
+        if (c.existing) {
+            WriteAll(path, "the plan before");
+            ASSERT_EQ(chmod(path.c_str(), c.existing), 0);
+        }
+        bool saved = false;
+        path = Save(c.name, &saved);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(ModeOf(path), c.expected);
+        EXPECT_NE(ReadAll(path), "the plan before");
+    }
+}
+
+TEST_F(PlanFilesTest, SavingThroughASymbolicLinkWritesTheFileItNames) {
+    namespace fs = std::filesystem;
+    const std::string real = folder.Path() + "real/";
+    ASSERT_TRUE(platform::MakeFolders(real));
+    WriteAll(real + "house.kvp", "the plan before");
+    ASSERT_EQ(chmod((real + "house.kvp").c_str(), 0644), 0);
+    const struct {
+        const char* link;
+        const char* points;  // relative to the link's folder
+        const char* file;
+    } cases[] = {
+        {"house.kvp", "real/house.kvp", "house.kvp"},
+        {"fresh.kvp", "real/fresh.kvp", "fresh.kvp"},  // the file does not exist yet
+        {"notes", "real/notes.txt", "notes.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        fs::create_symlink(c.points, folder.Path() + c.link);
+        bool saved = false;
+        const std::string path = Save(c.link, &saved);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(path, folder.Path() + c.link);
+        EXPECT_TRUE(fs::is_symlink(path));
+        EXPECT_EQ(fs::read_symlink(path).string(), c.points);
+        KeyDataList read;
+        if (PlanExtension(c.link) == "kvp") {
+            TempFolder unpacked;
+            char member[kCabinetPathSize];
+            EXPECT_TRUE(DecompressCabinet((real + c.file).c_str(), unpacked.Path().c_str(), member));
+            EXPECT_TRUE(ReadStream(ReadAll(member), read));
+        } else {
+            EXPECT_TRUE(ReadStream(ReadAll(real + c.file), read));
+        }
+        EXPECT_NE(read.FindByName("globalState"), nullptr);
+    }
+    EXPECT_EQ(ModeOf(real + "house.kvp"), 0644u);
+    EXPECT_EQ(NamesIn(real), (std::set<std::string>{"house.kvp", "fresh.kvp", "notes.txt"}));
+}
+
+TEST_F(PlanFilesTest, SaveKilledPartWayKeepsTheOldPlanAndItsLeftoversGoAtTheNextSave) {
+    AddTraceImage();
+    for (int i = 0; i < 100; ++i)
+        window.traceImage->SetInformationValue("note" + std::to_string(i), std::string(500, 'n'));
+    // A plan's stream goes to the "kvu" file first; a plain stream goes to the hidden
+    // file that is to replace the plan.
+    const struct {
+        const char* name;
+        const char* leftover;  // what the killed save leaves, six letters at the end
+    } cases[] = {{"plan.kvp", "plan.kvu"}, {"notes", ".notes.kivora-??????"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        control.fogState.SetDouble(0, 0.25);
+        const std::string path = Save(c.name);
+        const std::string before = ReadAll(path);
+        const size_t streamSize = ReadAll(Save("probe")).size();
+        const std::set<std::string> kept = NamesIn(folder.Path());
+
+        // A file size limit in the middle of the stream kills the save there.
+        control.fogState.SetDouble(0, 0.75);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const struct rlimit noCore {0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            const struct rlimit half {streamSize / 2, streamSize / 2};
+            setrlimit(RLIMIT_FSIZE, &half);
+            std::signal(SIGXFSZ, SIG_DFL);
+            Save(c.name);
+            _exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the save was to be killed part-way";
+        EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+        EXPECT_EQ(ReadAll(path), before) << "the previous plan is whole";
+        std::set<std::string> left;
+        for (const std::string& name : NamesIn(folder.Path()))
+            if (!kept.count(name)) left.insert(name);
+        ASSERT_EQ(left.size(), 1u);
+        const std::string pattern = c.leftover;
+        EXPECT_EQ(left.begin()->size(), pattern.size());
+        EXPECT_EQ(left.begin()->substr(0, pattern.find('?')), pattern.substr(0, pattern.find('?')));
+
+        // A replacement file that a killed save left is removed at the next save too; one
+        // that a save still running holds stays.
+        const std::string stale = folder.Path() + "." + c.name + ".kivora-stale1";
+        WriteAll(stale, "partial");
+        const std::string held = folder.Path() + "." + c.name + ".kivora-inuse1";
+        const int fd = open(held.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(flock(fd, LOCK_EX), 0);
+        bool saved = false;
+        Save(c.name, &saved);
+        EXPECT_TRUE(saved);
+        close(fd);
+        std::set<std::string> expected = kept;
+        expected.insert(held.substr(folder.Path().size()));
+        EXPECT_EQ(NamesIn(folder.Path()), expected);
+        platform::DeleteFile(held.c_str());
+
+        // The plan saved after the kill is whole and new.
+        KeyDataList read;
+        if (PlanExtension(c.name) == "kvp") {
+            TempFolder unpacked;
+            char member[kCabinetPathSize];
+            ASSERT_TRUE(DecompressCabinet(path.c_str(), unpacked.Path().c_str(), member));
+            EXPECT_TRUE(ReadStream(ReadAll(member), read));
+        } else {
+            EXPECT_TRUE(ReadStream(ReadAll(path), read));
+        }
+        EXPECT_NE(ReadAll(path), before);
+    }
 }
 
 TEST_F(PlanFilesTest, AutoRecoveryFileIsWrittenOnlyForAModifiedPlan) {

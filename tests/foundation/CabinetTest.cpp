@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "foundation/Cabinet.h"
 #include "foundation/Trace.h"
 #include "platform/CabinetArchive.h"
@@ -19,6 +21,116 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+
+// Cabinets written byte by byte, as other tools make them: one folder holding one member
+// whose bytes are the blocks' contents in order.
+struct CraftedBlock {
+    std::string packed;  // the block's data as stored
+    size_t unpacked;
+};
+
+void Put16(std::string& out, uint32_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& out, uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+// The format's checksum: little-endian words XORed, the 1 to 3 bytes left taken most
+// significant first.
+uint32_t CabChecksum(const std::string& bytes, uint32_t sum) {
+    size_t i = 0;
+    for (; i + 4 <= bytes.size(); i += 4)
+        sum ^= static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8 |
+               static_cast<uint8_t>(bytes[i + 2]) << 16 |
+               static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 3])) << 24;
+    uint32_t tail = 0;
+    for (; i < bytes.size(); ++i) tail = (tail << 8) | static_cast<uint8_t>(bytes[i]);
+    return sum ^ tail;
+}
+
+enum class Sums { kRight, kZero, kWrong };
+
+std::string CraftCabinet(const std::string& name, uint16_t compression,
+                         const std::vector<CraftedBlock>& blocks, bool reserve, Sums sums) {
+    const size_t headerReserve = reserve ? 4 : 0, folderReserve = reserve ? 2 : 0,
+                 blockReserve = reserve ? 3 : 0;
+    const size_t header = 36 + (reserve ? 4 + headerReserve : 0);
+    const size_t membersAt = header + 8 + folderReserve;
+    const size_t dataAt = membersAt + 16 + name.size() + 1;
+    size_t memberSize = 0;
+    std::string data;
+    for (const CraftedBlock& b : blocks) {
+        std::string sizes;
+        Put16(sizes, static_cast<uint32_t>(b.packed.size()));
+        Put16(sizes, static_cast<uint32_t>(b.unpacked));
+        uint32_t sum = CabChecksum(sizes, CabChecksum(b.packed, 0));
+        if (sums == Sums::kZero) sum = 0;
+        if (sums == Sums::kWrong) sum ^= 0x100;
+        Put32(data, sum);
+        data += sizes + std::string(blockReserve, 'r') + b.packed;
+        memberSize += b.unpacked;
+    }
+    std::string cab = "MSCF";
+    Put32(cab, 0);
+    Put32(cab, static_cast<uint32_t>(dataAt + data.size()));
+    Put32(cab, 0);
+    Put32(cab, static_cast<uint32_t>(membersAt));
+    Put32(cab, 0);
+    cab += "\x03\x01";
+    Put16(cab, 1);                  // folders
+    Put16(cab, 1);                  // members
+    Put16(cab, reserve ? 4 : 0);    // flags: reserved areas present
+    Put16(cab, 77);                 // set id
+    Put16(cab, 0);
+    if (reserve) {
+        Put16(cab, static_cast<uint32_t>(headerReserve));
+        cab += static_cast<char>(folderReserve);
+        cab += static_cast<char>(blockReserve);
+        cab += std::string(headerReserve, 'h');
+    }
+    Put32(cab, static_cast<uint32_t>(dataAt));
+    Put16(cab, static_cast<uint32_t>(blocks.size()));
+    Put16(cab, compression);
+    cab += std::string(folderReserve, 'f');
+    Put32(cab, static_cast<uint32_t>(memberSize));
+    Put32(cab, 0);       // offset in the folder
+    Put16(cab, 0);       // folder
+    Put16(cab, 0x5821);  // 1 January 2024
+    Put16(cab, 0x6000);  // 12:00
+    Put16(cab, 0x20);
+    cab += name + '\0';
+    return cab + data;
+}
+
+// MSZIP blocks of `parts`, each a deflate stream that may refer back into the part
+// before, as the format allows.
+std::vector<CraftedBlock> MszipBlocks(const std::vector<std::string>& parts) {
+    std::vector<CraftedBlock> blocks;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        z_stream z{};
+        EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+        if (i > 0) {
+            deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(parts[i - 1].data()),
+                                 static_cast<uInt>(parts[i - 1].size()));
+        }
+        std::string out(2 + deflateBound(&z, parts[i].size()), '\0');
+        out[0] = 'C';
+        out[1] = 'K';
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(parts[i].data()));
+        z.avail_in = static_cast<uInt>(parts[i].size());
+        z.next_out = reinterpret_cast<Bytef*>(out.data() + 2);
+        z.avail_out = static_cast<uInt>(out.size() - 2);
+        EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        out.resize(2 + z.total_out);
+        deflateEnd(&z);
+        blocks.push_back({out, parts[i].size()});
+    }
+    return blocks;
+}
 
 class CabinetTest : public ::testing::Test {
 protected:
@@ -274,8 +386,49 @@ TEST_F(CabinetTest, CreationFailuresLeaveNoCabinet) {
     EXPECT_FALSE(written);
     EXPECT_FALSE(fs::exists(cab));
     for (const auto& e : fs::directory_iterator(root_))
-        EXPECT_EQ(e.path().filename().string().rfind(".kivora", 0), std::string::npos)
+        EXPECT_EQ(e.path().filename().string().find(".kivora"), std::string::npos)
             << "temporary file left: " << e.path();
+}
+
+TEST_F(CabinetTest, CabinetsOfOtherToolsExtractAsCabextractDoes) {
+    // A first block of varied text, and a second that repeats much of it: its deflate
+    // stream refers back into the first block.
+    std::string first = Noise(32768, 21);
+    for (char& c : first) c = static_cast<char>('a' + static_cast<unsigned char>(c) % 26);
+    const std::string second = first.substr(100, 20000) + "tail";
+    const std::string whole = first + second;
+    const auto mszip = MszipBlocks({first, second});
+    const std::vector<CraftedBlock> stored = {{first, first.size()}, {second, second.size()}};
+    const struct {
+        const char* label;
+        uint16_t compression;
+        const std::vector<CraftedBlock>& blocks;
+        bool reserve;
+        Sums sums;
+        bool extracts;
+    } cases[] = {
+        {"MSZIP referring into the block before", 1, mszip, false, Sums::kRight, true},
+        {"stored blocks", 0, stored, false, Sums::kRight, true},
+        {"reserved areas in header, folder and blocks", 1, mszip, true, Sums::kRight, true},
+        {"no checksums (zero)", 1, mszip, false, Sums::kZero, true},
+        {"a wrong checksum", 1, mszip, false, Sums::kWrong, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string cab =
+            Write("crafted.cab", CraftCabinet("member.txt", c.compression, c.blocks, c.reserve, c.sums));
+        // The independent tool judges the cabinet the same way.
+        EXPECT_EQ(std::system(("cabextract -q -t '" + cab + "' >/dev/null 2>&1").c_str()) == 0,
+                  c.extracts);
+        char last[kCabinetPathSize] = "";
+        EXPECT_EQ(DecompressCabinet(cab.c_str(), Path("out/").c_str(), last), c.extracts);
+        if (c.extracts) {
+            EXPECT_EQ(Read(Path("out/member.txt")), whole);
+            EXPECT_EQ(std::string(last), Path("out/member.txt"));
+            fs::remove(Path("out/member.txt"));
+        }
+        EXPECT_TRUE(OutFolderNames().empty());
+    }
 }
 
 TEST(StripFolderTest, KeepsThePartAfterTheLastSeparator) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 
 #include "foundation/KeyDataList.h"
@@ -327,6 +329,53 @@ TEST(KeyDataList, MalformedStreamsGiveACleanResult) {
     KeyDataList* level = &deepestRead;
     for (int i = 0; i < KeyDataList::kMaxDepth; ++i) level = level->GetSublist("d");
     EXPECT_STREQ(level->GetString("k"), "v");
+}
+
+TEST(KeyDataList, LargeStreamReadsWholeAndStopsJustAfterItsEnd) {
+    // Long texts make items straddle the reader's pieces; the file then goes on.
+    KeyDataList written;
+    for (int i = 0; i < 400; ++i) {
+        KeyDataList* object = written.AddSublist(i % 2 ? "Group" : "Model");
+        object->AddString("URL", std::string(900 + i % 123, static_cast<char>('a' + i % 26)));
+        object->AddDouble("i", i);
+        object->AddSublist("Position")->AddString("x", std::to_string(i));
+    }
+    const Bytes tree = WriteToBytes(written);
+    ASSERT_GT(tree.size(), 3u * 64 * 1024);
+    for (const Bytes& after : {Bytes("\x03" "after", 6), Bytes(1, '\x03')}) {
+        SCOPED_TRACE(after.size());
+        FILE* file = std::tmpfile();
+        std::fwrite("head", 1, 4, file);
+        std::fwrite(tree.data(), 1, tree.size(), file);
+        std::fwrite(after.data(), 1, after.size(), file);
+        std::fseek(file, 4, SEEK_SET);
+        const uint32_t before = LinkedListObject::GetNextNodeId();
+        KeyDataList read;
+        EXPECT_TRUE(read.ReadBinary(file));
+        EXPECT_EQ(std::ftell(file), static_cast<long>(4 + tree.size() + 1));
+        // A tree that ends where the file does has not yet met the end of the file.
+        EXPECT_FALSE(std::feof(file));
+        char rest[8] = {};
+        EXPECT_EQ(std::fread(rest, 1, sizeof rest, file), after.size() - 1);
+        EXPECT_EQ(std::string(rest), after.substr(1));
+        std::fclose(file);
+        EXPECT_EQ(WriteToBytes(read), tree);
+
+        // Every node read has an id of its own, above those made before; nodes made
+        // afterwards come above them all.
+        std::set<uint32_t> ids;
+        std::function<void(const KeyDataList&)> collect = [&](const KeyDataList& list) {
+            for (auto* m = list.GetFirstMember(); m; m = m->GetNextMember()) {
+                EXPECT_GT(m->GetID(), before);
+                ids.insert(m->GetID());
+                if (!m->IsElement()) collect(*static_cast<KeyDataSublist*>(m)->GetChildren());
+            }
+        };
+        collect(read);
+        EXPECT_EQ(ids.size(), 400u * 5);
+        KeyDataElement later("k", "v");
+        EXPECT_GT(later.GetID(), *ids.rbegin());
+    }
 }
 
 TEST(KeyDataList, XmlFormListsElementsThenSublists) {

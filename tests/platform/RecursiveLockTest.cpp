@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "platform/RecursiveLock.h"
 
@@ -97,4 +98,42 @@ TEST(RecursiveLock, GuardsASharedCounterAcrossThreads) {
     }
     for (auto& th : threads) th.join();
     EXPECT_EQ(counter, 8000);
+}
+
+TEST(RecursiveLock, WaitersAreWokenByEveryKindOfRelease) {
+    // Threads that wait, take turns releasing by the last Unlock, by ReleaseFully and
+    // between a full release and Reacquire; a waiter left asleep would hang the test.
+    RecursiveLock lock;
+    long counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 3000; ++i) {
+                lock.Lock();
+                lock.Lock();
+                ++counter;
+                switch ((i + t) % 3) {
+                    case 0:
+                        lock.Unlock();
+                        lock.Unlock();
+                        break;
+                    case 1:
+                        EXPECT_EQ(lock.ReleaseFully(), 2);
+                        break;
+                    default: {
+                        const int held = lock.ReleaseFully();
+                        std::this_thread::yield();
+                        lock.Reacquire(held);
+                        ++counter;
+                        lock.ReleaseFully();
+                        break;
+                    }
+                }
+                if (lock.TryLock()) lock.Unlock();
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(counter, 4 * 3000 + 4000);
+    EXPECT_FALSE(lock.IsHeld());
 }

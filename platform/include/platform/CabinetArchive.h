@@ -46,9 +46,12 @@ struct CabinetSource {
 };
 
 // Writes one cabinet at `cabinetPath`: every folder of `folders` in order, each compressed
-// with MSZIP, and `setId` in the header. The cabinet is written beside the target and
-// renamed over it only once complete, so a failure (a missing or changed input, a short
-// write, a full disk) leaves no partial cabinet there. `error` (optional) says why it failed.
+// with MSZIP (every block a deflate stream of its own, so that blocks are packed on
+// several threads), and `setId` in the header. The cabinet replaces the file through a
+// FileReplacement (Files.h): synced, with the replaced file's mode or 0666 less the
+// umask, through a symbolic link to the file it names; a failure (a missing or changed
+// input, a short write, a full disk) leaves the old file as it was. `error` (optional)
+// says why it failed.
 bool WriteCabinet(const std::string& cabinetPath,
                   const std::vector<std::vector<CabinetSource>>& folders, uint16_t setId,
                   std::string* error = nullptr);
@@ -80,10 +83,13 @@ struct CabinetExtractOptions {
 
 // Extracts every member of the cabinet at `cabinetPath` into `folder` (which exists), each
 // under its member name, with its stored time as the file's modification time and its
-// read-only attribute. Refuses the whole cabinet, writing nothing, when it is unreadable,
-// has no member, names a member that is not plain or exceeds the size cap. An existing file
-// of a member's name is replaced; a symbolic link there is replaced, never followed.
-// `written` receives the paths written, in cabinet order.
+// read-only attribute. Folders may be MSZIP-compressed or stored; a block's checksum is
+// verified unless it is 0 (none supplied). Members are unpacked straight into hidden files
+// beside their targets, so memory stays flat whatever their size, and renamed into place
+// once every member is whole. Refuses the whole cabinet, leaving nothing, when it is
+// unreadable, has no member, names a member that is not plain, exceeds the size cap or
+// fails to unpack. An existing file of a member's name is replaced; a symbolic link there
+// is replaced, never followed. `written` receives the paths written, in cabinet order.
 bool ExtractCabinet(const std::string& cabinetPath, const std::string& folder,
                     const CabinetExtractOptions& options, std::vector<std::string>* written,
                     std::string* error = nullptr);

@@ -13,6 +13,44 @@ bool RenameFile(const char* from, const char* to);
 // Deletes the file; false when it fails (a missing file included).
 bool DeleteFile(const char* path);
 
+// Replaces a file as one step. The new bytes go to a hidden temporary file beside the
+// target (".<name>.kivora-" and six letters), which the writer holds locked; Commit syncs
+// it, gives it the mode the target has (a new file gets 0666 less the umask), renames it
+// over the target and syncs the folder. Until then, and after any failure, the target is
+// as it was. A symbolic link at the target is followed: the file it names is replaced
+// and the link stays. Dropping the object without Commit removes the temporary file.
+class FileReplacement {
+public:
+    FileReplacement() = default;
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Makes the temporary file for `target`. Leftovers of earlier replacements of the
+    // same file that no writer holds any more (a writer that was killed) are removed
+    // first. False, with `error` set when given, when the file cannot be made.
+    bool Begin(const std::string& target, std::string* error = nullptr);
+    // The temporary file, open for reading and writing; -1 before Begin.
+    int Descriptor() const { return fd_; }
+    // The file that Commit replaces (the target with its links followed).
+    const std::string& Target() const { return target_; }
+    const std::string& TemporaryPath() const { return temp_; }
+    // Puts the written file in place of the target. False, the target unchanged and the
+    // temporary file removed, when a step fails.
+    bool Commit(std::string* error = nullptr);
+    // Removes the temporary file; the target stays as it was.
+    void Abandon();
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+// Removes the leftovers of replacements of `target` (its links followed) that no writer
+// holds: what a killed writer left beside it.
+void RemoveStaleReplacements(const std::string& target);
+
 // Makes a new folder readable by the user only, named `prefix` and a unique suffix, in
 // `parent` (with or without its trailing '/'). Its path with a trailing '/', or empty
 // when it cannot be made.

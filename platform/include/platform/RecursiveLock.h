@@ -1,13 +1,16 @@
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
+#include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <thread>
 
 namespace platform {
 
-// A re-entrant lock that knows which thread holds it and how many times.
+// A re-entrant lock that knows which thread holds it and how many times. Taking a free
+// lock and every nested hold cost one atomic step; a thread that has to wait sleeps on
+// the lock's release count. Small, as every list has one.
 //
 // The render lock builds on it: `ReleaseFully` gives up every hold of the calling
 // thread at once (before a modal box or a wait) and `Reacquire` takes the same
@@ -45,11 +48,23 @@ public:
     void unlock() { Unlock(); }
 
 private:
-    mutable std::mutex mutex_;
-    std::condition_variable released_;
-    std::thread::id owner_{};
+    using Hook = std::shared_ptr<const std::function<void()>>;
+
+    // Takes a free lock for the calling thread with `count` holds; false when held.
+    bool TryTake(std::thread::id self, int count);
+    // Waits until the lock is free and takes it with `count` holds.
+    void WaitAndTake(std::thread::id self, int count);
+    // Gives up the owner's last hold: runs the hook, frees the lock, wakes a waiter.
+    void Release();
+
+    std::atomic<std::thread::id> owner_{};
+    // Holds of the owner; read and written by the owning thread only.
     int count_ = 0;
-    std::function<void()> hook_;
+    // Threads waiting, and a count of the releases they wait on.
+    std::atomic<int> waiters_{0};
+    std::atomic<uint32_t> releases_{0};
+    std::atomic<bool> hasHook_{false};
+    std::atomic<Hook> hook_;
 };
 
 // Holds a RecursiveLock for a scope.
