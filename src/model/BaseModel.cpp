@@ -241,6 +241,12 @@ void BaseModel::ReleaseModel() {
     if (loaded) DeleteWhenIdle();
 }
 
+void BaseModel::ReleaseModelWhenIdle() {
+    deleteWhenLoaded = 1;
+    // A load ending now sees the mark or has set loaded; the hand-over happens once.
+    if (loaded) DeleteWhenIdle();
+}
+
 bool BaseModel::ParseGeometryFile(const char* path) {
     triangleCount = 0;
     if (!path || !std::strstr(path, ".geo")) {
