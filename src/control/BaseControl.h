@@ -174,10 +174,10 @@ public:
     // Moves every scene object by the offset under the render lock, rebuilds the display
     // data and raises the ground-floor offset (FloorState double 9) by the offset's y.
     void MoveAllObjects(const Vector& offset);
-    // Makes a scene object from a plan element by its kind and appends it to the scene;
-    // answers it, or null. The element dispatch comes with the plan files; until then
-    // no element kind is known.
-    virtual SerializableObject* LoadPlanObjects(const KeyDataSublist& element);
+    // Makes a scene object from a plan element (or an undo record) by its kind and puts it
+    // in the scene, or reads the element into the state or the object it names; answers
+    // it, or null for a kind the editor cannot make.
+    SerializableObject* LoadPlanObjects(const KeyDataSublist& element);
     // Tracks a pop-up menu with every hold of the calling thread on the render lock
     // given up meanwhile; answers the chosen id (0 when dismissed).
     uint32_t TrackPopupMenu(const platform::Menu& menu, int screenX = 0, int screenY = 0);

@@ -16,6 +16,7 @@
 #include "model/SceneView.h"
 #include "model/TopLevelObject.h"
 #include "platform/GLContext.h"
+#include "render/EditorObjectKinds.h"
 #include "render/Window.h"
 
 namespace {
@@ -73,7 +74,8 @@ void SetSceneObjectKinds(const SceneObjectKinds* kinds) {
 }
 
 const SceneObjectKinds* GetSceneObjectKinds() {
-    return sceneObjectKinds.load();
+    const SceneObjectKinds* set = sceneObjectKinds.load();
+    return set ? set : &TheEditorObjectKinds();
 }
 
 // ---- Scene-state stack ----
