@@ -31,6 +31,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Thread.h"
 #include "render/LightSource.h"
+#include "render/Sky.h"
 #include "render/Window.h"
 
 namespace {
@@ -213,7 +214,7 @@ bool WriteSceneStream(BaseControl& control, FILE* file) {
         WriteSerializable(control.sceneStates[i], file);
     }
     theTrace().Write("WSGF 3.1");
-    // The sky writes its "Dome" element here once the sky objects are part of the editor.
+    if (control.sky) WriteSerializable(*control.sky, file);
     theTrace().Write("WSGF 3.11");
     if (control.terrain) WriteSerializable(*control.terrain, file);
     theTrace().Write("WSGF 3.12");
@@ -370,10 +371,10 @@ namespace {
 
 // A model with an address gets its geometry (from its file when it still has one); one
 // without only takes its keys.
-void LoadPlanModel(Model& model, KeyDataList& keys) {
+void LoadPlanModel(Model& model, KeyDataList& keys, bool synchronous) {
     const char* address = keys.GetString("URL");
     if (address && *address)
-        model.LoadDecompressedFile(keys, false);
+        model.LoadDecompressedFile(keys, synchronous);
     else
         model.ReadKeyData(keys);
 }
@@ -461,13 +462,25 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
     const bool isLight = strcasecmp(name, "LightSource") == 0;
     if (isLight || strcasecmp(name, "Model") == 0) {
         Model* model = isLight ? new LightSource : new Model;
-        LoadPlanModel(*model, keys);
+        // While a plan loads behind the wait screen the geometry is read at once; an undo
+        // in the running editor reads it on the model's own thread.
+        LoadPlanModel(*model, keys, !IsRunning());
         if (mergeSetAside) model->TakeFreshIdIfTaken(*mergeSetAside);
-        // Lights stand at the head of the scene.
-        if (isLight)
-            scene.Prepend(model);
-        else
+        // Lights stand at the head of the scene, after the lights already there, so that
+        // a plan's lights keep their order.
+        if (isLight) {
+            LinkedListObject* lastLight = nullptr;
+            scene.Lock();
+            for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext()) {
+                auto* pickable = dynamic_cast<PickableObject*>(node);
+                if (!pickable || !pickable->HasType(TypeBit::kLight)) break;
+                lastLight = node;
+            }
+            scene.InsertAfter(lastLight, model);
+            scene.Unlock();
+        } else {
             scene.Append(model);
+        }
         return model;
     }
     // "Wall", "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column"
