@@ -44,7 +44,9 @@ class Model;
 class RenderableObject;
 class SceneView;
 class SerializableObject;
+class Bitmap;
 class EnvironmentObject;
+class Material;
 class StateObject;
 class Terrain;
 class TextureList;
@@ -257,12 +259,17 @@ public:
     Terrain* terrain = nullptr;
     // The sky dome (kind 2001); owned.
     EnvironmentObject* sky = nullptr;
+    // The default normal map of materials without a bump map, and the default material;
+    // owned, made when the control starts.
+    Bitmap* normalMap = nullptr;
+    Material* defaultMaterial = nullptr;
     BaseModel* fenceModels[2][kFenceStyles] = {};
     RenderableObject* arrowModels[2] = {};
     Model* doorKnobModel = nullptr;
     Compass* compass = nullptr;
     RenderableObject* activeLight = nullptr;
-    intptr_t progressOwner = 0;
+    // Who holds the progress bar; read by the render thread.
+    std::atomic<intptr_t> progressOwner{0};
     int mapRect[4] = {};
     uint8_t arrowDisplay = 0;
     float blueprintColors[kBlueprintColors][4] = {};
@@ -297,8 +304,8 @@ public:
     uint8_t radeonRenderer = 0;
     // Set by the plan loader when a load ends; the render loop then ends the busy state.
     uint8_t loadFinished = 0;
-    // Set by the first pass after a finished load.
-    uint8_t passAfterLoad = 0;
+    // Set by the first pass after a finished load (and while no load has run yet).
+    uint8_t passAfterLoad = 1;
     uint8_t antialiasedFrameRequest = 0;
     // Set while a window draws one pass of its smoothed frame.
     uint8_t antialiasInProgress = 0;
@@ -343,6 +350,27 @@ public:
     // Makes `light` the active light when it is on (on value 1.0) and not locked; null
     // clears the active light. False when refused.
     bool SetActiveLight(RenderableObject* light);
+    // ---- Default content (DefaultContent.cpp) ----
+    static constexpr char kDefaultSky[] = "plansys/defaultSky/cumulus.3c_";
+    // A new sky dome from the description at `address` (a domain path or a whole
+    // address) replaces the sky, the old one deleted under the render lock.
+    void ReplaceSky(const char* address);
+    // With a context current: the default normal map, made once and shared.
+    void CreateNormalMap();
+    // The default material "textures/finished_wood/cherry_blonde_im.3c_", loaded now.
+    void LoadDefaultMaterial();
+    // A sun from the content server when the scene has none (nothing when it gives none).
+    void RestoreSun();
+    // The sun when the scene has none, then the default spot light, made the active light.
+    void AddDefaultLights();
+    // Whether the scene holds the sun (its directional light).
+    bool HasSun() const;
+    // Frees the default content (the caller makes a context current for the textures).
+    void FreeDefaultContent();
+
+    // Under the render lock: puts the light at the head of the scene, after the lights
+    // already there, so that lights keep their order.
+    void PlaceLightInScene(RenderableObject* light);
     // The first light of the scene that SetActiveLight takes (made active), or null.
     RenderableObject* FindActiveLight();
     // Whether a light of the scene is switched off or dimmed.

@@ -466,21 +466,10 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         // in the running editor reads it on the model's own thread.
         LoadPlanModel(*model, keys, !IsRunning());
         if (mergeSetAside) model->TakeFreshIdIfTaken(*mergeSetAside);
-        // Lights stand at the head of the scene, after the lights already there, so that
-        // a plan's lights keep their order.
-        if (isLight) {
-            LinkedListObject* lastLight = nullptr;
-            scene.Lock();
-            for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext()) {
-                auto* pickable = dynamic_cast<PickableObject*>(node);
-                if (!pickable || !pickable->HasType(TypeBit::kLight)) break;
-                lastLight = node;
-            }
-            scene.InsertAfter(lastLight, model);
-            scene.Unlock();
-        } else {
+        if (isLight)
+            PlaceLightInScene(model);
+        else
             scene.Append(model);
-        }
         return model;
     }
     // "Wall", "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column"

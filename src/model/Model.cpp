@@ -134,7 +134,7 @@ RenderableObject* Model::Clone() {
 Model* Model::Clone(bool offset, bool addToScene) {
     BaseControl* control = theControl();
     RenderLockScope lock;
-    auto* copy = new Model;
+    Model* copy = NewOfSameKind();
     RestoreInto(*copy, true, true);
     // The copy reads its own parts from the same geometry file.
     if (decompressedFile[0]) copy->StartDownload(url, decompressedFile, true);
@@ -143,7 +143,12 @@ Model* Model::Clone(bool offset, bool addToScene) {
         moved.x += box.max.x - box.min.x;
         copy->SetPosition(moved);
     }
-    if (addToScene && control) control->scene.Append(copy);
+    if (addToScene && control) {
+        if (copy->HasType(TypeBit::kLight))
+            control->PlaceLightInScene(copy);
+        else
+            control->scene.Append(copy);
+    }
     return copy;
 }
 

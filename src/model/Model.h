@@ -66,6 +66,9 @@ public:
     uint32_t GetRotateHandleName(int axis) { return handles[axis].GetPickName(); }
 
 protected:
+    // An empty object of this model's own class, which copies read their keys into.
+    virtual Model* NewOfSameKind() const { return new Model; }
+
     // Owned; null until the model has codes.
     KeyDataList* lockCodes = nullptr;
 

@@ -529,6 +529,18 @@ bool LightSource::LoadFromCommandFile(const char* url) {
     return true;
 }
 
+LightSource* LightSource::LoadFromDomain(const char* path) {
+    BaseControl* control = Control();
+    if (!PRECONDITION(control != nullptr, "No domain to load a light from")) return nullptr;
+    char address[kPathSize];
+    control->AttachPathToDomain(path, address, sizeof address);
+    auto* light = new LightSource;
+    if (light->LoadFromCommandFile(address)) return light;
+    theTrace().WriteFormat("No light from %s", address);
+    delete light;
+    return nullptr;
+}
+
 void LightSource::SetProjectedTexture(const char* path) {
     auto* picture = new Bitmap();
     picture->clearBorder = 1;

@@ -24,6 +24,12 @@ public:
     void GetAxisVector(Vector& out) const override { out = Vector(0.0, 1.0, 0.0); }
 };
 
+// The content server's lights: the sun and the default spot light.
+namespace LightContent {
+constexpr char kSun[] = "plansys/gsun/sun.3c_";
+constexpr char kDefaultSpotlight[] = "3d/compressedfileformat/defaultspotlight.3c_";
+}  // namespace LightContent
+
 // Menu commands of a light.
 namespace LightCommand {
 constexpr uint32_t kProperties = 102;
@@ -110,6 +116,9 @@ public:
     // Loads the light's model from a server command file's "LightSource" list; true when
     // the file had key data.
     bool LoadFromCommandFile(const char* url);
+    // A light from the command file at `path` on the control's content domain; null,
+    // with a trace, when the file gave no light.
+    static LightSource* LoadFromDomain(const char* path);
     // A projected picture in place of the falloff; a picture that does not load keeps the
     // old bitmap.
     void SetProjectedTexture(const char* path);
@@ -165,6 +174,9 @@ public:
     uint8_t depthMapStale = 0;
     // The eight corners of the shadow frustum, when computed.
     Vector frustumCorners[8];
+
+protected:
+    Model* NewOfSameKind() const override { return new LightSource; }
 
 private:
     // After a move or turn: a spot light remakes its depth map and becomes the active
