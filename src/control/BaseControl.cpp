@@ -157,6 +157,8 @@ BaseControl::~BaseControl() {
     StopRenderThread();
 
     undoList.Clear();
+    // What the window's destruction did not free already.
+    FreeDefaultContent();
     if (quadric) gluDeleteQuadric(quadric);
     quadric = nullptr;
     if (tessellator) gluDeleteTess(tessellator);

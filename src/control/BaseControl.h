@@ -44,7 +44,9 @@ class Model;
 class RenderableObject;
 class SceneView;
 class SerializableObject;
+class Bitmap;
 class EnvironmentObject;
+class Material;
 class StateObject;
 class Terrain;
 class TextureList;
@@ -174,10 +176,10 @@ public:
     // Moves every scene object by the offset under the render lock, rebuilds the display
     // data and raises the ground-floor offset (FloorState double 9) by the offset's y.
     void MoveAllObjects(const Vector& offset);
-    // Makes a scene object from a plan element by its kind and appends it to the scene;
-    // answers it, or null. The element dispatch comes with the plan files; until then
-    // no element kind is known.
-    virtual SerializableObject* LoadPlanObjects(const KeyDataSublist& element);
+    // Makes a scene object from a plan element (or an undo record) by its kind and puts it
+    // in the scene, or reads the element into the state or the object it names; answers
+    // it, or null for a kind the editor cannot make.
+    SerializableObject* LoadPlanObjects(const KeyDataSublist& element);
     // Tracks a pop-up menu with every hold of the calling thread on the render lock
     // given up meanwhile; answers the chosen id (0 when dismissed).
     uint32_t TrackPopupMenu(const platform::Menu& menu, int screenX = 0, int screenY = 0);
@@ -257,12 +259,17 @@ public:
     Terrain* terrain = nullptr;
     // The sky dome (kind 2001); owned.
     EnvironmentObject* sky = nullptr;
+    // The default normal map of materials without a bump map, and the default material;
+    // owned, made when the control starts.
+    Bitmap* normalMap = nullptr;
+    Material* defaultMaterial = nullptr;
     BaseModel* fenceModels[2][kFenceStyles] = {};
     RenderableObject* arrowModels[2] = {};
     Model* doorKnobModel = nullptr;
     Compass* compass = nullptr;
     RenderableObject* activeLight = nullptr;
-    intptr_t progressOwner = 0;
+    // Who holds the progress bar; read by the render thread.
+    std::atomic<intptr_t> progressOwner{0};
     int mapRect[4] = {};
     uint8_t arrowDisplay = 0;
     float blueprintColors[kBlueprintColors][4] = {};
@@ -298,8 +305,9 @@ public:
     // Set by the plan-load thread when a load ends; the render thread then ends the busy
     // state and clears it.
     std::atomic<bool> loadFinished{false};
-    // Set by the first pass after a finished load; read by the user-interface thread.
-    std::atomic<bool> passAfterLoad{false};
+    // Set by the first pass after a finished load (and while no load has run yet); read by
+    // the user-interface thread.
+    std::atomic<bool> passAfterLoad{true};
     uint8_t antialiasedFrameRequest = 0;
     // Set while a window draws one pass of its smoothed frame.
     uint8_t antialiasInProgress = 0;
@@ -344,6 +352,27 @@ public:
     // Makes `light` the active light when it is on (on value 1.0) and not locked; null
     // clears the active light. False when refused.
     bool SetActiveLight(RenderableObject* light);
+    // ---- Default content (DefaultContent.cpp) ----
+    static constexpr char kDefaultSky[] = "plansys/defaultSky/cumulus.3c_";
+    // A new sky dome from the description at `address` (a domain path or a whole
+    // address) replaces the sky, the old one deleted under the render lock.
+    void ReplaceSky(const char* address);
+    // With a context current: the default normal map, made once and shared.
+    void CreateNormalMap();
+    // The default material "textures/finished_wood/cherry_blonde_im.3c_", loaded now.
+    void LoadDefaultMaterial();
+    // A sun from the content server when the scene has none (nothing when it gives none).
+    void RestoreSun();
+    // The sun when the scene has none, then the default spot light, made the active light.
+    void AddDefaultLights();
+    // Whether the scene holds the sun (its directional light).
+    bool HasSun() const;
+    // Frees the default content (the caller makes a context current for the textures).
+    void FreeDefaultContent();
+
+    // Under the render lock: puts the light at the head of the scene, after the lights
+    // already there, so that lights keep their order.
+    void PlaceLightInScene(RenderableObject* light);
     // The first light of the scene that SetActiveLight takes (made active), or null.
     RenderableObject* FindActiveLight();
     // Whether a light of the scene is switched off or dimmed.

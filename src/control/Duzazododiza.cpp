@@ -119,12 +119,17 @@ platform::HRESULT CDuzazododiza::OnFrameWindowActivate(bool active) {
 }
 
 void CDuzazododiza::ShowMainProgress(bool show, intptr_t owner) {
+    std::lock_guard<std::mutex> guard(progressMutex);
     if (show) {
+        // The bar belongs to the first caller until that caller hides it.
+        if (progressOwner != 0) return;
         progressOwner = owner;
+        progressBar.SetShown(true);
         return;
     }
     if (owner != progressOwner) return;
     progressOwner = 0;
+    progressBar.SetShown(false);
     globalState.SetInteger(10, 0);
     globalState.StoreFactoryDouble(16, 0.0);
 }
@@ -133,8 +138,9 @@ void CDuzazododiza::SetStatusText(const char* text) {
     globalState.SetString(2, text ? text : "");
 }
 
-void CDuzazododiza::SetProgressDetail(double, intptr_t) {
-    // The file size shows in the progress bar's text once the bar draws one.
+void CDuzazododiza::SetProgressDetail(double size, intptr_t owner) {
+    std::lock_guard<std::mutex> guard(progressMutex);
+    if (owner == progressOwner && owner != 0) progressBar.SetDetail(size);
 }
 
 platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint32_t message,
@@ -364,10 +370,17 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
             CreateIdentityTexture();
         }
     }
-
-    // The normal map, the terrain, the sky, the fence models, the default material and
-    // the direction arrows are made here as their classes join the editor; each is
-    // stored under the render lock.
+    {
+        RenderLockScope hold(*this);
+        if (mainWindow) mainWindow->Activate();
+        CreateNormalMap();
+    }
+    // The terrain, the fence models and the direction arrows are made here as the
+    // building elements and the annotation join the editor.
+    if (cancel) return;
+    ReplaceSky(kDefaultSky);
+    if (cancel) return;
+    LoadDefaultMaterial();
     if (cancel) return;
 
     double previousSession = 0.0;
@@ -379,7 +392,8 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     Trace::SetOpenMark(true);
     UploadPreviousTrace(previousLogLeftOpen);
 
-    // The sun and the default spotlight are added here with the light sources.
+    if (cancel) return;
+    AddDefaultLights();
 
     theTrace().Write("Default model loading started");
     {
@@ -470,9 +484,41 @@ void CDuzazododiza::OnSize(int width, int height) {
 
 void CDuzazododiza::OnOpenBufferedFile() {
     theTrace().Write("Begin OpenBufferedFile");
-    // The buffered plan is opened here with the plan files.
+    char name[kPathSize];
+    std::memcpy(name, bufferedFileName, sizeof name);
+    name[sizeof name - 1] = 0;
+    OpenBufferedFile(name);
     std::snprintf(bufferedFileName, sizeof bufferedFileName, "%s", "Done");
     theTrace().Write("End OpenBufferedFile");
+}
+
+void CDuzazododiza::OpenBufferedFile(const char* name) {
+    if (!name || !*name || std::strcmp(name, "Done") == 0 || !passAfterLoad) return;
+    theTrace().Write("Beginning to open web plan");
+    theTrace().Write(name);
+    passAfterLoad = 0;
+    MouseHandler* mode = activeWindow ? activeWindow->GetCurrentMode() : nullptr;
+    if (mode) mode->SetBusyCursor(true);
+    if (!IsRunning() || webPlanLoading.exchange(true)) {
+        theTrace().Write("Web plan not opened: the editor is busy");
+    } else {
+        char address[kPathSize];
+        const char* source = name;
+        if (!std::strstr(name, "http")) source = AttachPathToDomain(name, address, sizeof address);
+        char cached[kPathSize] = {};
+        if (!DownloadToCacheWithRetry(source, cached, sizeof cached, nullptr)) {
+            theTrace().WriteFormat("Web plan not fetched: %s", source);
+            webPlanLoading = false;
+        } else {
+            const std::string path = cached;
+            StartWorker([this, path](const std::atomic<bool>&) {
+                if (!LoadPlanFile(path.c_str(), true)) UpdateWindowTitle();
+                webPlanLoading = false;
+            });
+        }
+    }
+    if (mode) mode->SetBusyCursor(false);
+    theTrace().Write("After opening web plan");
 }
 
 void CDuzazododiza::OnTimer(uintptr_t id) {
@@ -539,11 +585,13 @@ void CDuzazododiza::OnDestroy() {
     deletedObjects.DeleteAll();
     scene.DeleteAll();
     theTrace().Write("OD : List cleared");
-    // The fence models, the door knob, the normal map, the arrows, the sky and the
-    // terrain are freed here with their classes.
+    // The fence models, the door knob, the arrows and the terrain are freed here with
+    // their classes.
     theTrace().Write("OD : Fences cleared");
     delete compass;
     compass = nullptr;
+    if (mainWindow) mainWindow->Activate();
+    FreeDefaultContent();
     if (mainWindow) mainWindow->Activate();
     theTrace().Write("OD : texList clear");
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "control/BaseControl.h"
@@ -227,6 +228,10 @@ public:
     // Made by OnDestroy when it must wait for a running plan load; the load signals it.
     std::unique_ptr<platform::Event> planLoadDoneEvent;
     uint8_t hasFocus = 0;
+    // Orders the hand-over of the progress bar between loading threads.
+    std::mutex progressMutex;
+    // A web plan is being fetched or loaded; one at a time.
+    std::atomic<bool> webPlanLoading{false};
     const void* moduleInstance = nullptr;
 
     // ---- Commands, host messages and keys ----
@@ -290,6 +295,10 @@ private:
     void OnAfterCreate();
     void OnTimer(uintptr_t id);
     void OnOpenBufferedFile();
+    // Opens a plan named by the page (an address, or a path on the content domain): when
+    // the render loop has drawn since the last load and no web plan loads, fetches it
+    // into the URL cache and loads it on a worker, merged when it is one group.
+    void OpenBufferedFile(const char* name);
     // Passes a mouse message to the active window's current mode while scene rendering
     // is enabled.
     void ForwardMouse(uint32_t message, platform::LParam lParam);

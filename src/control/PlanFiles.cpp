@@ -22,6 +22,7 @@
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "model/Group.h"
+#include "model/Model.h"
 #include "model/ObjectTypes.h"
 #include "model/PickableObject.h"
 #include "platform/FileDialog.h"
@@ -29,6 +30,8 @@
 #include "platform/Menu.h"
 #include "platform/MessageBox.h"
 #include "platform/Thread.h"
+#include "render/LightSource.h"
+#include "render/Sky.h"
 #include "render/Window.h"
 
 namespace {
@@ -227,7 +230,7 @@ bool WriteSceneStream(BaseControl& control, FILE* file) {
         WriteSerializable(control.sceneStates[i], file);
     }
     theTrace().Write("WSGF 3.1");
-    // The sky writes its "Dome" element here once the sky objects are part of the editor.
+    if (control.sky) WriteSerializable(*control.sky, file);
     theTrace().Write("WSGF 3.11");
     if (control.terrain) WriteSerializable(*control.terrain, file);
     theTrace().Write("WSGF 3.12");
@@ -410,6 +413,20 @@ void BaseControl::SetFloorLevel(double level) {
 
 // ---- Element kinds ----------------------------------------------------------------
 
+namespace {
+
+// A model with an address gets its geometry (from its file when it still has one); one
+// without only takes its keys.
+void LoadPlanModel(Model& model, KeyDataList& keys, bool synchronous) {
+    const char* address = keys.GetString("URL");
+    if (address && *address)
+        model.LoadDecompressedFile(keys, synchronous);
+    else
+        model.ReadKeyData(keys);
+}
+
+}  // namespace
+
 SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) {
     KeyDataList& keys = *element.GetChildren();
     if (keys.IsEmpty()) return nullptr;
@@ -488,12 +505,22 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         // A group of one member, or a nest too deep, does not stay.
         return Group::Simplify(group);
     }
-    // "Model" and "LightSource" (prepended) elements make their objects here once the
-    // catalogue models and the light sources are part of the editor. "Wall", "Floor", "Counter",
-    // "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make their building elements,
-    // and "Dimension" and "Text" their annotations, as those classes join. Each object
-    // reads `keys`, takes a fresh id when a merge set aside an object with its id, and
-    // joins the scene.
+    const bool isLight = strcasecmp(name, "LightSource") == 0;
+    if (isLight || strcasecmp(name, "Model") == 0) {
+        Model* model = isLight ? new LightSource : new Model;
+        // While a plan loads behind the wait screen the geometry is read at once; an undo
+        // in the running editor reads it on the model's own thread.
+        LoadPlanModel(*model, keys, !IsRunning());
+        if (mergeSetAside) model->TakeFreshIdIfTaken(*mergeSetAside);
+        if (isLight)
+            PlaceLightInScene(model);
+        else
+            scene.Append(model);
+        return model;
+    }
+    // "Wall", "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column"
+    // make their building elements, and "Dimension" and "Text" their annotations, as
+    // those classes join the editor.
     theTrace().WriteFormat("No plan object of kind %s can be made", name);
     return nullptr;
 }

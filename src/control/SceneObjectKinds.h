@@ -4,8 +4,7 @@ class RenderableObject;
 
 // What the control's scene-wide operations ask of particular kinds of scene object
 // (lights, stairs, roof groups, walls, slabs, groups), found by their type masks. The
-// object model registers the one answerer; with none registered these steps do nothing
-// and lights count as switched on.
+// editor's own answerer serves unless another is set.
 class SceneObjectKinds {
 public:
     virtual ~SceneObjectKinds() = default;
@@ -27,5 +26,7 @@ public:
     virtual int CountChildren(const RenderableObject& object) const = 0;
 };
 
+// Null gives the editor's own answerer back.
 void SetSceneObjectKinds(const SceneObjectKinds* kinds);
+// Never null.
 const SceneObjectKinds* GetSceneObjectKinds();

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "control/SceneObjectKinds.h"
 #include "foundation/Trace.h"
 #include "foundation/UndoableObject.h"
@@ -16,6 +17,7 @@
 #include "model/SceneView.h"
 #include "model/TopLevelObject.h"
 #include "platform/GLContext.h"
+#include "render/EditorObjectKinds.h"
 #include "render/Window.h"
 
 namespace {
@@ -73,7 +75,8 @@ void SetSceneObjectKinds(const SceneObjectKinds* kinds) {
 }
 
 const SceneObjectKinds* GetSceneObjectKinds() {
-    return sceneObjectKinds.load();
+    const SceneObjectKinds* set = sceneObjectKinds.load();
+    return set ? set : &TheEditorObjectKinds();
 }
 
 // ---- Scene-state stack ----
@@ -310,6 +313,18 @@ void BaseControl::RefreshTypedObjects() {
             kinds->RefreshDimensions(object);
     });
     UnlockRender();
+}
+
+void BaseControl::PlaceLightInScene(RenderableObject* light) {
+    if (!PRECONDITION(light != nullptr, "No light to place")) return;
+    RenderLockScope hold(*this);
+    LinkedListObject* lastLight = nullptr;
+    scene.Lock();
+    for (LinkedListObject* node = scene.GetHead(); node && HasType(node, TypeBit::kLight);
+         node = node->GetNext())
+        lastLight = node;
+    scene.InsertAfter(lastLight, light);
+    scene.Unlock();
 }
 
 bool BaseControl::SetActiveLight(RenderableObject* light) {

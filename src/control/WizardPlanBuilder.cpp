@@ -168,16 +168,16 @@ WizardPlan WizardPlanBuilder::Plan(const KeyDataList& tree) const {
     return plan;
 }
 
-void WizardPlanBuilder::Make(const WizardPlan& plan) {
-    if (!control_.LockRender()) return;
+bool WizardPlanBuilder::Make(const WizardPlan& plan) {
     // The ring of exterior walls, corner i to corner i+1 at plan.totalWallHeight on both
     // ends, each linked to the next, the ground floor from the closed ring and the copies
-    // at plan.floorElevations, all appended to the scene list: made here once walls and
-    // floors can be built.
-    control_.UnlockRender();
-    // The roofs of the layout (plan.roofCount at plan.roofBaseHeight with plan.roofRise),
-    // the gable peaks on plan.gablePeakWalls and the walls fitted under the roofs: made
-    // here once roofs can be built.
+    // at plan.floorElevations, all appended to the scene list, then the roofs of the
+    // layout (plan.roofCount at plan.roofBaseHeight with plan.roofRise), the gable peaks
+    // on plan.gablePeakWalls and the walls fitted under the roofs: made here once walls,
+    // floors and roofs can be built.
+    theTrace().WriteFormat("Wizard plan of %zu walls not built: walls cannot be built yet",
+                           plan.corners.size());
+    return false;
 }
 
 WizardPlan WizardPlanBuilder::Build(const KeyDataList& tree) {
@@ -187,7 +187,7 @@ WizardPlan WizardPlanBuilder::Build(const KeyDataList& tree) {
     control_.wallState.SetBoolean(8, true);
     WizardPlan plan = Plan(tree);
     if (plan.corners.empty()) return plan;
-    Make(plan);
-    control_.globalState.SetBoolean(0, true);
+    // The plan counts as changed only by what was made.
+    if (Make(plan)) control_.globalState.SetBoolean(0, true);
     return plan;
 }

@@ -82,7 +82,8 @@ protected:
 
 private:
     void ApplyTextures(const KeyDataList& planXML);
-    void Make(const WizardPlan& plan);
+    // False when nothing could be made.
+    bool Make(const WizardPlan& plan);
 
     BaseControl& control_;
 };

@@ -79,6 +79,26 @@ void LinkedList::Prepend(LinkedListObject* node) {
     ++count;
 }
 
+void LinkedList::InsertAfter(LinkedListObject* after, LinkedListObject* node) {
+    platform::LockHolder hold(lock);
+    if (!after) {
+        Prepend(node);
+        return;
+    }
+    if (!PRECONDITION(after->owner == this, "insertion point is not in this list")) return;
+    if (after == tail) {
+        Append(node);
+        return;
+    }
+    if (!PRECONDITION(node && !node->owner, "node is null or already in a list")) return;
+    node->owner = this;
+    node->prev = after;
+    node->next = after->next;
+    after->next->prev = node;
+    after->next = node;
+    ++count;
+}
+
 void LinkedList::Append(LinkedListObject* node) {
     platform::LockHolder hold(lock);
     if (!PRECONDITION(node && !node->owner, "node is null or already in a list")) return;

@@ -80,6 +80,9 @@ public:
     // refused with a trace and left where it is.
     virtual void Prepend(LinkedListObject* node);
     virtual void Append(LinkedListObject* node);
+    // Inserts right after `after`, a node of this list; at the head when `after` is null.
+    // A node of another list as `after` is refused with a trace.
+    void InsertAfter(LinkedListObject* after, LinkedListObject* node);
 
     // Unlinks the node and, when `destroy` is set, destroys it. Answers false, changing
     // nothing, when the node is null or not in this list. A removed node's links are

@@ -1,6 +1,5 @@
 #include "installer/KVRInstaller.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +12,10 @@
 #include "platform/UserFolders.h"
 
 namespace {
+
+// The menu entries the installer makes, by name.
+constexpr const char* kProgramEntry = "Kivora";
+constexpr const char* kUninstallEntry = "Uninstall Kivora";
 
 struct TableEntry {
     const char* file;
@@ -165,9 +168,9 @@ bool KVRInstaller::CreateShortcuts() {
     const std::string folder = MenuFolder();
     if (folder.empty() || !FilePath::CreateFolders(folder.c_str())) return false;
     const std::string program = programFolder_ + "/" + kProgramName;
-    const bool exe = WriteDesktopEntry(folder, "Kivora", program, "");
+    const bool exe = WriteDesktopEntry(folder, kProgramEntry, program, "");
     if (!exe) InstallerLog("Failed to setup exe shortcut.");
-    const bool uninstall = WriteDesktopEntry(folder, "Uninstall Kivora", program, "-u");
+    const bool uninstall = WriteDesktopEntry(folder, kUninstallEntry, program, "-u");
     if (!uninstall) InstallerLog("Failed to setup uninstall shortcut");
     return exe && uninstall;
 }
@@ -214,12 +217,11 @@ void KVRInstaller::DestroyShortcuts() {
     const std::string folder = MenuFolder();
     if (folder.empty()) {
         InstallerLog("Destroy failed to get common programs folder");
-    } else if (DIR* dir = opendir(folder.c_str())) {
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") platform::DeleteFile((folder + "/" + name).c_str());
-        }
-        closedir(dir);
+    } else {
+        // Only the entries made here go; the folder goes with them when nothing else of
+        // the user's is in it.
+        for (const char* name : {kProgramEntry, kUninstallEntry})
+            platform::DeleteFile((folder + "/" + name + ".desktop").c_str());
         rmdir(folder.c_str());
     }
     const std::string desktop = platform::DesktopFolder();

@@ -241,6 +241,12 @@ void BaseModel::ReleaseModel() {
     if (loaded) DeleteWhenIdle();
 }
 
+void BaseModel::ReleaseModelWhenIdle() {
+    deleteWhenLoaded = 1;
+    // A load ending now sees the mark or has set loaded; the hand-over happens once.
+    if (loaded) DeleteWhenIdle();
+}
+
 bool BaseModel::ParseGeometryFile(const char* path) {
     triangleCount = 0;
     if (!path || !std::strstr(path, ".geo")) {
@@ -266,6 +272,19 @@ bool BaseModel::ReadGeometryTokens(FILE* file, LinkedList& partList, PartGroup* 
 
 void BaseModel::LoadMaterials(KeyDataList* list, int count, const char* textureURL,
                               const char* bumpMapURL, const char* domainText) {
+    // The count comes from outside: an array never holds more materials than the list
+    // has to fill it with.
+    int listed = 0;
+    if (list)
+        for (auto* member = list->GetFirstMember(); member; member = member->GetNextMember())
+            if (!member->IsElement() && strcasecmp(member->GetName(), "Material") == 0 &&
+                !static_cast<KeyDataSublist*>(member)->GetChildren()->FindByName(
+                    "removedTransactionId"))
+                ++listed;
+    if (count > listed) {
+        theTrace().WriteFormat("Material count %d refused: %d materials listed", count, listed);
+        count = listed;
+    }
     // Parts point into the array: an array once made stays, and bounds the count.
     if (materials) {
         const uint32_t wanted = count > 0 ? static_cast<uint32_t>(count) : materialArrayLength;

@@ -121,6 +121,9 @@ public:
 
     // Deletes a loaded model; marks a loading one for deletion when its load ends.
     void ReleaseModel();
+    // For a model that leaves the scene from its own menu: the render thread frees it,
+    // at once when loaded, else once its load ends. Never deleted on the caller's stack.
+    void ReleaseModelWhenIdle();
     // Whether the model carries lock codes that keep materials off it.
     virtual bool HasLockCodes() const { return false; }
 

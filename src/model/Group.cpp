@@ -22,16 +22,7 @@ namespace {
 
 constexpr int kBlueprintMode = 1;
 constexpr double kHandleSize = 5.0;
-constexpr double kMarkerLift = 5.0;
 constexpr int kNoSnapYet = 2;
-
-bool ViewBoolean(SceneView* view, int i) {
-    return view && view->GetRenderState().GetBoolean(i);
-}
-
-int ViewMode(SceneView* view) {
-    return view ? view->GetRenderState().GetInteger(0) : 0;
-}
 
 // A member's rotation: models and groups each keep their own.
 void SetMemberRotation(LinkedListObject* node, const Matrix& m) {
@@ -51,10 +42,7 @@ bool ReadFlag(const KeyDataList& keys, const char* key, uint8_t& flag) {
 
 }  // namespace
 
-Group::Group() {
-    AttachRenderable();
-    Refresh();
-}
+Group::Group() = default;
 
 Group::~Group() {
     members.DeleteAll();
@@ -203,7 +191,7 @@ void Group::Ungroup(Group* group) {
     group->members.Unlock();
     control->scene.Remove(group);
     group->EndUndoStep();
-    delete group;
+    control->deletedObjects.Append(group);
 }
 
 SerializableObject* Group::Simplify(Group* group) {
@@ -265,70 +253,15 @@ bool Group::HasBlueprintIcon() const {
     return found;
 }
 
-// ---- Place ------------------------------------------------------------------------
-
-void Group::Refresh() {
-    if (box.IsEmpty()) {
-        std::fill(std::begin(worldCorners), std::end(worldCorners), position);
-        return;
-    }
-    const Vector* corners = box.ComputeCorners();
-    const double h = (box.max.y - box.min.y) * 0.5;
-    for (int i = 0; i < 8; ++i) {
-        Vector c = corners[i];
-        c.y -= h;
-        c.w = 1.0;
-        rotation.TransformVector4(c, c);
-        c.y += h;
-        c.Add(position);
-        c.w = 1.0;
-        worldCorners[i] = c;
-    }
-}
-
-void Group::SetPosition(const Vector& newPosition) {
-    MoveableObject::SetPosition(newPosition);
-    Refresh();
-    FlagOverlappingLights();
-}
-
-void Group::OffsetPosition(const Vector& offset) {
-    MoveableObject::OffsetPosition(offset);
-    Refresh();
-    FlagOverlappingLights();
-}
-
-void Group::MoveBy(const Vector& offset) {
-    OffsetPosition(offset);
-}
-
-void Group::Translate(const Vector& offset) {
-    MoveableObject::OffsetPosition(offset);
-    Refresh();
-}
-
-void Group::RotateAboutAxis(int axis, double degrees) {
-    RotatableObject::RotateAboutAxis(axis, degrees);
-    Refresh();
-    RenderLockScope lock;
-    FlagOverlappingLights();
-}
-
-bool Group::IsInVisibleHeightRange() const {
-    return group || InCurrentStorey(box.min.y + position.y, box.max.y + position.y);
-}
-
 // ---- Key data ---------------------------------------------------------------------
 
 void Group::WriteKeyData() {
     delete element;
     element = new KeyDataSublist("Group");
     KeyDataList& keys = *element->GetChildren();
-    keys.AddDouble("Locked", locked ? 1 : 0);
     box.min.WriteChild(keys, "BoundingBoxMin");
     box.max.WriteChild(keys, "BoundingBoxMax");
-    position.WriteChild(keys, "Position");
-    rotation.WriteKeyData(keys, "RotationMatrix");
+    WritePlacement(keys);
     KeyDataList* objects = keys.AddSublist("GroupObjects");
     keys.AddDouble("transactionObjectId", GetObjectId());
     keys.AddDouble("hasClearPart", hasClearPart ? 1 : 0);
@@ -354,14 +287,8 @@ bool Group::ReadKeyData(KeyDataList& keys) {
     double number = 0.0;
     if (keys.GetDouble("transactionObjectId", number) && number >= 0.0 && number <= 4294967295.0)
         SetObjectId(static_cast<TransactionId>(number));
-    ReadSnapMode(keys);
-    ReadFlag(keys, "Locked", locked);
     ReadFlag(keys, "hasClearPart", hasClearPart);
-    position.ReadChild(keys, "Position");
-    position.w = 1.0;
-    if (KeyDataList* matrix = keys.GetSublist("RotationMatrix"); matrix && !matrix->IsEmpty())
-        rotation.ReadKeyData(*matrix);
-    Refresh();
+    ReadPlacement(keys);
 
     KeyDataList* objects = keys.GetSublist("GroupObjects");
     if (!objects) return true;
@@ -501,19 +428,7 @@ void Group::Render() {
                 size = (size + std::pow(1.2, std::log(k))) * 0.5;
             }
         }
-        if (ViewMode(view) != kBlueprintMode && control) {
-            glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
-            glDisable(GL_ALPHA_TEST);
-            glPushMatrix();
-            glTranslated((box.min.x + box.max.x) / 2.0, box.max.y + kMarkerLift,
-                         (box.min.z + box.max.z) / 2.0);
-            glPushName(GetMarkerName());
-            glColor4d(1.0, 0.0, 1.0, 0.5);
-            control->DrawSelectionSphere(std::trunc(size));
-            glPopName();
-            glPopMatrix();
-            glPopAttrib();
-        }
+        DrawSelectionMarker(size);
         if (control) control->ShowObjectStatus(control->LoadResourceString(302).c_str());
     }
 
@@ -543,15 +458,7 @@ void Group::DrawHandles(double size) {
     glColor4d(1.0, 0.0, 0.0, 0.5);
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_ALPHA_TEST);
-    glPushName(activeHandle ? activeHandle->GetPickName() : GetPickName());
-    const Vector* corners = box.ComputeCorners();
-    for (int i = 0; i < 8; ++i) {
-        glPushMatrix();
-        glTranslated(corners[i].x, corners[i].y, corners[i].z);
-        control->DrawMarker(size);
-        glPopMatrix();
-    }
-    glPopName();
+    DrawCornerMarkers(size, activeHandle ? activeHandle->GetPickName() : GetPickName());
     glPopAttrib();
 }
 
@@ -563,10 +470,6 @@ void Group::BuildPropertyMenu(platform::Menu& menu) {
     BuildRotateMenu(menu);
 }
 
-bool Group::OnRotateCommand(uint32_t id) {
-    return ProcessPropertyMenu(id);
-}
-
 bool Group::ProcessPropertyMenu(uint32_t id) {
     if (SelectableObject::ProcessPropertyMenu(id)) return true;
     if (OnCommand(id)) return true;
@@ -576,14 +479,7 @@ bool Group::ProcessPropertyMenu(uint32_t id) {
     }
     BaseControl* control = theControl();
     if (id == GroupCommand::kDelete) {
-        if (!control) return true;
-        control->ReleaseHandles();
-        if (RemoveFromList(control->scene)) {
-            EndUndoStep();
-            control->RebuildDisplayData();
-            RenderLockScope hold(*control);
-            delete this;
-        }
+        DeleteFromScene();
         return true;
     }
     if (id == GroupCommand::kUngroup) {
@@ -591,7 +487,7 @@ bool Group::ProcessPropertyMenu(uint32_t id) {
         control->BeginUndoGroup();
         Ungroup(this);
         control->EndUndoGroup();
-        return false;
+        return true;
     }
     return false;
 }

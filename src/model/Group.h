@@ -5,12 +5,8 @@
 
 #include "foundation/LinkedList.h"
 #include "foundation/UndoableObject.h"
-#include "model/GroupableObject.h"
 #include "model/ObjectTypes.h"
-#include "model/PickableObject.h"
-#include "model/RotatableObject.h"
-#include "model/Snapping.h"
-#include "model/TopLevelObject.h"
+#include "model/PlacedObject.h"
 
 class KeyDataList;
 
@@ -24,11 +20,7 @@ constexpr uint32_t kUngroup = 700;
 // hides, locks, copies and saves as a unit. Members keep their positions and rotations
 // relative to the group; the group's box holds them all, relative to its position, and
 // its rotation turns them about the box's mid-height. The group owns its members.
-class Group : public UndoableObject,
-              public GroupableObject,
-              public TopLevelObject,
-              public RotatableObject,
-              public SnappableObject {
+class Group : public PlacedObject<UndoableObject> {
 public:
     // Groups nested deeper than this are broken up.
     static constexpr int kMaxDepth = 24;
@@ -38,8 +30,6 @@ public:
     ~Group() override;
 
     uint64_t GetTypeMask() const override { return TypeMask::kGroupObject; }
-    int GetKindCode() const override { return KindCode::kNone; }
-    bool IsLocked() const override { return TopLevelObject::IsLocked(); }
 
     // Takes a top-level model or group out of the scene into the members, growing the box
     // over its turned corners (in group space).
@@ -51,7 +41,8 @@ public:
     // and answers false when it does not stand in the scene afterwards.
     static bool CreateGroup(Group* group);
     // Under the render lock: the members go back to the scene at their world places,
-    // selected, each recorded as new; the group leaves the scene and is deleted.
+    // selected, each recorded as new; the group leaves the scene for the deleted objects,
+    // which the render thread frees (the group may be running its own menu command).
     static void Ungroup(Group* group);
     // A group of one member is dissolved (the answer is what remains of the member); a nest
     // too deep is broken up (the answer is null); else the group stays and is the answer.
@@ -63,12 +54,11 @@ public:
     int Depth() const;
     // Whether a member model, or a member of a nested group, has a blueprint icon.
     bool HasBlueprintIcon() const;
-    // The world corners of the box: turned about its mid-height, then moved to the position.
-    void Refresh();
 
     void BuildPropertyMenu(platform::Menu& menu) override;
+    // "Ungroup" (700) dissolves the group and is handled: nothing else may run the id on
+    // a group that has left the scene.
     bool ProcessPropertyMenu(uint32_t id) override;
-    bool OnRotateCommand(uint32_t id) override;
 
     RenderableObject* Clone() override;
     // Under the render lock: a copy through the key data, with members of their own. With
@@ -77,22 +67,6 @@ public:
     Group* Clone(bool offset, bool addToScene);
 
     void Render() override;
-    Vector* GetCorners() override { return worldCorners; }
-    Vector* GetCenter() { return worldCorners; }
-    const Vector* GetWorldCorners() const { return worldCorners; }
-    // Always inside a group; otherwise the storey band test on the box raised by the
-    // position.
-    bool IsInVisibleHeightRange() const override;
-
-    // Moves are measured at the position.
-    Vector OffsetReference() const override { return position; }
-    void MoveBy(const Vector& offset) override;
-    // Moves without the light re-test.
-    void Translate(const Vector& offset) override;
-    void SetPosition(const Vector& newPosition) override;
-    void OffsetPosition(const Vector& offset) override;
-    void RotateAboutAxis(int axis, double degrees) override;
-    void SetRotationMatrix(const Matrix& m) { rotation = Matrix(m.m); }
 
     // A "Group" element: its own keys, "GroupObjects" with each member's element, the
     // snapping keys.
@@ -107,13 +81,10 @@ public:
     LinkedList& GetMembers() { return members; }
     const LinkedList& GetMembers() const { return members; }
     bool HasClearPart() const { return hasClearPart != 0; }
-    uint32_t GetMarkerName() { return markerName.Get(); }
 
 private:
     void DrawHandles(double size);
 
     LinkedList members;
-    Vector worldCorners[8];
     uint8_t hasClearPart = 0;
-    PickAlias markerName{this};
 };

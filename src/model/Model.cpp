@@ -19,18 +19,9 @@ namespace {
 
 constexpr int kBlueprintMode = 1;
 constexpr double kHandleSize = 5.0;
-constexpr double kMarkerLift = 5.0;
 constexpr double kRotateHandleGap = 5.0;
 constexpr double kTopHandleGap = 10.0;
 constexpr int kConeSegments = 8;
-
-bool ViewBoolean(SceneView* view, int i) {
-    return view && view->GetRenderState().GetBoolean(i);
-}
-
-int ViewMode(SceneView* view) {
-    return view ? view->GetRenderState().GetInteger(0) : 0;
-}
 
 bool HasEntries(const KeyDataList* list) {
     return list && !list->IsEmpty();
@@ -72,10 +63,7 @@ const FitPointReader& ModelFitPointReader() {
     return modelFitPoints;
 }
 
-Model::Model() {
-    AttachRenderable();
-    Refresh();
-}
+Model::Model() = default;
 
 Model::~Model() {
     // A load still reading into this model ends before the model goes.
@@ -83,56 +71,6 @@ Model::~Model() {
     delete lockCodes;
     lockCodes = nullptr;
     TraceWrite("~M");
-}
-
-void Model::Refresh() {
-    const Vector* corners = box.ComputeCorners();
-    const double h = (box.max.y - box.min.y) * 0.5;
-    for (int i = 0; i < 8; ++i) {
-        Vector c = corners[i];
-        c.y -= h;
-        c.w = 1.0;
-        rotation.TransformVector4(c, c);
-        c.y += h;
-        c.ScaleComponents(scale.x, scale.y, scale.z);
-        c.Add(position);
-        c.w = 1.0;
-        worldCorners[i] = c;
-    }
-}
-
-void Model::SetPosition(const Vector& newPosition) {
-    MoveableObject::SetPosition(newPosition);
-    Refresh();
-    if (loaded) FlagOverlappingLights();
-}
-
-void Model::OffsetPosition(const Vector& offset) {
-    MoveableObject::OffsetPosition(offset);
-    Refresh();
-    if (loaded) FlagOverlappingLights();
-}
-
-void Model::MoveBy(const Vector& offset) {
-    OffsetPosition(offset);
-}
-
-void Model::Translate(const Vector& offset) {
-    MoveableObject::OffsetPosition(offset);
-    Refresh();
-}
-
-void Model::RotateAboutAxis(int axis, double degrees) {
-    RotatableObject::RotateAboutAxis(axis, degrees);
-    TraceWrite("sr");
-    Refresh();
-    TraceWrite("sr2");
-    RenderLockScope lock;
-    if (loaded) FlagOverlappingLights();
-}
-
-bool Model::IsInVisibleHeightRange() const {
-    return group || InCurrentStorey(box.min.y + position.y, box.max.y + position.y);
 }
 
 bool Model::IsShownInCurrentView() {
@@ -146,9 +84,7 @@ bool Model::IsShownInCurrentView() {
 void Model::WriteKeyData() {
     BaseModel::WriteKeyData();
     KeyDataList& keys = *element->GetChildren();
-    position.WriteChild(keys, "Position");
-    rotation.WriteKeyData(keys, "RotationMatrix");
-    keys.AddDouble("Locked", locked ? 1 : 0);
+    WritePlacement(keys);
     WriteSnapMode(keys);
     if (HasEntries(lockCodes)) {
         KeyDataList* copy = keys.AddSublist("lockCodes");
@@ -158,14 +94,7 @@ void Model::WriteKeyData() {
 
 bool Model::ReadKeyData(KeyDataList& keys) {
     BaseModel::ReadKeyData(keys);
-    ReadSnapMode(keys);
-    position.ReadChild(keys, "Position");
-    position.w = 1.0;
-    if (KeyDataList* matrix = keys.GetSublist("RotationMatrix"); HasEntries(matrix))
-        rotation.ReadKeyData(*matrix);
-    double number = 0.0;
-    if (keys.GetDouble("Locked", number)) locked = number != 0.0 ? 1 : 0;
-    Refresh();
+    ReadPlacement(keys);
     // A model keeps the codes it has; the keys' codes only go to a model without.
     if (!HasEntries(lockCodes)) {
         KeyDataList* taken = keys.TakeSublist("lockCodes");
@@ -205,7 +134,7 @@ RenderableObject* Model::Clone() {
 Model* Model::Clone(bool offset, bool addToScene) {
     BaseControl* control = theControl();
     RenderLockScope lock;
-    auto* copy = new Model;
+    Model* copy = NewOfSameKind();
     RestoreInto(*copy, true, true);
     // The copy reads its own parts from the same geometry file.
     if (decompressedFile[0]) copy->StartDownload(url, decompressedFile, true);
@@ -214,7 +143,12 @@ Model* Model::Clone(bool offset, bool addToScene) {
         moved.x += box.max.x - box.min.x;
         copy->SetPosition(moved);
     }
-    if (addToScene && control) control->scene.Append(copy);
+    if (addToScene && control) {
+        if (copy->HasType(TypeBit::kLight))
+            control->PlaceLightInScene(copy);
+        else
+            control->scene.Append(copy);
+    }
     return copy;
 }
 
@@ -264,22 +198,6 @@ void Model::Render() {
     glPopMatrix();
 }
 
-void Model::DrawSelectionMarker(double size) {
-    BaseControl* control = theControl();
-    if (!control || ViewMode(control->GetActiveView()) == kBlueprintMode) return;
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
-    glDisable(GL_ALPHA_TEST);
-    glPushMatrix();
-    glTranslated((box.min.x + box.max.x) / 2.0, box.max.y * scale.y + kMarkerLift,
-                 (box.min.z + box.max.z) / 2.0);
-    glPushName(GetMarkerName());
-    glColor4d(1.0, 0.0, 1.0, 0.5);
-    control->DrawSelectionSphere(std::trunc(size));
-    glPopName();
-    glPopMatrix();
-    glPopAttrib();
-}
-
 void Model::DrawResizeHandles(int size) {
     BaseControl* control = theControl();
     if (!control) return;
@@ -292,15 +210,7 @@ void Model::DrawResizeHandles(int size) {
     glScaled(scale.x, scale.y, scale.z);
     glTranslated(0.0, -box.min.y, 0.0);
     glColor4d(1.0, 0.0, 0.0, 0.5);
-    glPushName(GetResizeHandleName());
-    const Vector* corners = box.ComputeCorners();
-    for (int i = 0; i < 8; ++i) {
-        glPushMatrix();
-        glTranslated(corners[i].x, corners[i].y, corners[i].z);
-        control->DrawMarker(size);
-        glPopMatrix();
-    }
-    glPopName();
+    DrawCornerMarkers(size, GetResizeHandleName());
     DrawRotateHandles(std::max(size * 0.5, 1.0));
     glPopMatrix();
     glPopAttrib();
@@ -339,10 +249,6 @@ void Model::BuildPropertyMenu(platform::Menu& menu) {
     menu.AppendSeparator();
 }
 
-bool Model::OnRotateCommand(uint32_t id) {
-    return ProcessPropertyMenu(id);
-}
-
 bool Model::ProcessPropertyMenu(uint32_t id) {
     if (OnCommand(id)) return true;
     if (BaseModel::ProcessPropertyMenu(id)) return true;
@@ -352,16 +258,7 @@ bool Model::ProcessPropertyMenu(uint32_t id) {
     }
     BaseControl* control = theControl();
     if (id == ModelCommand::kDelete) {
-        if (!control) return true;
-        control->ReleaseHandles();
-        if (RemoveFromList(control->scene)) {
-            EndUndoStep();
-            control->RebuildDisplayData();
-            control->LockRender();
-            // A model still loading goes when its load ends.
-            ReleaseModel();
-            control->UnlockRender();
-        }
+        DeleteFromScene();
         return true;
     }
     if (id == ModelCommand::kSnapTo) {

@@ -4,11 +4,7 @@
 #include <string>
 
 #include "model/BaseModel.h"
-#include "model/GroupableObject.h"
-#include "model/PickableObject.h"
-#include "model/RotatableObject.h"
-#include "model/Snapping.h"
-#include "model/TopLevelObject.h"
+#include "model/PlacedObject.h"
 
 class FitPointReader;
 class KeyDataList;
@@ -24,23 +20,16 @@ constexpr uint32_t kSnapTo = 208;
 // space (position, rotation about the box's mid-height, and scale), recomputed by
 // Refresh. It is what plans' "Model" elements and dropped catalogue items become, and
 // what groups hold.
-class Model : public BaseModel,
-              public TopLevelObject,
-              public RotatableObject,
-              public GroupableObject,
-              public SnappableObject {
+class Model : public PlacedObject<BaseModel> {
 public:
     Model();
     ~Model() override;
 
     uint64_t GetTypeMask() const override { return TypeMask::kModelObject; }
     uint64_t GetStateTypeMask() const override { return TypeMask::kModelObject; }
-    int GetKindCode() const override { return KindCode::kNone; }
-    bool IsLocked() const override { return TopLevelObject::IsLocked(); }
 
     void BuildPropertyMenu(platform::Menu& menu) override;
     bool ProcessPropertyMenu(uint32_t id) override;
-    bool OnRotateCommand(uint32_t id) override;
 
     // A copy through the key data with its own geometry read again; see Clone (bool, bool).
     RenderableObject* Clone() override;
@@ -49,31 +38,14 @@ public:
     Model* Clone(bool offset, bool addToScene);
 
     void Render() override;
-    // The world corners (BoundingBox corner order).
-    Vector* GetCorners() override { return worldCorners; }
-    Vector* GetCenter() { return worldCorners; }
-    // Always inside a group; otherwise the storey band test on the box raised by the
-    // position.
-    bool IsInVisibleHeightRange() const override;
     // A hidden model is never shown.
     bool IsShownInCurrentView() override;
     void UpdateVisibility() { IsShownInCurrentView(); }
-
-    // Moves are measured at the position.
-    Vector OffsetReference() const override { return position; }
-    void MoveBy(const Vector& offset) override;
-    // Moves without the light re-test.
-    void Translate(const Vector& offset) override;
-    void SetPosition(const Vector& newPosition) override;
-    void OffsetPosition(const Vector& offset) override;
-    void RotateAboutAxis(int axis, double degrees) override;
-    void SetRotationMatrix(const Matrix& m) { rotation = Matrix(m.m); }
 
     // BaseModel's keys, then "Position", "RotationMatrix", "Locked", "canBeSnappedTo"
     // and "lockCodes".
     void WriteKeyData() override;
     bool ReadKeyData(KeyDataList& keys) override;
-    void Refresh() override;
     // "LOCKED (right click to unlock)" for a locked model; else the sizes.
     void UpdateTitle() override;
     void WriteObjectInformation(std::string& buffer) override;
@@ -87,23 +59,21 @@ public:
 
     virtual void DrawResizeHandles(int size);
     virtual void DrawRotateHandles(double size);
-    virtual void DrawSelectionMarker(double size);
 
-    const Vector* GetWorldCorners() const { return worldCorners; }
     // Pick names of the handles: the resize handles and the marker stand for the model,
     // a rotate cone for its rotation handle.
     uint32_t GetResizeHandleName() { return resizeHandleName.Get(); }
-    uint32_t GetMarkerName() { return markerName.Get(); }
     uint32_t GetRotateHandleName(int axis) { return handles[axis].GetPickName(); }
 
 protected:
-    Vector worldCorners[8];
+    // An empty object of this model's own class, which copies read their keys into.
+    virtual Model* NewOfSameKind() const { return new Model; }
+
     // Owned; null until the model has codes.
     KeyDataList* lockCodes = nullptr;
 
 private:
     PickAlias resizeHandleName{this};
-    PickAlias markerName{this};
 };
 
 // The reader that lets the fit of a view see models (the corners of their world box); it

@@ -133,6 +133,11 @@ int SubObject::OnDownloadComplete() {
     return 1;
 }
 
+void SubObject::DownloadThreadBody() {
+    DownloadableObject::DownloadThreadBody();
+    if (!loaded && parent && theControl()) DeleteWhenIdle();
+}
+
 void SubObject::BuildIntoParent() {
     if (!PRECONDITION(parent && loaded, "Not ready to build subObjectPart")) return;
     BaseControl* control = theControl();
@@ -222,8 +227,11 @@ void BaseModel::LoadSubObjectEntry(KeyDataSublist& entry) {
     keys.GetInt("MaterialCount", count);
     sub->LoadMaterials(keys.GetSublist("MaterialList"), count, nullptr, nullptr, nullptr);
     sub->SetCompressed(true);
-    sub->DownloadableObject::StartDownload(address);
+    // Attached before the download starts: its thread reads the parent when it ends.
     sub->AttachTo(this, false);
+    // A download that did not even start (or failed at once) leaves nothing behind; one
+    // that ran handed the sub-object over itself.
+    if (!sub->DownloadableObject::StartDownload(address)) delete sub;
 }
 
 void BaseModel::ReadSubObjectSection(const char* name) {

@@ -43,6 +43,10 @@ public:
     const char* GetName() const { return name; }
     BaseModel* GetParent() const { return parent; }
 
+protected:
+    // A replacement that never arrived leaves for the deleted objects as well.
+    void DownloadThreadBody() override;
+
 private:
     void SetName(const char* text);
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cmath>
@@ -25,6 +26,16 @@
 namespace {
 
 std::atomic<int> g_liveObjects{0};
+
+// The number a text begins with, read with the C locale's decimal point whatever locale
+// the host set ("1.5.2 Mesa" gives 1.5); 0.0 when it begins with none.
+double LeadingNumber(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    if (*text == '+') ++text;
+    double value = 0.0;
+    std::from_chars(text, text + std::strlen(text), value);
+    return value;
+}
 
 // The box turns by this much per second of the high-resolution counter.
 constexpr double kTurnDegreesPerSecond = 72.0;
@@ -199,7 +210,7 @@ platform::HRESULT PreContrl::get_Vendor(platform::BSTR* text) {
 
 platform::HRESULT PreContrl::get_Version(platform::VARIANT* number) {
     if (PRECONDITION(number != nullptr, "NULL result"))
-        SetVariantDouble(number, std::strtod(version, nullptr));
+        SetVariantDouble(number, LeadingNumber(version));
     return platform::S_OK;
 }
 
@@ -449,8 +460,10 @@ void PreContrl::RenderThread() {
         maxViewportWidth = dims[0];
         maxViewportHeight = dims[1];
     }
-    StoreSettings();
     lock_.Unlock();
+    // The server's settings can take as long as the request's time-out: the window's
+    // size and destruction must not wait for them.
+    StoreSettings();
 
     frequency = std::max<int64_t>(platform::QueryFrequency(), 1);
     for (;;) {

@@ -85,10 +85,7 @@ void LightSource::SetColour(double red, double green, double blue) {
 // ---- Menu ----
 
 void LightSource::BuildPropertyMenu(platform::Menu& menu) {
-    AppendMenuItems(menu);
-    BaseModel::BuildPropertyMenu(menu);
-    BuildRotateMenu(menu);
-    menu.AppendSeparator();
+    Model::BuildPropertyMenu(menu);
     menu.AppendItem(LightCommand::kToggleShadows,
                     state.GetBoolean(0) ? "Hide Shadows" : "Show Shadows");
     menu.AppendSeparator();
@@ -100,12 +97,7 @@ void LightSource::BuildPropertyMenu(platform::Menu& menu) {
 }
 
 bool LightSource::ProcessPropertyMenu(uint32_t id) {
-    if (OnCommand(id)) return true;
-    if (OnRotateCommand(id)) {
-        UpdateBounds();
-        return true;
-    }
-    if (BaseModel::ProcessPropertyMenu(id)) return true;
+    if (Model::ProcessPropertyMenu(id)) return true;
     BaseControl* control = Control();
     switch (id) {
         case LightCommand::kProperties:
@@ -132,17 +124,10 @@ bool LightSource::ProcessPropertyMenu(uint32_t id) {
 // ---- Plans ----
 
 bool LightSource::ReadKeyData(KeyDataList& keys) {
-    BaseModel::ReadKeyData(keys);
-    Vector place = position;
-    place.ReadChild(keys, "Position");
-    MoveableObject::SetPosition(place);
-    if (KeyDataList* matrix = keys.GetSublist("RotationMatrix"); matrix->GetHead())
-        rotation.ReadKeyData(*matrix);
-    bool lockedFlag = false;
-    if (keys.GetBool("Locked", lockedFlag)) SetLocked(lockedFlag);
-
+    Model::ReadKeyData(keys);
     box.max = kLightBoxMax;
     box.min = kLightBoxMin;
+    Model::Refresh();
 
     const KeyDataList* colour = keys.GetSublist("Color");
     const char* colourKeys[3] = {"Red", "Green", "Blue"};
@@ -204,13 +189,10 @@ bool LightSource::ReadKeyData(KeyDataList& keys) {
 }
 
 void LightSource::WriteKeyData() {
-    BaseModel::WriteKeyData();
+    Model::WriteKeyData();
     KeyDataList* keys = element->ReleaseChildren();
     delete element;
     element = new KeyDataSublist("LightSource", keys);
-    position.WriteChild(*keys, "Position");
-    rotation.WriteKeyData(*keys, "RotationMatrix");
-    keys->AddDouble("Locked", IsLocked() ? 1 : 0);
 
     KeyDataList* colour = keys->AddSublist("Color");
     colour->AddDouble("Red", state.GetDouble(1));
@@ -296,17 +278,10 @@ void LightSource::Render() {
 }
 
 void LightSource::DrawSelectionMarker(double size) {
-    BaseControl* control = Control();
-    if (!control) return;
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT);
-    glDisable(GL_ALPHA_TEST);
     glPushMatrix();
-    glTranslated((box.min.x + box.max.x) / 2.0, box.max.y * scale.y + 5.0 + kMarkerLift,
-                 (box.min.z + box.max.z) / 2.0);
-    glColor4d(1.0, 0.0, 1.0, 0.5);
-    control->DrawSelectionSphere(std::trunc(size));
+    glTranslated(0.0, kMarkerLift, 0.0);
+    Model::DrawSelectionMarker(size);
     glPopMatrix();
-    glPopAttrib();
 }
 
 void LightSource::DrawHandles(double radius) {
@@ -420,9 +395,14 @@ void LightSource::UpdateBounds() {
     }
 }
 
+void LightSource::Refresh() {
+    Model::Refresh();
+    UpdateBounds();
+}
+
 Vector* LightSource::GetCorners() {
     if (IsPositional()) return frustumCorners;
-    return RenderableObject::GetCorners();
+    return Model::GetCorners();
 }
 
 void LightSource::AfterPlacement() {
@@ -437,7 +417,7 @@ void LightSource::SetPosition(const Vector& newPosition) {
     position4[0] = static_cast<float>(newPosition.x);
     position4[1] = static_cast<float>(newPosition.y);
     position4[2] = static_cast<float>(newPosition.z);
-    MoveableObject::SetPosition(newPosition);
+    Model::SetPosition(newPosition);
     AfterPlacement();
 }
 
@@ -445,7 +425,7 @@ void LightSource::MoveBy(const Vector& offset) {
     position4[0] += static_cast<float>(offset.x);
     position4[1] += static_cast<float>(offset.y);
     position4[2] += static_cast<float>(offset.z);
-    OffsetPosition(offset);
+    Model::OffsetPosition(offset);
     AfterPlacement();
 }
 
@@ -454,8 +434,9 @@ void LightSource::RotateAboutAxis(int axis, double degrees) {
         Matrix turn;
         turn.SetRotation(1, degrees);
         rotation.Multiply(rotation, turn);
+        Model::Refresh();
     } else {
-        RotatableObject::RotateAboutAxis(axis, degrees);
+        Model::RotateAboutAxis(axis, degrees);
     }
     if (IsPositional()) {
         Vector down(0.0, -1.0, 0.0);
@@ -474,7 +455,8 @@ void LightSource::RotateAboutAxis(int axis, double degrees) {
 }
 
 void LightSource::Translate(const Vector& offset) {
-    OffsetPosition(offset);
+    MoveableObject::OffsetPosition(offset);
+    Model::Refresh();
     // The spot light moves with its box; a directional light's floats are its direction.
     if (IsPositional()) {
         position4[0] += static_cast<float>(offset.x);
@@ -495,7 +477,7 @@ bool LightSource::RemoveFromList(LinkedList& list) {
         if (!AskYesNo(control->LoadResourceString(310).c_str(), "Delete Last Light?", false))
             return false;
     }
-    return BaseModel::RemoveFromList(list);
+    return Model::RemoveFromList(list);
 }
 
 // ---- Dialog ----
@@ -516,7 +498,7 @@ void LightSource::ShowPropertyDialog() {
 
 int LightSource::OnDialogNotify(Dialog* dialog, int code) {
     auto* lightDialog = dynamic_cast<LightPropertyDialog*>(dialog);
-    if (!lightDialog || code != 1) return BaseModel::OnDialogNotify(dialog, code);
+    if (!lightDialog || code != 1) return Model::OnDialogNotify(dialog, code);
     state.SetDouble(0, lightDialog->size);
     state.SetInteger(1, lightDialog->focus);
     SetColour(lightDialog->red, lightDialog->green, lightDialog->blue);
@@ -545,6 +527,18 @@ bool LightSource::LoadFromCommandFile(const char* url) {
     LoadDecompressedFile(*list, false);
     UpdateBounds();
     return true;
+}
+
+LightSource* LightSource::LoadFromDomain(const char* path) {
+    BaseControl* control = Control();
+    if (!PRECONDITION(control != nullptr, "No domain to load a light from")) return nullptr;
+    char address[kPathSize];
+    control->AttachPathToDomain(path, address, sizeof address);
+    auto* light = new LightSource;
+    if (light->LoadFromCommandFile(address)) return light;
+    theTrace().WriteFormat("No light from %s", address);
+    delete light;
+    return nullptr;
 }
 
 void LightSource::SetProjectedTexture(const char* path) {

@@ -10,11 +10,8 @@
 #include "geometry/Matrix.h"
 #include "geometry/Vector.h"
 #include "interaction/RotationHandle.h"
-#include "model/BaseModel.h"
-#include "model/MoveableObject.h"
-#include "model/RotatableObject.h"
+#include "model/Model.h"
 #include "model/ShadowLight.h"
-#include "model/TopLevelObject.h"
 #include "render/ShadowMap.h"
 
 class Bitmap;
@@ -27,6 +24,12 @@ public:
     void GetAxisVector(Vector& out) const override { out = Vector(0.0, 1.0, 0.0); }
 };
 
+// The content server's lights: the sun and the default spot light.
+namespace LightContent {
+constexpr char kSun[] = "plansys/gsun/sun.3c_";
+constexpr char kDefaultSpotlight[] = "3d/compressedfileformat/defaultspotlight.3c_";
+}  // namespace LightContent
+
 // Menu commands of a light.
 namespace LightCommand {
 constexpr uint32_t kProperties = 102;
@@ -38,13 +41,10 @@ constexpr uint32_t kLightsOff = 1104;
 
 // A scene light: the one directional main light of the scene (position w 0, x, y, z its
 // direction) or a positional spot light placed by the user (w 1), which also casts
-// shadows through a depth map of its own. Its visible light box comes from its catalogue
-// model. Lights stand at the head of the scene list.
-class LightSource : public BaseModel,
-                    public TopLevelObject,
-                    public RotatableObject,
-                    public MoveableObject,
-                    public ShadowLight {
+// shadows through a depth map of its own. It is a catalogue model: its visible light box
+// comes from its geometry, and it is placed, turned, locked and saved as models are.
+// Lights stand at the head of the scene list.
+class LightSource : public Model, public ShadowLight {
 public:
     static constexpr uint32_t kMaxReceivers = 255;
     // Side of the depth probe that fits the near and far planes to the scene.
@@ -54,8 +54,6 @@ public:
     ~LightSource() override;
 
     uint64_t GetTypeMask() const override { return TypeMask::kLightSource; }
-    int GetKindCode() const override { return 0; }
-    bool IsLocked() const override { return TopLevelObject::IsLocked(); }
 
     bool IsPositional() const { return position4[3] == 1.0f; }
 
@@ -63,7 +61,7 @@ public:
     void BuildPropertyMenu(platform::Menu& menu) override;
     bool ProcessPropertyMenu(uint32_t id) override;
 
-    // Plans: the element "LightSource".
+    // Plans: the element "LightSource", the model's keys and the light's own.
     bool ReadKeyData(KeyDataList& keys) override;
     void WriteKeyData() override;
 
@@ -73,7 +71,9 @@ public:
     const Vector& GetCenter() const { return position; }
     // A positional light's box is its shadow frustum; a directional one keeps its model box.
     void UpdateBounds();
-    // The frustum's corners for a positional light, else the light box's.
+    // The model's world corners, then a positional light's frustum corners.
+    void Refresh() override;
+    // The frustum's corners for a positional light, else the light box's world corners.
     Vector* GetCorners() override;
 
     void SetPosition(const Vector& newPosition) override;
@@ -92,10 +92,14 @@ public:
     uint64_t GetStateTypeMask() const override { return TypeMask::kLightSource; }
 
     // Lights do not snap.
-    bool SnapToObjects() { return true; }
-    bool SnapToSlabBelow() { return true; }
+    bool SnapToObjects(double) override { return true; }
+    bool SnapToWall(double) override { return true; }
 
-    void DrawSelectionMarker(double size);
+    // The model's marker, lifted over the light box.
+    void DrawSelectionMarker(double size) override;
+    // In place of the model's resize and rotate handles.
+    void DrawResizeHandles(int size) override { DrawHandles(size); }
+    void DrawRotateHandles(double) override {}
     void DrawHandles(double radius);
 
     // The fixed-function light: takes the next light number of the frame and advances it.
@@ -112,6 +116,9 @@ public:
     // Loads the light's model from a server command file's "LightSource" list; true when
     // the file had key data.
     bool LoadFromCommandFile(const char* url);
+    // A light from the command file at `path` on the control's content domain; null,
+    // with a trace, when the file gave no light.
+    static LightSource* LoadFromDomain(const char* path);
     // A projected picture in place of the falloff; a picture that does not load keeps the
     // old bitmap.
     void SetProjectedTexture(const char* path);
@@ -167,6 +174,9 @@ public:
     uint8_t depthMapStale = 0;
     // The eight corners of the shadow frustum, when computed.
     Vector frustumCorners[8];
+
+protected:
+    Model* NewOfSameKind() const override { return new LightSource; }
 
 private:
     // After a move or turn: a spot light remakes its depth map and becomes the active

@@ -12,6 +12,12 @@
 #include "foundation/Registry.h"
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
+#include "render/Bitmap.h"
+#include "render/LightSource.h"
+#include "render/Material.h"
+#include "render/OffScreenWindow.h"
+#include "render/Sky.h"
+#include "support/ContentServer.h"
 #include "support/LocalHttpServer.h"
 #include "support/TempFolder.h"
 #include "support/TestControl.h"
@@ -74,15 +80,16 @@ bool PumpUntil(Done done) {
 // with the content server pointed at a local server that has nothing.
 class ControlLife {
 public:
-    explicit ControlLife(const char* planName) {
+    // With a domain, the content comes from there instead.
+    explicit ControlLife(const char* planName, const std::string& domain = std::string()) {
         server_.Start();
         factory_ = CDuzazododiza::MakeFactory([] { return new RecordingControl; });
         platform::RegisterClassFactory(CDuzazododiza::kClassId, factory_.Get());
         platform::CreateInstance(CDuzazododiza::kClassId, &object_);
         control_ = dynamic_cast<RecordingControl*>(theControl());
         if (!object_ || !control_) return;
-        std::snprintf(control_->contentDomain, sizeof control_->contentDomain, "http://%s",
-                      server_.Address().c_str());
+        std::snprintf(control_->contentDomain, sizeof control_->contentDomain, "%s",
+                      domain.empty() ? ("http://" + server_.Address()).c_str() : domain.c_str());
         std::snprintf(control_->planName, sizeof control_->planName, "%s", planName);
 
         platform::WindowCreateInfo host;
@@ -214,6 +221,61 @@ TEST(DuzazododizaGlTest, DestroyBeforePostCreate) {
     ASSERT_TRUE(life.Started());
     EXPECT_TRUE(platform::DestroyWindow(life.window_));
     EXPECT_FALSE(platform::IsWindow(life.window_));
+}
+
+// The control starts with the content server's sky, sun and spot light, its default
+// material and the default normal map, and frees them with its window.
+TEST(DuzazododizaGlTest, StartUpMakesTheDefaultContent) {
+    ScopedRegistry registry;
+    ScopedProgramFolder folder;
+    ContentServer content;
+    ASSERT_TRUE(content.Start());
+    ControlLife life("untitled", content.Domain());
+    ASSERT_TRUE(life.Started());
+    ASSERT_TRUE(life.PumpThroughPostCreate());
+    RecordingControl& control = *life.control_;
+
+    ASSERT_NE(control.sky, nullptr);
+    EXPECT_EQ(control.sky->GetKind(), EnvironmentObject::kSkyDome);
+    EXPECT_EQ(content.Requests("/plansys/defaultSky/cumulus.3c_"), 1);
+    EXPECT_NE(std::string(control.sky->GetURL()).find("3d/box.3c_"), std::string::npos);
+
+    ASSERT_NE(control.normalMap, nullptr);
+    EXPECT_EQ(DefaultNormalMap(), control.normalMap);
+    ASSERT_NE(control.defaultMaterial, nullptr);
+    EXPECT_DOUBLE_EQ(control.defaultMaterial->red, 0.75);
+
+    // The sun, then the spot light at the head of the scene, which is the active light.
+    ASSERT_EQ(control.scene.GetCount(), 2u);
+    auto* spot = dynamic_cast<LightSource*>(control.scene.GetHead());
+    auto* sun = dynamic_cast<LightSource*>(control.scene.GetTail());
+    ASSERT_TRUE(spot && sun);
+    EXPECT_TRUE(spot->IsPositional());
+    EXPECT_FALSE(sun->IsPositional());
+    EXPECT_EQ(control.activeLight, spot);
+    EXPECT_EQ(spot->GetPosition().x, 430.0);
+    EXPECT_EQ(spot->GetPosition().y, 430.0);
+    EXPECT_DOUBLE_EQ(spot->state.GetDouble(0), control.globalState.GetDouble(11));
+
+    // "Refresh" (333) remakes the depth map of a light that shows shadows.
+    if (control.shadingLevel > 0 && theOffScreenWindow() && theOffScreenWindow()->HasBuffer()) {
+        spot->state.SetBoolean(0, true);
+        spot->state.SetInteger(2, 32);
+        spot->state.SetInteger(3, 32);
+        control.RefreshShadows();
+        EXPECT_EQ(spot->depthMapWidthUsed, 32u);
+        spot->state.SetBoolean(0, false);
+        spot->state.SetInteger(2, 16);
+        control.RefreshShadows();
+        EXPECT_EQ(spot->depthMapWidthUsed, 32u) << "no shadows: no new depth map";
+    } else {
+        ADD_FAILURE() << "no off-screen buffer for depth maps";
+    }
+
+    EXPECT_TRUE(platform::DestroyWindow(life.window_));
+    EXPECT_EQ(control.sky, nullptr);
+    EXPECT_EQ(control.normalMap, nullptr);
+    EXPECT_EQ(DefaultNormalMap(), nullptr);
 }
 
 }  // namespace

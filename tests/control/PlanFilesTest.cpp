@@ -12,21 +12,29 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "building/Terrain.h"
 #include "control/Duzazododiza.h"
 #include "control/PlanFiles.h"
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
 #include "interaction/TraceImageModel.h"
+#include "model/Group.h"
+#include "model/Model.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/Menu.h"
 #include "platform/MessageBox.h"
+#include "render/LightSource.h"
+#include "render/Sky.h"
 #include "render/Window.h"
+#include "support/GeometryFile.h"
+#include "support/RecordingControl.h"
 #include "support/SceneFixtures.h"
 #include "support/TempFolder.h"
 #include "support/TestControl.h"
@@ -660,3 +668,259 @@ TEST(LocalPlanTest, LoadStartsOnlyForAnExistingFileOnceTheControlRuns) {
 }
 
 }  // namespace
+
+// ---- Every kind of scene object through a plan and through undo ----------------------
+
+namespace {
+
+// The ground as far as plans see it: a height per grid node, written and read back.
+class PlanTerrain : public Terrain {
+public:
+    void Render() override {}
+    void Translate(const Vector&) override {}
+    void WriteKeyData() override {
+        delete element;
+        element = new KeyDataSublist("Terrain");
+        element->GetChildren()->AddString("transactionObjectId", std::to_string(GetObjectId()));
+        element->GetChildren()->AddString("Heights", heights);
+    }
+    bool ReadKeyData(KeyDataList& keys) override {
+        if (const char* read = keys.GetString("Heights")) heights = read;
+        return true;
+    }
+    std::string heights;
+};
+
+// An editor as a plan sees it: the central object (whose progress bar ends a load's
+// count) with its main window, sky and terrain.
+struct Editor {
+    Editor() {
+        control.mainWindow = control.activeWindow = control.currentWindow = &window;
+        window.ResetViewOptions();
+        control.sky = new EnvironmentObject(EnvironmentObject::kSkyDome);
+        KeyDataList sky;
+        Vector(2.0, 2.0, 2.0).WriteChild(sky, "Scale");
+        control.sky->ReadKeyData(sky);
+        control.terrain = &terrain;
+    }
+    ~Editor() {
+        control.scene.DeleteAll();
+        control.deletedObjects.DeleteAll();
+        control.undoList.Clear();
+        window.DeleteTraceImage();
+        delete control.sky;
+        control.sky = nullptr;
+        control.terrain = nullptr;
+        control.mainWindow = control.activeWindow = control.currentWindow = nullptr;
+    }
+    Editor(const Editor&) = delete;
+    Editor& operator=(const Editor&) = delete;
+
+    std::string Save(const std::string& path) {
+        char buffer[BaseControl::kPathSize];
+        std::snprintf(buffer, sizeof buffer, "%s", path.c_str());
+        EXPECT_TRUE(control.WriteSceneGraphFile(buffer, sizeof buffer, false));
+        return buffer;
+    }
+
+    RecordingControl control;
+    Window window;
+    PlanTerrain terrain;
+};
+
+// The tree as text, members in order, without the object ids.
+std::string TreeText(const KeyDataList& list) {
+    std::string out;
+    for (auto* m = list.GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement()) {
+            if (m->Name() == "objectId" || m->Name() == "transactionObjectId") continue;
+            out += m->Name() + "=" + static_cast<const KeyDataElement*>(m)->Value() + ";";
+        } else {
+            out += m->Name() + "{" +
+                   TreeText(*static_cast<const KeyDataSublist*>(m)->GetChildren()) + "}\n";
+        }
+    }
+    return out;
+}
+
+// The first line where two texts differ, with its number, for a readable failure.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+    size_t line = 1, start = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+        if (a[i] != b[i]) {
+            const size_t endA = a.find('\n', start), endB = b.find('\n', start);
+            return "line " + std::to_string(line) + ":\n  " + a.substr(start, endA - start) +
+                   "\n  " + b.substr(start, endB - start);
+        }
+        if (a[i] == '\n') {
+            ++line;
+            start = i + 1;
+        }
+    }
+    return a.size() == b.size() ? "" : "one ends at line " + std::to_string(line);
+}
+
+std::string PlanText(const std::string& plan) {
+    TempFolder unpacked;
+    char member[kCabinetPathSize];
+    if (!DecompressCabinet(plan.c_str(), unpacked.Path().c_str(), member)) return "";
+    KeyDataList read;
+    FILE* file = std::fopen(member, "rb");
+    const bool whole = file && ReadPlanStream(file, read);
+    if (file) std::fclose(file);
+    return whole ? TreeText(read) : "";
+}
+
+std::string ElementText(UndoableObject& object) {
+    object.WriteKeyData();
+    std::unique_ptr<KeyDataSublist> element(object.TakeWrittenElement());
+    return element ? element->Name() + "{" + TreeText(*element->GetChildren()) + "}" : "";
+}
+
+// A catalogue model read from a geometry file of one triangle, placed, turned, scaled,
+// locked to its own materials and named.
+Model* MakeModel(const std::string& folder, const char* name, double x) {
+    const std::string geometry = folder + name + ".geo";
+    GeometryFile g;
+    g.Triangle().PartEnd().End();
+    g.Save(geometry);
+    KeyDataList keys;
+    keys.AddString("URL", std::string("http://content.example/") + name + ".3c_");
+    keys.AddString("DecompressedFile", geometry);
+    keys.AddSublist("lockCodes")->AddString("code", "oak");
+    Vector(-10.0, 0.0, -5.0).WriteChild(keys, "BoundingBoxMin");
+    Vector(10.0, 30.0, 5.0).WriteChild(keys, "BoundingBoxMax");
+    auto* model = new Model;
+    model->LoadDecompressedFile(keys, true);
+    model->SetPosition(Vector(x, 0.0, 12.0));
+    model->RotateAboutAxis(1, 30.0);
+    model->SetScaleVector(Vector(1.5, 2.0, 1.0));
+    model->SetInformationValue("name", name);
+    return model;
+}
+
+// A light as a plan holds it: a spot light with its own angle and size, or the main
+// light with its direction.
+LightSource* MakeLight(bool spot, double x) {
+    KeyDataList keys;
+    Vector(x, 90.0, 10.0).WriteChild(keys, "Position");
+    KeyDataList* colour = keys.AddSublist("Color");
+    colour->AddDouble("Red", 0.5);
+    colour->AddDouble("Green", 0.6);
+    colour->AddDouble("Blue", 0.7);
+    if (spot) {
+        KeyDataList* positional = keys.AddSublist("Positional");
+        positional->AddDouble("SpotAngle", 40.0);
+        positional->AddDouble("SpotIntensity", 0.25);
+        positional->AddDouble("DepthMapWidth", 128.0);
+        positional->AddDouble("DepthMapHeight", 64.0);
+        positional->AddDouble("LightBitmapFalloff", 3.0);
+    } else {
+        Vector(0.2, -1.0, 0.3).WriteChild(*keys.AddSublist("Directional"), "Direction");
+    }
+    auto* light = new LightSource;
+    light->ReadKeyData(keys);
+    return light;
+}
+
+// Groups are made from the selection, as the editor makes them.
+Group* GroupSelected(BaseControl& control, std::initializer_list<RenderableObject*> members) {
+    control.SelectAll(false);
+    for (RenderableObject* member : members) member->SetSelected(true);
+    auto* group = new Group;
+    return Group::CreateGroup(group) ? group : nullptr;
+}
+
+// One of every kind of object the editor has: a model, a group holding a model and a
+// nested group of two, a spot light and the main light, the sky, the terrain and a
+// trace image.
+void FillWithEveryKind(Editor& editor, const std::string& folder) {
+    BaseControl& control = editor.control;
+    control.scene.Append(MakeModel(folder, "chair", 0.0));
+    Model* a = MakeModel(folder, "lamp", 100.0);
+    Model* b = MakeModel(folder, "table", 150.0);
+    Model* c = MakeModel(folder, "sofa", 250.0);
+    for (Model* m : {a, b, c}) control.scene.Append(m);
+    Group* inner = GroupSelected(control, {a, b});
+    ASSERT_NE(inner, nullptr);
+    Group* outer = GroupSelected(control, {inner, c});
+    ASSERT_NE(outer, nullptr);
+    outer->RotateAboutAxis(1, 45.0);
+    control.scene.Prepend(MakeLight(true, 40.0));
+    control.scene.Prepend(MakeLight(false, 0.0));
+    control.SelectAll(false);
+    editor.terrain.heights = "0,1,2,3";
+    const std::string picture = folder + "trace.png";
+    WriteAll(picture, "png");
+    editor.window.traceImage = new TraceImageModel(picture.c_str());
+}
+
+class PlanKindsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetMessageBoxResponder([](const platform::MessageBoxRequest&) {
+            return platform::MessageAnswer::Yes;
+        });
+    }
+    void TearDown() override { platform::SetMessageBoxResponder(nullptr); }
+
+    ScopedRegistry registry;
+    ScopedProgramFolder programFolder;
+    TempFolder folder;
+};
+
+}  // namespace
+
+TEST_F(PlanKindsTest, EveryKindComesBackFromThePlanInAFreshEditor) {
+    std::string written;
+    {
+        Editor first;
+        FillWithEveryKind(first, folder.Path());
+        // Saved twice, so that the plan holds its own name, as a reopened plan does.
+        first.Save(folder.Path() + "every.kvp");
+        written = PlanText(first.Save(folder.Path() + "every.kvp"));
+    }
+    ASSERT_FALSE(written.empty());
+    for (const char* kind : {"Model{", "Group{", "GroupObjects{", "LightSource{", "Positional{",
+                             "Directional{", "Dome{", "Terrain{", "TraceImageModel{"})
+        EXPECT_NE(written.find(kind), std::string::npos) << kind << " is written";
+
+    Editor second;
+    second.terrain.heights.clear();
+    second.control.LoadPlanFile((folder.Path() + "every.kvp").c_str(), false);
+    // The render loop's turn after the load hides the progress bar, which ends the count.
+    second.control.ShowMainProgress(false, second.control.progressOwner);
+    EXPECT_EQ(second.control.scene.GetCount(), 4u) << "two lights, a model and a group";
+    EXPECT_EQ(second.terrain.heights, "0,1,2,3");
+    // Saved over the same file: the status line names it.
+    const std::string again = PlanText(second.Save(folder.Path() + "every.kvp"));
+    EXPECT_EQ(FirstDifference(written, again), "");
+}
+
+TEST_F(PlanKindsTest, EveryDeletedKindComesBackWithItsKeysOnUndo) {
+    Editor editor;
+    FillWithEveryKind(editor, folder.Path());
+    BaseControl& control = editor.control;
+    std::vector<UndoableObject*> objects;
+    for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext())
+        objects.push_back(dynamic_cast<UndoableObject*>(node));
+    objects.push_back(editor.window.traceImage);
+
+    for (UndoableObject* object : objects) {
+        ASSERT_NE(object, nullptr);
+        const TransactionId id = object->GetObjectId();
+        const std::string keys = ElementText(*object);
+        SCOPED_TRACE(keys.substr(0, keys.find('{')));
+        control.SelectAll(false);
+        object->SetSelected(true);
+        control.DeleteSelectedObjects();
+        ASSERT_EQ(FindObjectByTransactionId(control.scene, id), nullptr);
+
+        control.Undo();
+        UndoableObject* again = FindObjectByTransactionId(control.scene, id);
+        ASSERT_NE(again, nullptr) << "the undo brings it back";
+        EXPECT_EQ(FirstDifference(keys, ElementText(*again)), "");
+        EXPECT_TRUE(again->IsSelected());
+    }
+    EXPECT_EQ(control.scene.GetCount(), 4u);
+}

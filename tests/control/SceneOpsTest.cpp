@@ -5,21 +5,23 @@
 
 #include "control/SceneObjectKinds.h"
 #include "foundation/Transaction.h"
+#include "model/Group.h"
+#include "model/Model.h"
 #include "platform/MessageBox.h"
+#include "render/EditorObjectKinds.h"
+#include "render/LightSource.h"
 #include "render/Window.h"
 #include "support/SceneFixtures.h"
 
 namespace {
 
-// Answers for lights, slabs and groups, and a record of what was asked.
-struct FakeKinds : SceneObjectKinds {
+// The editor's own answers, with a record of what the building elements (stairs, roof
+// groups, walls, slabs) were asked, which the editor does not have yet, and a dimmer for
+// stand-ins of lights that are not fully on.
+struct BuildingKinds : EditorObjectKinds {
     double LightOnValue(const RenderableObject& light) const override {
         auto found = onValues.find(&light);
-        return found == onValues.end() ? 1.0 : found->second;
-    }
-    void CreateDepthMap(RenderableObject&) const override { ++depthMaps; }
-    void SetDepthMapPending(RenderableObject&, bool pending) const override {
-        pendingFlags.push_back(pending);
+        return found == onValues.end() ? EditorObjectKinds::LightOnValue(light) : found->second;
     }
     void RebuildStairs(RenderableObject&) const override { ++stairsRebuilt; }
     void UpdateRoofGroupPeak(RenderableObject&) const override { ++peaksUpdated; }
@@ -29,13 +31,12 @@ struct FakeKinds : SceneObjectKinds {
     }
     int CountChildren(const RenderableObject& object) const override {
         auto found = children.find(&object);
-        return found == children.end() ? 0 : found->second;
+        return found == children.end() ? EditorObjectKinds::CountChildren(object)
+                                       : found->second;
     }
 
     std::map<const RenderableObject*, double> onValues;
     std::map<const RenderableObject*, int> children;
-    mutable int depthMaps = 0;
-    mutable std::vector<bool> pendingFlags;
     mutable int stairsRebuilt = 0;
     mutable int peaksUpdated = 0;
     mutable int wallsRefreshed = 0;
@@ -68,7 +69,7 @@ protected:
 
     ScopedProgramFolder programFolder;
     SceneTestControl control;
-    FakeKinds kinds;
+    BuildingKinds kinds;
     std::vector<platform::MessageBoxRequest> boxes;
     platform::MessageAnswer answer = platform::MessageAnswer::Ok;
 };
@@ -128,9 +129,13 @@ TEST_F(SceneOpsTest, SavedViewsAreStoredRestoredAndWrittenWithThePlan) {
 }
 
 TEST_F(SceneOpsTest, DeletingTheSelectionIsOneUndoGroup) {
-    TestItem* first = Add(TypeMask::kModelObject);
+    auto* first = new Model;
+    control.scene.Append(first);
     TestItem* kept = Add(TypeMask::kWall);
-    TestItem* second = Add(TypeMask::kFloor);
+    auto* second = new Group;
+    second->AddMember(new Model);
+    second->AddMember(new Model);
+    control.scene.Append(second);
     first->SetSelected(true);
     second->SetSelected(true);
     control.globalState.SetBoolean(18, true);
@@ -198,9 +203,14 @@ TEST_F(SceneOpsTest, ShowingEveryTypeEmptiesTheQueueAndRebuildsStairsAndRoofs) {
 }
 
 TEST_F(SceneOpsTest, OnlyLightsFullyOnAndUnlockedBecomeActive) {
-    TestItem* dimmed = Add(TypeMask::kLightSource);
-    TestItem* locked = Add(TypeMask::kLightSource);
-    TestItem* on = Add(TypeMask::kLightSource);
+    auto light = [this] {
+        auto* made = new LightSource;
+        control.scene.Append(made);
+        return made;
+    };
+    LightSource* dimmed = light();
+    LightSource* locked = light();
+    LightSource* on = light();
     kinds.onValues[dimmed] = 0.5;
     locked->SetLocked(true);
 
@@ -215,25 +225,30 @@ TEST_F(SceneOpsTest, OnlyLightsFullyOnAndUnlockedBecomeActive) {
     EXPECT_FALSE(control.HasSwitchedLight());
 
     // Depth maps: made at once, or flagged for later.
-    control.globalState.SetBoolean(12, false);
-    control.RebuildDisplayData();
-    EXPECT_EQ(kinds.depthMaps, 3);
     control.globalState.SetBoolean(12, true);
     control.RebuildDisplayData();
-    EXPECT_EQ(kinds.depthMaps, 3);
-    EXPECT_EQ(kinds.pendingFlags, (std::vector<bool>{false, false, false, true, true, true}));
+    for (LightSource* each : {dimmed, locked, on}) EXPECT_TRUE(each->IsDepthMapStale());
+    control.globalState.SetBoolean(12, false);
+    control.RebuildDisplayData();
+    for (LightSource* each : {dimmed, locked, on}) EXPECT_FALSE(each->IsDepthMapStale());
 }
 
 TEST_F(SceneOpsTest, CountsRefreshesAndSchemesFollowTheTypes) {
     TestItem* wall = Add(TypeMask::kWall);
-    TestItem* group = Add(TypeMask::kGroupObject);
-    Add(TypeMask::kLightSource);
+    // A group of a model and a nested group of two counts its three models.
+    auto* inner = new Group;
+    inner->AddMember(new Model);
+    inner->AddMember(new Model);
+    auto* group = new Group;
+    group->AddMember(new Model);
+    group->AddMember(inner);
+    control.scene.Append(group);
+    control.scene.Append(new LightSource);
     TestItem* dimension = Add(TypeMask::kDimensionObject);
     Add(TypeMask::kRoofGroup);
-    Add(TypeMask::kModelObject);
+    control.scene.Append(new Model);
     kinds.children[wall] = 3;
-    kinds.children[group] = 2;
-    EXPECT_EQ(control.CountItems(), 1 + 3 + 1 + 1 + 1);
+    EXPECT_EQ(control.CountItems(), 1 + 3 + 1 + 2 + 1);
 
     control.RefreshTypedObjects();
     EXPECT_TRUE(dimension->NeedsRebuild());

@@ -216,7 +216,7 @@ TEST_F(WizardPlanBuilding, TexturesAndDefaultsAroundTheBuild) {
             EXPECT_EQ(control.wallState.GetString(i), "http://content/tex/paint.png");
         EXPECT_FALSE(control.wallState.GetBoolean(9));
         EXPECT_TRUE(control.wallState.GetBoolean(8));
-        EXPECT_TRUE(control.globalState.GetBoolean(0));
+        EXPECT_FALSE(control.globalState.GetBoolean(0)) << "no wall was made: nothing changed";
     }
     // The exterior material goes back once the builder is gone.
     EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
@@ -262,7 +262,7 @@ TEST_F(WizardPlanBuilding, ArrivedAnswersAreReadAndBuilt) {
     EXPECT_STREQ(
         answers.GetTree().GetSublist("planXML")->GetSublist("wallIntTex")->GetString("value"),
         "paint.png");
-    EXPECT_TRUE(control.globalState.GetBoolean(0));
+    EXPECT_FALSE(control.globalState.GetBoolean(0)) << "no wall was made: nothing changed";
     EXPECT_EQ(control.wallState.GetString(6), "http://content/paint.png");
     EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
 

@@ -108,6 +108,24 @@ TEST(LinkedList, PrependAndAppendBuildTheOrderAndFindById) {
 
     a->SetID(c->GetID());
     EXPECT_EQ(list.FindByID(c->GetID()), a) << "the first from the head wins";
+
+    // Insertion after a member: in the middle, at the tail, at the head for none.
+    auto* ab = new CountedNode;
+    auto* end = new CountedNode;
+    auto* first = new CountedNode;
+    list.InsertAfter(a, ab);
+    list.InsertAfter(c, end);
+    list.InsertAfter(nullptr, first);
+    EXPECT_EQ(Walk(list), (std::vector<LinkedListObject*>{first, a, ab, b, c, end}));
+    ExpectConsistent(list);
+    LinkedList other;
+    auto* stranger = new CountedNode;
+    other.Append(stranger);
+    auto* refused = new CountedNode;
+    list.InsertAfter(stranger, refused);
+    EXPECT_EQ(refused->GetOwner(), nullptr) << "an insertion point of another list";
+    EXPECT_EQ(list.GetCount(), 6u);
+    delete refused;
 }
 
 TEST(LinkedList, RemoveUnlinksOnlyMembers) {

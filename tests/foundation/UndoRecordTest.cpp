@@ -8,6 +8,7 @@
 #include "foundation/Transaction.h"
 #include "foundation/UndoableObject.h"
 #include "interaction/MouseHandler.h"
+#include "model/Model.h"
 #include "support/SceneFixtures.h"
 
 namespace {
@@ -282,26 +283,27 @@ TEST_F(UndoSteps, GroupOfEditsIsUndoneAsOne) {
 }
 
 TEST_F(UndoSteps, DeletionIsUndoneFromTheWholeKeysAndRedoneAgain) {
-    TestItem* item = Add("3.000000");
-    item->SetInformationValue("name", "chair");
-    const TransactionId id = item->GetObjectId();
+    auto* model = new Model;
+    model->SetScaleVector(Vector(3.0, 1.0, 1.0));
+    control.scene.Append(model);
+    const TransactionId id = model->GetObjectId();
     control.BeginUndoGroup();
-    item->BeginUndoStep();
-    ASSERT_TRUE(item->RemoveFromList(control.scene));
-    item->EndUndoStep();
-    control.deletedObjects.Append(item);
+    model->BeginUndoStep();
+    ASSERT_TRUE(model->RemoveFromList(control.scene));
+    model->EndUndoStep();
+    control.deletedObjects.Append(model);
     control.EndUndoGroup();
     EXPECT_EQ(UndoShape(), "[d]");
 
     control.Undo();
-    TestItem* again = Find(id);
+    auto* again = dynamic_cast<Model*>(FindObjectByTransactionId(control.scene, id));
     ASSERT_NE(again, nullptr);
-    EXPECT_NE(again, item);
-    EXPECT_EQ(Thickness(*again), "3.000000");
+    EXPECT_NE(again, model);
+    EXPECT_DOUBLE_EQ(again->scale.x, 3.0);
     EXPECT_TRUE(again->IsSelected());
 
     control.Redo();
-    EXPECT_EQ(Find(id), nullptr);
+    EXPECT_EQ(FindObjectByTransactionId(control.scene, id), nullptr);
     EXPECT_TRUE(control.deletedObjects.Contains(again));
 }
 
@@ -315,22 +317,24 @@ TEST_F(UndoSteps, UndoneCreationGoesToTheDeletedListAndComesBackWithItsId) {
     RecordingMode mode;
     control.view->mode = &mode;
     control.BeginUndoGroup();
-    TestItem* item = Add("4.000000");
-    item->BeginTransaction(true);
-    item->EndUndoStep();
+    auto* model = new Model;
+    model->SetScaleVector(Vector(4.0, 1.0, 1.0));
+    control.scene.Append(model);
+    model->BeginTransaction(true);
+    model->EndUndoStep();
     control.EndUndoGroup();
-    const TransactionId id = item->GetObjectId();
+    const TransactionId id = model->GetObjectId();
     EXPECT_EQ(UndoShape(), "[c]");
 
     control.Undo();
-    EXPECT_TRUE(control.deletedObjects.Contains(item));  // left for the render thread
+    EXPECT_TRUE(control.deletedObjects.Contains(model));  // left for the render thread
     EXPECT_EQ(mode.released, 1);
     EXPECT_FALSE(control.RenderLock().IsHeldByCurrentThread());
 
     control.Redo();
-    TestItem* again = Find(id);
+    auto* again = dynamic_cast<Model*>(FindObjectByTransactionId(control.scene, id));
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(Thickness(*again), "4.000000");
+    EXPECT_DOUBLE_EQ(again->scale.x, 4.0);
     control.view->mode = nullptr;
 }
 

@@ -170,6 +170,22 @@ TEST_F(InstallerNetTest, ABadCabinetIsNotRegisteredAndTheOthersStillInstall) {
     EXPECT_TRUE(Exists(ProgramFolder() + "/Kivora"));
 }
 
+// A component's cabinet that holds another component's library installs nothing: not
+// under its own name, not under the other's.
+TEST_F(InstallerNetTest, ACabinetHoldingAnotherComponentIsRefused) {
+    Serve("Roomwright.dl_", Cabinets().at("Pagepane.dl_"));
+    files_.erase("Pagepane.dl_");
+    auto installer = MakeWithDomain<IKVRInstaller>(Domain());
+    EXPECT_EQ(installer->InstallAllComponents(), platform::S_OK);
+    EXPECT_FALSE(Exists(ProgramFolder() + "/libRoomwright.so"));
+    EXPECT_FALSE(Exists(ProgramFolder() + "/libPagepane.so"));
+    EXPECT_TRUE(Exists(ProgramFolder() + "/libGearscout.so"));
+    // Nothing extracted stays behind either.
+    for (const auto& entry : std::filesystem::directory_iterator(ProgramFolder()))
+        EXPECT_EQ(entry.path().filename().string().find(".unpack-"), std::string::npos)
+            << entry.path();
+}
+
 TEST_F(InstallerNetTest, UpdatesOnlyWhatIsOlderOrUnversioned) {
     MakeWithDomain<IKVRInstaller>(Domain())->InstallAllComponents();
     ResetHits();

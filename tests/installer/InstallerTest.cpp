@@ -283,6 +283,14 @@ TEST_F(UninstallTest, RemovesBothObjectsFilesEntriesAndSettings) {
         RegistryRoot::LocalMachine, BaseInstaller::kUninstallKey));
 }
 
+TEST_F(UninstallTest, OnlyTheInstallersOwnMenuEntriesGo) {
+    Write(MenuFolder() + "/My notes.desktop", "mine");
+    EXPECT_EQ(MakeInstaller()->UninstallAllComponents(), platform::S_OK);
+    EXPECT_FALSE(Exists(MenuFolder() + "/Kivora.desktop"));
+    EXPECT_FALSE(Exists(MenuFolder() + "/Uninstall Kivora.desktop"));
+    EXPECT_TRUE(Exists(MenuFolder() + "/My notes.desktop"));
+}
+
 TEST_F(UninstallTest, AQuietUninstallAsksNothingAndLeavesTheMenuEntries) {
     EXPECT_EQ(MakeInstaller()->QuietlyUninstallAllComponents(), platform::S_OK);
     EXPECT_TRUE(boxes.empty());

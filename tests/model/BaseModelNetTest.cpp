@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -8,6 +10,9 @@
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
 #include "model/BaseModel.h"
+#include "model/Model.h"
+#include "model/Part.h"
+#include "model/SubObject.h"
 #include "support/GeometryFile.h"
 #include "support/LocalHttpServer.h"
 #include "support/RecordingControl.h"
@@ -36,6 +41,7 @@ protected:
         ASSERT_TRUE(file && description.WriteBinary(file));
         std::fclose(file);
         Serve("/desc.3c_", Cabinet("desc.bin", ReadWhole(tree)));
+        Serve("/cushion.3c_", Cabinet("cushion.geo", GeometryOf(3)));
         ASSERT_TRUE(server_.Start());
     }
 
@@ -111,6 +117,62 @@ TEST_F(BaseModelNetTest, ADescriptionNamesTheGeometryRelativeToItsOwnHost) {
     EXPECT_EQ(std::string(model.GetDomain()), server_.Address());
     EXPECT_EQ(model.GetParts().GetCount(), 2u);
     EXPECT_EQ(model.materialCount, 1u);  // no material list: one grey material
+}
+
+// A plan's sub-object entry fetches its replacement on the model's side: on a thread of
+// its own while the editor runs, at once otherwise. Its material count is bounded by the
+// materials it lists; a replacement that does not arrive is not kept.
+TEST_F(BaseModelNetTest, SubObjectEntriesFetchTheirReplacement) {
+    GeometryFile chairFile;
+    chairFile.Triangle().PartEnd().SubObject("Seat").Triangle().PartEnd().LevelEnd().End();
+    const std::string chairPath = build_.Path() + "seat.geo";
+    ASSERT_TRUE(chairFile.Save(chairPath));
+    RefusingPort refusing;
+    struct Case {
+        const char* name;
+        bool running;
+        std::string address;
+        uint32_t seatParts;
+    };
+    const Case cases[] = {
+        {"on its thread", true, Url("/cushion.3c_"), 3},
+        {"at once", false, Url("/cushion.3c_"), 3},
+        {"refused, on its thread", true, "http://" + refusing.Address() + "/x.3c_", 1},
+        {"refused, at once", false, "http://" + refusing.Address() + "/x.3c_", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        control_.deletedObjects.DeleteAll();
+        control_.initialised = c.running ? 1 : 0;
+        control_.waitScreenLevel = c.running ? 0.0 : 1.0;
+        Model chair;
+        chair.LoadMaterials(nullptr, 0, nullptr, nullptr, nullptr);
+        chair.StartDownload("http://h/seat.3c_", chairPath.c_str(), true);
+        KeyDataList keys;
+        KeyDataList* seat = keys.AddSublist("SubObjectList")->AddSublist("Seat");
+        seat->AddString("SubObjectURL", c.address);
+        seat->AddDouble("MaterialCount", 100000000.0);
+        seat->AddSublist("MaterialList")->AddSublist("Material")->AddString("Shininess", "2");
+        chair.ReadKeyData(keys);
+        // The replacement leaves for the deleted objects once it is done, or at once.
+        const bool handedOver = c.running || c.seatParts == 3;
+        for (int i = 0; i < 500 && handedOver && control_.deletedObjects.IsEmpty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(control_.deletedObjects.GetCount(), handedOver ? 1u : 0u);
+        if (!control_.deletedObjects.IsEmpty()) {
+            auto* sub = dynamic_cast<SubObject*>(control_.deletedObjects.GetHead());
+            ASSERT_NE(sub, nullptr);
+            sub->WaitForDownload();
+        }
+        SubObject finder("Seat");
+        int counter = 0;
+        SubObjectPart* part = finder.FindSectionPart(chair.GetParts(), 0, counter);
+        ASSERT_NE(part, nullptr);
+        EXPECT_EQ(part->GetMembers().GetCount(), c.seatParts);
+        if (c.seatParts == 3)
+            EXPECT_EQ(part->GetSubObjectMaterialCount(), 1u) << "bounded by the list";
+    }
+    control_.deletedObjects.DeleteAll();
 }
 
 }  // namespace

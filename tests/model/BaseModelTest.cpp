@@ -115,6 +115,18 @@ TEST_F(BaseModelTest, MaterialsFromTheListOrOneGrey) {
     model.LoadMaterials(&list, 4, nullptr, nullptr, nullptr);
     EXPECT_EQ(model.materials, before);
     EXPECT_EQ(model.materialCount, 2u);
+
+    // A count from a plan or a description never sizes the array beyond the materials
+    // listed: 100000000 of them would not fit in memory, 1000000 would take gigabytes.
+    for (double count : {1000000.0, 100000000.0, 2147483647.0}) {
+        KeyDataList keys;
+        keys.AddDouble("materialCount", count);
+        keys.AddSublist("MaterialList")->AppendCopiesOf(list);
+        BaseModel read;
+        read.ReadKeyData(keys);
+        EXPECT_EQ(read.materialCount, 3u) << count;
+        EXPECT_DOUBLE_EQ(read.materials[2].red, 0.3) << count;
+    }
 }
 
 TEST_F(BaseModelTest, SizesFollowTheBoxAndTheScale) {

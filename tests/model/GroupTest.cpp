@@ -321,7 +321,11 @@ TEST_F(GroupTest, MenuOffersUngroupAndRunsIt) {
     EXPECT_NE(menu.FindItem(100), nullptr);
 
     const size_t before = control.GetUndoList().UndoEntries().GetCount();
-    EXPECT_FALSE(group->ProcessPropertyMenu(GroupCommand::kUngroup));
+    // Handled, so that nobody passes the id on; the group is still there for the rest of
+    // its own menu handling and waits for the render thread among the deleted objects.
+    EXPECT_TRUE(group->ProcessPropertyMenu(GroupCommand::kUngroup));
+    EXPECT_EQ(group->GetMembers().GetCount(), 0u);
+    EXPECT_TRUE(control.deletedObjects.Contains(group));
     EXPECT_TRUE(Groups().empty());
     EXPECT_EQ(control.scene.GetCount(), 2u);
     EXPECT_GT(control.GetUndoList().UndoEntries().GetCount(), before);

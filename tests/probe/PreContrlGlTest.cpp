@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <string>
 #include <thread>
 
 #include "foundation/Registry.h"
+#include "platform/Window.h"
 #include "probe/PreContrl.h"
 #include "support/LocalHttpServer.h"
 #include "support/TempFolder.h"
@@ -130,6 +134,68 @@ TEST_F(ProbeOnMesa, ReleasedDuringStartUpStopsItsThread) {
     ASSERT_EQ(Probe().CreateObjectWindow(platform::kNoWindow, 1, 1, &window), platform::S_OK);
     probe_.Reset();
     EXPECT_FALSE(platform::IsWindow(window));
+}
+
+}  // namespace
+
+namespace {
+
+// A settings page that keeps its answer back until it is let go (or a long while passed).
+class HeldSettingsPage {
+public:
+    HeldSettingsPage() {
+        server_.Server().Get("/kvrQueryEntrance.aspx",
+                             [this](const httplib::Request&, httplib::Response& response) {
+                                 std::unique_lock<std::mutex> hold(mutex_);
+                                 asked_ = true;
+                                 changed_.notify_all();
+                                 changed_.wait_for(hold, 20s, [&] { return released_; });
+                                 answered_ = true;
+                                 response.set_content("T", "text/plain");
+                             });
+        EXPECT_TRUE(server_.Start());
+    }
+    ~HeldSettingsPage() { Release(); }
+    std::string Address() const { return server_.Address(); }
+    bool WaitUntilAsked() {
+        std::unique_lock<std::mutex> hold(mutex_);
+        return changed_.wait_for(hold, 30s, [&] { return asked_; });
+    }
+    bool Pending() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return asked_ && !answered_;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool asked_ = false;
+    bool released_ = false;
+    bool answered_ = false;
+    LocalHttpServer server_;
+};
+
+// The window's size and destruction do not wait for the server's settings.
+TEST(ProbeServerWait, TheWindowIsServedWhileTheSettingsAreAsked) {
+    ScopedRegistry registry;
+    HeldSettingsPage page;
+    auto probe = platform::RefPtr<PreContrl>::Adopt(new PreContrl);
+    probe->SetDomainText(page.Address().c_str());
+    platform::WindowHandle window = platform::kNoWindow;
+    ASSERT_EQ(probe->CreateObjectWindow(platform::kNoWindow, kSize, kSize, &window),
+              platform::S_OK);
+    ASSERT_TRUE(page.WaitUntilAsked());
+    platform::SendMessage(window, platform::WM_SIZE, 0,
+                          static_cast<platform::LParam>((32 << 16) | 48));
+    EXPECT_TRUE(page.Pending()) << "the size was taken while the request was still open";
+    page.Release();
+    EXPECT_TRUE(WaitFor([&] { return Ready(*probe.Get()); }));
+    EXPECT_TRUE(platform::DestroyWindow(window));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "foundation/Registry.h"
 #include "platform/Automation.h"
@@ -175,6 +178,25 @@ TEST_F(ProbeTest, GettersAnswerTheirKinds) {
     int32_t ready = -1;
     Probe().get_isReadyForQuery(&ready);
     EXPECT_EQ(ready, 0) << "nothing drawn without a window";
+}
+
+// A host that set a locale with a decimal comma still reads the version with its point.
+TEST_F(ProbeTest, VersionIsReadWithAPointWhateverTheHostsLocale) {
+    TempFolder locales;
+    const std::string make = "localedef -i de_DE -f UTF-8 " + locales.Path() +
+                             "de_DE.UTF-8 >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0) GTEST_SKIP() << "no German locale can be made here";
+    ScopedEnv path("LOCPATH", locales.Path());
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    for (const char* version : {"4.5 (Compatibility Profile) Mesa 22.3.6", "4,5"}) {
+        std::strcpy(Probe().version, version);
+        VARIANT number;
+        platform::InitVariant(&number);
+        Probe().get_Version(&number);
+        EXPECT_DOUBLE_EQ(number.doubleValue, version[1] == '.' ? 4.5 : 4.0) << version;
+    }
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 TEST_F(ProbeTest, DomainIsKeptAsGivenUpToItsBuffer) {

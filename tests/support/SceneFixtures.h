@@ -43,12 +43,9 @@ public:
 
 class TestItem;
 
-// A control whose current, active and main view is one fake view, and which makes
-// TestItem objects from "TestItem" elements.
+// A control whose current, active and main view is one fake view.
 class SceneTestControl : public TestControl {
 public:
-    SerializableObject* LoadPlanObjects(const KeyDataSublist& element) override;
-
     SceneView* GetCurrentView() const override { return withView ? view : nullptr; }
     SceneView* GetActiveView() const override { return withView ? view : nullptr; }
     SceneView* GetMainView() const override { return withView ? view : nullptr; }
@@ -192,11 +189,3 @@ private:
         return 0;
     }
 };
-
-inline SerializableObject* SceneTestControl::LoadPlanObjects(const KeyDataSublist& element) {
-    if (strcasecmp(element.GetName(), "TestItem") != 0) return nullptr;
-    auto* item = new TestItem;
-    item->ReadKeyData(*element.GetChildren());
-    scene.Append(item);
-    return item;
-}

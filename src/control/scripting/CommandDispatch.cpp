@@ -10,6 +10,7 @@
 #include "foundation/Trace.h"
 #include "interaction/MouseHandler.h"
 #include "model/ObjectTypes.h"
+#include "render/LightSource.h"
 #include "render/Window.h"
 
 namespace {
@@ -26,6 +27,11 @@ constexpr uint64_t kAllTypesShortHand = 0xFFFFFFFFull;
 constexpr double kFavouriteRotationStep = 22.5;
 constexpr uint32_t kRoofHint = 305;
 constexpr int kRoofHintShown = 36;
+
+// A command whose member could not do its work is not handled.
+uint32_t Handled(platform::HRESULT result) {
+    return result == platform::S_OK ? 1 : 0;
+}
 
 void ToggleGlobal(GlobalState& state, int slot) {
     state.SetBoolean(slot, !state.GetBoolean(slot));
@@ -162,12 +168,11 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         return 1;
     }
     if (id >= 390 && id <= 396) {
-        // Field of view (id - 390) x 10 + 20 degrees through SetCameraAngle once the
-        // scripting interface has it.
+        SetCameraAngle((id - 390) * 10.0 + 20.0);
         return 1;
     }
     if (id >= 483 && id <= 491) {
-        // Floors 1..9 through SetFloorLevel (id - 482) once the editing members have it.
+        SetFloorLevel(static_cast<int32_t>(id - 482));
         return 1;
     }
     if (id >= 700 && id <= 704) {
@@ -219,15 +224,18 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
             SavePlanAs();
             UpdateWindowTitle();
             break;
-        case 142:  // Print, with printing
-        case 143:  // ExportSceneImage, with image export
-        case 147:  // LoadFloorplanTraceImage, with the scripting interface
+        case 142:
+            return Handled(Print());
+        case 143:
+            return Handled(ExportSceneImage());
+        case 147:
+            LoadFloorplanTraceImage();
             break;
         case 148:
             SetMouseMode(29);
             break;
-        case 190:  // CloseHostWindow, with the scripting interface
-            SavePromptAllows(*this);
+        case 190:
+            if (SavePromptAllows(*this)) CloseHostWindow();
             break;
 
         // ---- Edit ----
@@ -243,15 +251,18 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 203:
             if (activeWindow) activeWindow->RedoViewChange();
             break;
-        case 204:  // Cut, with the editing members
-        case 205:  // Copy, with the editing members
-        case 206:  // Paste, with the editing members
-            break;
+        case 204:
+            return Handled(Cut());
+        case 205:
+            return Handled(Copy());
+        case 206:
+            return Handled(Paste());
         case 207:
             DeleteSelectedObjects();
             break;
-        case 220:  // Clone, with the editing members
+        case 220:
         case 229:
+            Clone();
             break;
         case 221:
         case 359:
@@ -281,8 +292,11 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 228:
             ToggleGlobal(globalState, 14);
             break;
-        case 230:  // CreateGroup, with the editing members
-        case 231:  // Ungroup, with the editing members
+        case 230:
+            CreateGroup();
+            break;
+        case 231:
+            Ungroup();
             break;
         case 232:
             SetMouseMode(7);
@@ -296,8 +310,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 235:
             SetMouseMode(25);
             break;
-        case 237:  // SetAllDimensionFonts, with the editing members
-            break;
+        case 237:
+            return Handled(SetAllDimensionFonts());
         case 240: {
             Preferences dialog(*this);
             dialog.SetPage(Preferences::kGeneral);
@@ -309,9 +323,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
             break;
         case 290: {
             BeginUndoGroup();
-            // The pad moves the plan through MoveEntireFloorPlan once the editing
-            // members have it.
-            MoveEntirePlanDlg dialog([](int, int, int) {});
+            MoveEntirePlanDlg dialog(
+                [this](int dx, int dy, int dz) { MoveEntireFloorPlan(dx, dy, dz); });
             dialog.Show();
             EndUndoGroup();
             break;
@@ -379,7 +392,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
             ApplyTypeVisibility(TypeMask::kAllTypes, kShowTypes);
             globalState.SetBoolean(6, true);
             break;
-        case 333:  // RefreshShadows, with the light sources
+        case 333:
+            RefreshShadows();
             break;
         case 335:
             globalState.SetDouble(15, globalState.GetDouble(15) + kFavouriteRotationStep);
@@ -457,11 +471,13 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 385:
             ApplyTypeVisibility(TypeBit::kWall | TypeBit::kRoof, kToggleSecondMask);
             break;
-        case 386:  // MoveLightOverhead, with the editing members
+        case 386:
+            MoveLightOverhead();
             break;
 
         // ---- Build ----
-        case 400:  // AddSun, with the editing members
+        case 400:
+            AddSun();
             break;
         case 401:
             SetWall(*this, false, true);
@@ -492,7 +508,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 423:
             SetMouseMode(22);
             break;
-        case 424:  // InsertLight, with the editing members
+        case 424:
+            InsertLight();
             break;
         case 433:
             SetMouseMode(10);
@@ -525,8 +542,11 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 453:
             SetMouseMode(24);
             break;
-        case 461:  // SetFloorLevel (101), with the editing members
-        case 462:  // SetFloorLevel (102), with the editing members
+        case 461:
+            SetFloorLevel(101);
+            break;
+        case 462:
+            SetFloorLevel(102);
             break;
         case 470:  // then the bill-of-materials page, with the web pop-ups
             PostPlanXML();
@@ -562,8 +582,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 501:  // ShowNextTip, with the web pop-ups
         case 502:  // member page in the browser, with the web pop-ups
             break;
-        case 550:  // OpenSavedViewWindow, with the saved-view windows
-            break;
+        case 550:
+            return Handled(OpenNewViewWindow());
         case 560: {
             Preferences dialog(*this);
             dialog.SetPage(Preferences::kAbout);
@@ -586,11 +606,15 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 706:
             ToggleGlobal(globalState, 21);
             break;
-        case 707:    // the active light's properties dialog, with the light sources
-        case 708:    // CreateDefaultTextFont, with the text objects
-        case 709:    // TapeMeasure::DropChalkLine, with the annotation tools
-        case 32811:  // the plumb-line list is emptied, with the annotation tools
+        case 707:
+            if (auto* light = dynamic_cast<LightSource*>(activeLight)) light->ShowPropertyDialog();
             break;
+        case 708:    // the font dialog for new text
+        case 709:    // a plumb line at the tape measure
+        case 32811:  // the plumb lines erased
+            theTrace().WriteFormat("Command %u: text and tape measure tools are not available",
+                                   static_cast<unsigned>(id));
+            return 0;
         case 32813:
             globalState.SetBoolean(9, true);
             SetCoveringTexture(*this, "textures/default_mirror.3c_");

@@ -1,5 +1,6 @@
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
@@ -10,8 +11,10 @@
 #include "foundation/Transaction.h"
 #include "foundation/UndoableObject.h"
 #include "model/Group.h"
+#include "model/Model.h"
 #include "model/ObjectTypes.h"
 #include "model/StateObject.h"
+#include "render/LightSource.h"
 #include "render/Window.h"
 
 using platform::HRESULT;
@@ -23,6 +26,50 @@ constexpr int32_t kFloorUp = 101;
 constexpr int32_t kFloorDown = 102;
 constexpr double kHighestFloor = 1100.0;
 constexpr size_t kInformationTextSize = 512;
+
+constexpr double kNewLightAboveEye = 36.0;
+constexpr double kOverheadAhead = 24.0;
+constexpr double kOverheadAbove = 6.0;
+constexpr uint32_t kDuplicationFailed = 276;
+constexpr int kShowTypes = 3;
+
+// The eye: the negated camera offset of the window.
+Vector EyePoint(const Window& window) {
+    Vector eye = window.camera.GetVector(0);
+    eye.Negate();
+    eye.w = 1.0;
+    return eye;
+}
+
+// Turns the light to shine the way the window's camera looks.
+void AimAlongCamera(LightSource& light, const Window& window) {
+    const Vector turn = window.camera.GetVector(1);
+    light.SetRotationMatrix(Matrix());
+    light.RotateAboutAxis(0, 90.0 - turn.x);
+    light.RotateAboutAxis(1, -turn.y);
+}
+
+// Whether a light of the scene stands exactly at the point.
+bool LightStandsAt(const LinkedList& scene, const Vector& point) {
+    bool found = false;
+    scene.Lock();
+    for (LinkedListObject* node = scene.GetHead(); node && !found; node = node->GetNext()) {
+        auto* light = dynamic_cast<const LightSource*>(node);
+        if (!light) continue;
+        const Vector& at = light->GetPosition();
+        found = at.x == point.x && at.y == point.y && at.z == point.z;
+    }
+    scene.Unlock();
+    return found;
+}
+
+// A copy of the object placed beside it in the scene: models (lights among them) and
+// groups stand one box width further along x; other objects make none yet.
+RenderableObject* PlacedCopy(RenderableObject& object) {
+    if (auto* model = dynamic_cast<Model*>(&object)) return model->Clone(true, true);
+    if (auto* group = dynamic_cast<Group*>(&object)) return group->Clone(true, true);
+    return nullptr;
+}
 
 // The type mask a page passes: decimal text, or a whole number; empty gives 0.
 bool TypeMaskFromVariant(const platform::VARIANT& v, uint64_t& mask) {
@@ -107,18 +154,57 @@ HRESULT CDuzazododiza::SetVisibleOnAll(const VARIANT& objectType, const VARIANT&
 }
 
 HRESULT CDuzazododiza::InsertLight() {
-    // A spotlight ("3d/compressedfileformat/defaultspotlight.3c_") is placed above the
-    // eye by the light sources.
+    Window* window = activeWindow;
+    if (!window) return S_OK;
+    Vector place = EyePoint(*window);
+    place.y += kNewLightAboveEye;
+    // A second insertion without a move of the camera makes no second light there.
+    if (LightStandsAt(scene, place)) return S_OK;
+    LightSource* light = LightSource::LoadFromDomain(LightContent::kDefaultSpotlight);
+    if (!light) return S_OK;
+    {
+        RenderLockScope hold(*this);
+        AimAlongCamera(*light, *window);
+        light->SetPosition(place);
+        PlaceLightInScene(light);
+        SetActiveLight(light);
+    }
+    BeginUndoGroup();
+    light->BeginTransaction(true);
+    light->EndUndoStep();
+    EndUndoGroup();
+    globalState.SetBoolean(12, false);
     return S_OK;
 }
 
 HRESULT CDuzazododiza::MoveLightOverhead() {
-    // The active light is moved in front of the eye by the light sources.
+    Window* window = activeWindow;
+    if (!window) return S_OK;
+    if (!activeLight) FindActiveLight();
+    auto* light = dynamic_cast<LightSource*>(activeLight);
+    if (!light) return S_OK;
+    {
+        RenderLockScope hold(*this);
+        light->BeginUndoStep();
+        Vector ahead = window->UnprojectViewCenter();
+        ahead.Scale(kOverheadAhead);
+        Vector target = EyePoint(*window);
+        target.Add(ahead);
+        target.y += kOverheadAbove;
+        target.w = 1.0;
+        AimAlongCamera(*light, *window);
+        light->SetPosition(target);
+    }
+    ApplyTypeVisibility(TypeBit::kLight, kShowTypes);
+    globalState.SetBoolean(12, false);
+    BeginUndoGroup();
+    light->EndUndoStep();
+    EndUndoGroup();
     return S_OK;
 }
 
 HRESULT CDuzazododiza::AddSun() {
-    // The sun ("plansys/gsun/sun.3c_") is added by the light sources.
+    RestoreSun();
     return S_OK;
 }
 
@@ -186,22 +272,66 @@ HRESULT CDuzazododiza::get_RightClickedObjectData(BSTR* data) {
 
 HRESULT CDuzazododiza::Duplicate() {
     theTrace().Write("CF::Dup");
-    // Each selected object's placed copy comes from its own copy operation.
+    bool failed = false;
+    {
+        RenderLockScope hold(*this);
+        LinkedListIterator it(scene);
+        it.LockList();
+        // Copies join the end of the scene; the walk stops at the last original object.
+        LinkedListObject* last = scene.GetTail();
+        std::vector<RenderableObject*> copies;
+        for (LinkedListObject* node = it.First(); node; node = it.Next()) {
+            auto* object = dynamic_cast<RenderableObject*>(node);
+            if (object && object->IsSelected()) {
+                const KeyDataList* information = nullptr;
+                if (auto* serializable = dynamic_cast<SerializableObject*>(object))
+                    information = serializable->GetInformation();
+                const char* name = information ? information->GetString("name") : nullptr;
+                if (name)
+                    theTrace().Write(name);
+                else
+                    theTrace().WriteFormat("type:%llu",
+                                           static_cast<unsigned long long>(object->GetTypeMask()));
+                BeginUndoGroup();
+                RenderableObject* copy = PlacedCopy(*object);
+                if (!copy) {
+                    failed = true;
+                } else if (copy != object) {
+                    if (auto* undoable = dynamic_cast<UndoableObject*>(copy)) {
+                        undoable->BeginTransaction(true);
+                        undoable->EndUndoStep();
+                    }
+                    object->SetSelected(false);
+                    copies.push_back(copy);
+                }
+                EndUndoGroup();
+            }
+            if (node == last) break;
+        }
+        // The copies are the new selection (copied lights stand with the lights, not at the
+        // end of the scene).
+        for (RenderableObject* copy : copies) copy->SetSelected(true);
+        it.UnlockList();
+        RebuildDisplayData();
+    }
+    if (failed) ShowResourceMessage(kDuplicationFailed, "Duplication Failed");
     theTrace().Write("CF::eDup");
     return S_OK;
 }
 
 HRESULT CDuzazododiza::Cut() {
-    // The clipboard holds what is cut, copied and pasted.
-    return S_OK;
+    theTrace().Write("Cut: the clipboard is not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::Copy() {
-    return S_OK;
+    theTrace().Write("Copy: the clipboard is not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::Paste() {
-    return S_OK;
+    theTrace().Write("Paste: the clipboard is not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::DeleteSelectedItems() {
@@ -235,15 +365,15 @@ HRESULT CDuzazododiza::Clone() {
 }
 
 HRESULT CDuzazododiza::SetAllDimensionFonts() {
-    // The font for new text is chosen in the font dialog of the text objects; walls and
-    // dimensions then rebuild their labels.
-    return S_OK;
+    // The font for new text comes from the font dialog of the text objects, which walls
+    // and dimensions then follow; none of them is part of the editor yet.
+    theTrace().Write("SetAllDimensionFonts: text fonts are not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::GetNewDefaultTextFont() {
-    // A text object under the menu, or new text, gets its font from the font dialog of
-    // the text objects.
-    return S_OK;
+    theTrace().Write("GetNewDefaultTextFont: text fonts are not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::ShowLastHiddenObject() {

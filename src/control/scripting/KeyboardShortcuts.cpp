@@ -237,15 +237,19 @@ platform::LResult CDuzazododiza::OnKeyUp(uint32_t, platform::WParam wParam, plat
                                                                                            : value);
                 break;
             case Action::LightOverhead:
-                // MoveLightOverhead, with the editing members.
+                MoveLightOverhead();
                 break;
             case Action::SavedViewWindow:
-                // OpenSavedViewWindow, with the saved-view windows.
+                OpenNewViewWindow();
                 break;
             case Action::NarrowView:
             case Action::WidenView:
-                // The stepped angle (KeyboardShortcuts::StepFieldOfView) goes to
-                // SetCameraAngle once the scripting interface has it.
+                if (activeWindow) {
+                    const double now = activeWindow->fieldOfView;
+                    const double next = KeyboardShortcuts::StepFieldOfView(
+                        now, shortcut.action == Action::WidenView);
+                    if (next != now) SetCameraAngle(next);
+                }
                 break;
             case Action::None:
                 break;

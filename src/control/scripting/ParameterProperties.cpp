@@ -243,10 +243,12 @@ HRESULT CDuzazododiza::SetDefault(int32_t defaultType, const VARIANT& defaultVal
         defaultValue.type == platform::VariantType::Bstr
             ? PageText(defaultValue.bstrValue, BaseParameterState::kMaxStringLength)
             : std::string();
+    if (address.empty()) {
+        theTrace().Write("SetDefault: no sky address");
+        return S_OK;
+    }
     globalState.SetBoolean(0, true);
-    // The sky object that loads `address` replaces the control's sky with the
-    // environment objects.
-    theTrace().WriteFormat("Default sky %s", address.c_str());
+    ReplaceSky(address.c_str());
     return S_OK;
 }
 

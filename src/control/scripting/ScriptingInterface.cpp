@@ -14,8 +14,11 @@
 #include "foundation/Common.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
+#include "foundation/WizardXMLProcessor.h"
 #include "interaction/MouseHandler.h"
+#include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "render/LightSource.h"
 #include "render/Window.h"
 
 using platform::DISPID;
@@ -478,40 +481,68 @@ HRESULT CDuzazododiza::OpenRecentFile(int32_t recentFileIndex) {
 }
 
 HRESULT CDuzazododiza::LoadFloorplanTraceImage() {
-    // The image is chosen in the open-file dialog of the plan files ("JPG,GIF,BMP").
+    platform::FileDialogRequest request;
+    request.kind = platform::FileDialogKind::Open;
+    request.filterName = "JPG,GIF,BMP";
+    request.filterPattern = "*.jpg;*.jpeg;*.gif;*.bmp";
+    request.flags = platform::kPathMustExist;
+    std::string chosen;
+    const int held = ReleaseRenderLockFully();
+    const bool ok = platform::ShowFileDialog(request, &chosen);
+    ReacquireRenderLock(held);
+    if (!ok) return S_OK;
+    if (chosen.size() >= kPathSize) {
+        theTrace().WriteFormat("Trace image path too long (%zu characters)", chosen.size());
+        return S_OK;
+    }
+    Window* window = activeWindow;
+    if (!window) return S_OK;
+    globalState.SetBoolean(0, true);
+    window->SetTraceImage(chosen.c_str());
     return S_OK;
 }
 
 HRESULT CDuzazododiza::OpenNewPlan() {
     BeginBusyDisplay();
-    RenderLockScope hold(*this);
-    const bool mapWasOpen = FindMapWindow() != nullptr;
-    if (activeWindow) activeWindow->SetMouseMode(kSelectionMode);
-    BaseControl::OpenNewPlan();
-    if (mapWasOpen) ToggleMapWindow();
+    bool mapWasOpen = false;
+    {
+        RenderLockScope hold(*this);
+        mapWasOpen = FindMapWindow() != nullptr;
+        if (activeWindow) activeWindow->SetMouseMode(kSelectionMode);
+        BaseControl::OpenNewPlan();
+        if (mapWasOpen) ToggleMapWindow();
 
-    if (mainWindow) {
-        windowList->Lock();
-        while (LinkedListObject* node = windowList->PopHead()) {
-            if (node != mainWindow) delete node;
+        if (mainWindow) {
+            windowList->Lock();
+            while (LinkedListObject* node = windowList->PopHead()) {
+                if (node != mainWindow) delete node;
+            }
+            windowList->Append(mainWindow);
+            windowList->Unlock();
+            activeWindow = currentWindow = mainWindow;
+            mainWindow->SetViewMode(Window::kPerspectiveView);
+            mainWindow->ApplyCameraPreset(kNewPlanPreset);
+            mainWindow->InitCameraPresets();
+            mainWindow->ResetViewOptions();
         }
-        windowList->Append(mainWindow);
-        windowList->Unlock();
-        activeWindow = currentWindow = mainWindow;
-        mainWindow->SetViewMode(Window::kPerspectiveView);
-        mainWindow->ApplyCameraPreset(kNewPlanPreset);
-        mainWindow->InitCameraPresets();
-        mainWindow->ResetViewOptions();
+        globalState.SetVector(0, Vector(0.514, 0.776, 1.0));
+        globalState.SetVector(1, Vector(0.298, 0.58, 1.0));
+        floorState.SetDouble(9, 0.0);
+        SetFloorLevel(1);
+        // The terrain is reset here once it has its geometry.
     }
-    globalState.SetVector(0, Vector(0.514, 0.776, 1.0));
-    globalState.SetVector(1, Vector(0.298, 0.58, 1.0));
-    floorState.SetDouble(9, 0.0);
-    SetFloorLevel(1);
-    // The terrain, the default light and the sky ("plansys/defaultSky/cumulus.3c_") are
-    // made again with their classes.
-    if (mainWindow) mainWindow->SetMouseMode(kSelectionMode);
-    fogState.SetDefaults();
-    newPlanFlag = 1;
+    // The default lights and a fresh sky come from the content server, with the render
+    // lock free while they download.
+    AddDefaultLights();
+    ReplaceSky(kDefaultSky);
+    {
+        RenderLockScope hold(*this);
+        if (mainWindow) mainWindow->SetMouseMode(kSelectionMode);
+        fogState.SetDefaults();
+        newPlanFlag = 1;
+    }
+    // Nothing loads: the render loop ends the wait screen at its next pass.
+    loadFinished = 1;
     if (mapWasOpen && platform::IsWindow(ControlWindow()))
         platform::PostMessage(ControlWindow(), kMsgToggleMap);
     return S_OK;
@@ -531,25 +562,35 @@ HRESULT CDuzazododiza::OpenXMLTemplate(BSTR fileAddress) {
     {
         RenderLockScope hold(*this);
         if (FindMapWindow()) ToggleMapWindow();
-        OpenNewPlan();
     }
+    OpenNewPlan();
     loadKind = 0;
+    BeginBusyDisplay();
     char full[kPathSize];
     const char* source = address;
     if (std::strncmp(address, "http://", 7) != 0)
         source = AttachPathToDomain(address, full, sizeof full);
     theTrace().WriteFormat("Template %s", source);
-    // The wizard builds the plan from the template with the wizard reader.
+    {
+        // Read and built at once, behind the wait screen.
+        WizardXMLProcessor reader;
+        if (!reader.DownloadNow(source)) theTrace().WriteFormat("Template not read: %s", source);
+    }
     newPlanFlag = 1;
+    // The render loop ends the wait screen.
+    loadFinished = 1;
     return S_OK;
 }
 
 HRESULT CDuzazododiza::LoadWebPlan(BSTR fileAddress) {
     char address[kPathSize];
     if (!CopyPageText(fileAddress, address, sizeof address, "Web plan address")) return S_OK;
-    const bool waiting = bufferedFileName[0] == 0;
-    std::memcpy(bufferedFileName, address, sizeof address);
-    if (!waiting) OnOpenBufferedFile();
+    // The first address waits for the end of the wait screen, which opens it.
+    if (bufferedFileName[0] == 0) {
+        std::memcpy(bufferedFileName, address, sizeof address);
+        return S_OK;
+    }
+    OpenBufferedFile(address);
     return S_OK;
 }
 
@@ -632,8 +673,8 @@ HRESULT CDuzazododiza::ShowAntialiasedFrame() {
 }
 
 HRESULT CDuzazododiza::OpenNewViewWindow() {
-    // Saved-view windows are opened by the control window's saved-view support.
-    return S_OK;
+    theTrace().Write("OpenNewViewWindow: saved-view windows are not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::SetCameraAngle(double angle) {
@@ -688,13 +729,13 @@ HRESULT CDuzazododiza::RedoViewChange() {
 }
 
 HRESULT CDuzazododiza::ExportSceneImage() {
-    // The photo is exported by the external render controller of the printing support.
-    return S_OK;
+    theTrace().Write("ExportSceneImage: image export is not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::Print() {
-    // Printing runs through the external render controller of the printing support.
-    return S_OK;
+    theTrace().Write("Print: printing is not available");
+    return platform::E_NOTIMPL;
 }
 
 HRESULT CDuzazododiza::get_SystemMetric(const VARIANT& index, VARIANT* value) {
@@ -723,8 +764,16 @@ HRESULT CDuzazododiza::ResetRegistryPreferences() {
 }
 
 HRESULT CDuzazododiza::RefreshShadows() {
-    // Each light whose shadow state asks for it remakes its depth map with the light
-    // sources.
+    RenderLockScope hold(*this);
+    LinkedListIterator it(scene);
+    it.LockList();
+    // Lights stand at the head of the scene.
+    for (LinkedListObject* node = it.First(); node; node = it.Next()) {
+        auto* light = dynamic_cast<LightSource*>(node);
+        if (!light) break;
+        if (light->state.GetBoolean(0)) light->CreateDepthMap();
+    }
+    it.UnlockList();
     return S_OK;
 }
 
