@@ -407,9 +407,9 @@ void MouseHandler::FollowGround() {
 
     // The centre of the view on the near plane.
     Vector centre = eye;
-    {
-        GLint viewport[4];
-        for (int i = 0; i < 4; ++i) viewport[i] = window->viewportCache[i];
+    GLint viewport[4];
+    for (int i = 0; i < 4; ++i) viewport[i] = window->viewportCache[i];
+    if (viewport[2] > 0 && viewport[3] > 0) {
         double x = 0.0, y = 0.0, z = 0.0;
         if (gluUnProject(viewport[2] / 2.0, viewport[3] / 2.0, 0.0, window->modelViewCache.get(),
                          window->projectionCache.get(), viewport, &x, &y, &z) == GL_TRUE)
