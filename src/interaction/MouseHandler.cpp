@@ -237,6 +237,7 @@ void MouseHandler::OnLButtonDown(intptr_t packedPoint) {
     ShowCursor();
     const MousePoint point = MousePoint::Unpack(packedPoint);
     sharedInput.press = sharedInput.current = sharedInput.previous = point;
+    sharedInput.doubleClick = 0;
     moveCount = 0;
     sharedInput.pickCount = 0;
 
@@ -275,7 +276,10 @@ void MouseHandler::OnLButtonUp(intptr_t packedPoint) {
     }
     if (!sharedInput.left && !sharedInput.right && !sharedInput.middle) SetDragging(false);
 
-    if (moveCount == 0) {
+    // The release that ends a double click is not a click of its own.
+    const bool afterDoubleClick = sharedInput.doubleClick != 0;
+    sharedInput.doubleClick = 0;
+    if (moveCount == 0 && !afterDoubleClick) {
         SetViewTimer(*window, kSingleClickTimer, kSingleClickMs);
         if (!sharedInput.right && !sharedInput.shift) {
             RenderLockScope lock(control);
@@ -318,6 +322,7 @@ void MouseHandler::OnLButtonDblClk(intptr_t packedPoint) {
     Window* window = ActiveWindow();
     if (!PRECONDITION(window != nullptr, "No active window for a double click")) return;
     KillViewTimer(window, kSingleClickTimer);
+    sharedInput.doubleClick = 1;
     BaseControl* control = theControl();
     RenderLockScope lock(control);
     const MousePoint point = MousePoint::Unpack(packedPoint);

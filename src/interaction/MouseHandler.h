@@ -51,6 +51,8 @@ struct MouseInput {
     // Set while an editor hands a press to the editor of the pressed object, so that a
     // press is handed over at most once.
     uint8_t handingOver = 0;
+    // Set by a double click until its button goes up: that release is no single click.
+    uint8_t doubleClick = 0;
 };
 
 // The base of every mouse mode and object editor of a view window. A window owns one
