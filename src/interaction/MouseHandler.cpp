@@ -637,7 +637,7 @@ void MouseHandler::OnKeyDown(unsigned virtualKey) {
         }
         in.eKey = 1;
     } else if (virtualKey == kKeyK) {
-        // Ctrl+K drops a chalk line along the tape measure, which the tape measure does.
+        // Ctrl+K: a chalk line along the tape measure, once the tape measure drops them.
     } else if (virtualKey == kKeyQ) {
         in.qKey = 1;
     } else if (key == platform::VK_ADD || key == platform::VK_SUBTRACT) {

@@ -96,7 +96,6 @@ public:
     // Modes the base switches to.
     static constexpr int kSelectionMode = 0;
     static constexpr int kOrbitMode = 16;
-    static constexpr int kTapeMeasureMode = 24;
     static constexpr int kArrowKeyWalkMode = 31;
 
     // Object menu entries the base adds.

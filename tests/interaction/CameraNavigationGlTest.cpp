@@ -107,7 +107,8 @@ std::vector<Case> Cases() {
         // The elevation's view starts at the eye, which rises with the zoom.
         {"ElevationZoom", Window::kElevationView, elevationOffset, level, zoom,
          RightDrag<32, 23, 32, -13>, {0, 128, 0}, {0, 0, kAny}, {344, 258, kAny}},
-        // Elevations turn in 45-degree steps and keep the eye's height.
+        // Elevations turn in 45-degree steps about the pivot they keep (the blueprint's,
+        // on the ground) and keep the eye's height.
         {"ElevationOrbit", Window::kElevationView, elevationOffset, level, zoom,
          RightDrag<32, 23, 102, 23>, {kAny, 20, kAny}, {0, -90, kAny}, {200, 150, kAny}},
         // The eye may stay below the ground line in an elevation.
