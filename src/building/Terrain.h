@@ -12,6 +12,14 @@ public:
     uint64_t GetTypeMask() const override { return TypeMask::kTerrain; }
     int GetKindCode() const override { return KindCode::kTerrain; }
 
+    // The ground height under the horizontal position (x, z). The ground is level at
+    // height 0 until its nodes are raised or lowered.
+    virtual double GetHeightAt(double x, double z) const {
+        (void)x;
+        (void)z;
+        return 0.0;
+    }
+
     // Draws the grid cell whose corner is `node` (while a display list of the spatial
     // tree is recorded). The grid's own drawing comes with the terrain's geometry.
     virtual void UpdateCell(TerrainNode&) {}

@@ -28,6 +28,8 @@ namespace {
 std::atomic<BaseControl*> currentControl{nullptr};
 
 const char kDefaultContentDomain[] = "http://content.kivora.example";
+// "Object is locked.  Do you want to unlock it?"
+constexpr uint32_t kUnlockQuestion = 244;
 
 const uint8_t kBlueprintSchemes[6][8][3] = {
     {{148, 131, 77},
@@ -347,6 +349,19 @@ platform::MessageAnswer BaseControl::ShowMessageBox(const platform::MessageBoxRe
     const platform::MessageAnswer answer = platform::ShowMessageBox(request);
     ReacquireRenderLock(held);
     return answer;
+}
+
+bool BaseControl::AskUnlockObject(TopLevelObject* object) {
+    if (!object) return false;
+    platform::MessageBoxRequest box;
+    box.text = LoadResourceString(kUnlockQuestion);
+    box.caption = "Object locked";
+    box.buttons = platform::MessageButtons::YesNo;
+    box.icon = platform::MessageIcon::Warning;
+    box.systemModal = true;
+    if (ShowMessageBox(box) != platform::MessageAnswer::Yes) return false;
+    object->SetLocked(false);
+    return true;
 }
 
 platform::MessageAnswer BaseControl::ShowResourceMessage(uint32_t id, const char* caption) {

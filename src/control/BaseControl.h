@@ -24,6 +24,7 @@
 #include "foundation/LightState.h"
 #include "foundation/LinkedList.h"
 #include "foundation/SlabState.h"
+#include "geometry/Outline.h"
 #include "geometry/Vector.h"
 #include "interaction/TapeMeasure.h"
 #include "platform/Component.h"
@@ -97,6 +98,9 @@ public:
 
     // Implemented by the control window.
     virtual void ShowMainProgress(bool show, intptr_t owner) = 0;
+    // Asks whether the locked object should be unlocked ("Object locked", Yes/No); Yes
+    // clears its lock and answers true. The render lock is given up while it asks.
+    virtual bool AskUnlockObject(TopLevelObject* object);
     virtual void SetStatusText(const char* text) = 0;
     virtual void SetProgressDetail(double size, intptr_t owner) = 0;
     virtual void PostHostMessage(uint32_t command) = 0;
@@ -311,6 +315,14 @@ public:
     uint8_t antialiasedFrameRequest = 0;
     // Set while a window draws one pass of its smoothed frame.
     uint8_t antialiasInProgress = 0;
+    // The control window's client rectangle as its last resize gave it; the resize
+    // timer hands it to the view.
+    platform::Rect clientRect;
+    // 1.0 while a slab editor draws a preview of what it builds, else 0.0.
+    double drawingPreview = 0.0;
+    // The grip of a selected object that moves it up and down: a pick of it as the
+    // second name of a press asks for a vertical move.
+    OutlinePoint liftHandle;
     // The orbit target marker: where the camera orbits, drawn while the display value
     // is not 0.
     Vector orbitTarget;

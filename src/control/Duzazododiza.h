@@ -311,7 +311,6 @@ private:
 
     platform::RefCount refs;
     platform::WindowHandle controlWindow = platform::kNoWindow;
-    platform::Rect clientRect;
 };
 
 // Registration of the control: its class, name and library in the registry store's

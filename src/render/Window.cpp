@@ -8,6 +8,7 @@
 
 #include "control/BaseControl.h"
 #include "foundation/Trace.h"
+#include "interaction/BaseEditor.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -34,6 +35,14 @@ constexpr const char* kModeNames[Window::kModeCount] = {
     "ColumnEditor",        "MoldingEditor",
     "TerrainEditor",       "TraceImageAutoSizeMode",
     "ShaftHoleCreator",    "ArrowKeyWalkMode",
+};
+
+// Modes that edit objects of the scene.
+constexpr bool kEditorModes[Window::kModeCount] = {
+    true,  true,  true,  true,  false, false, true,  false,  // 0-7
+    true,  true,  true,  false, false, false, false, false,  // 8-15
+    false, false, true,  false, false, true,  false, true,   // 16-23
+    true,  false, true,  true,  true,  false, false, false,  // 24-31
 };
 
 // Error numbers that an activation failure is traced with.
@@ -76,7 +85,12 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
-    // Modes whose class is not there yet are served by the shared base handler.
+    // Modes whose class is not there yet are served by the shared base of their kind:
+    // the editors of objects by the base editor, the other modes by the base handler.
+    if (kEditorModes[mode]) {
+        theTrace().WriteFormat("Mode %d (%s) uses the base editor", mode, kModeNames[mode]);
+        return new (std::nothrow) BaseEditor;
+    }
     theTrace().WriteFormat("Mode %d (%s) uses the base mouse handler", mode, kModeNames[mode]);
     return new (std::nothrow) MouseHandler;
 }

@@ -330,8 +330,10 @@ public:
     platform::GLDrawable* deviceContext = nullptr;
     // Receives the window's timers.
     platform::WindowHandle windowHandle = platform::kNoWindow;
-    // Degrees.
+    // Degrees; the settled copy is refreshed from it by the field-of-view timer every
+    // half second.
     double fieldOfView = 50.0;
+    double settledFieldOfView = 50.0;
     // Width / height of the last usable size.
     double aspect = 1.0;
     uint32_t width = 0;

@@ -5,7 +5,6 @@
 #include "render/Window.h"
 #include "support/TempFolder.h"
 #include "support/TestControl.h"
-#include "support/TraceLogTail.h"
 
 namespace {
 
@@ -60,22 +59,28 @@ TEST(DuzazododizaTest, FactoryRefusesASecondControl) {
     EXPECT_EQ(theControl(), nullptr);
 }
 
-// Timers that find no active window, or a window without a mode, stop there.
-TEST(DuzazododizaTest, TimerWithoutWindowOrModeStops) {
+// Timers that find no active window, or a window without a mode, reach no handler; with
+// a mode they do (the field-of-view timer settles the main view's field of view).
+TEST(DuzazododizaTest, TimersReachOnlyTheActiveWindowsMode) {
     ScopedRegistry registry;
     ScopedProgramFolder folder;
     auto* control = new CDuzazododiza;
-    TraceLogTail log;
-    control->WindowProc(platform::kNoWindow, platform::WM_TIMER, 2, 0);
-    EXPECT_TRUE(log.Contains("FP::OT 2"));
-    EXPECT_TRUE(log.Contains("Active mouse window is NULL on timer"));
-    EXPECT_FALSE(log.Contains("FP:OT End"));
-
-    Window window([](int) { return nullptr; });
-    control->activeWindow = &window;
+    Window bare([](int) { return nullptr; });
+    bare.fieldOfView = 30.0;
+    control->mainWindow = &bare;
     control->WindowProc(platform::kNoWindow, platform::WM_TIMER, 21, 0);
-    EXPECT_TRUE(log.Contains("MouseHandler is Null on Timer"));
-    control->activeWindow = nullptr;
+    EXPECT_EQ(bare.settledFieldOfView, 50.0) << "no active window";
+
+    control->activeWindow = &bare;
+    control->WindowProc(platform::kNoWindow, platform::WM_TIMER, 21, 0);
+    EXPECT_EQ(bare.settledFieldOfView, 50.0) << "a window without a mode";
+
+    Window view;
+    view.fieldOfView = 30.0;
+    control->mainWindow = control->activeWindow = &view;
+    control->WindowProc(platform::kNoWindow, platform::WM_TIMER, 21, 0);
+    EXPECT_EQ(view.settledFieldOfView, 30.0);
+    control->mainWindow = control->activeWindow = nullptr;
     control->Release();
 }
 
