@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "building/Terrain.h"
+#include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
@@ -442,8 +443,20 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         // A group of one member, or a nest too deep, does not stay.
         return Group::Simplify(group);
     }
+    if (strcasecmp(name, "Wall") == 0) {
+        auto* wall = new Wall;
+        wall->ReadKeyData(keys);
+        if (!wall->HasWallShape()) {
+            theTrace().Write("A wall element without the outline of a wall was skipped");
+            delete wall;
+            return nullptr;
+        }
+        if (mergeSetAside) wall->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(wall);
+        return wall;
+    }
     // "Model" and "LightSource" (prepended) elements make their objects here once the
-    // catalogue models and the light sources are part of the editor. "Wall", "Floor", "Counter",
+    // catalogue models and the light sources are part of the editor. "Floor", "Counter",
     // "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make their building elements,
     // and "Dimension" and "Text" their annotations, as those classes join. Each object
     // reads `keys`, takes a fresh id when a merge set aside an object with its id, and
@@ -500,7 +513,11 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     auto finish = [&](bool damaged) {
         if (merging) {
             RenderLockScope hold(*this);
-            while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+            // Objects merged in keep their links by pointer now: list ids that the plan shares
+        // with the scene set aside are given fresh ones.
+        for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext())
+            if (setAside.FindByID(node->GetID())) node->SetID(LinkedListObject::GetNextNodeId() + 1);
+        while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
             mergeSetAside = nullptr;
         }
         if (damaged) {
@@ -630,6 +647,10 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     result = nullptr;
     if (merging) {
         RenderLockScope hold(*this);
+        // Objects merged in keep their links by pointer now: list ids that the plan shares
+        // with the scene set aside are given fresh ones.
+        for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext())
+            if (setAside.FindByID(node->GetID())) node->SetID(LinkedListObject::GetNextNodeId() + 1);
         while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
         mergeSetAside = nullptr;
     }
