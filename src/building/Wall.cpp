@@ -328,6 +328,9 @@ bool Wall::ReadKeyData(KeyDataList& keys) {
     childDim.ReadKeyData(*keys.GetSublist("childDim"));
     placed = true;
     RecomputeBounds();
+    // The mitres of the neighbours follow this wall's direction.
+    for (Wall* neighbour : {linkedBegin, linkedEnd})
+        if (neighbour) neighbour->RecomputeBounds();
     return true;
 }
 
