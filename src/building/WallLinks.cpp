@@ -391,14 +391,14 @@ void Wall::MoveSlabBy(double dx, double dy, double dz, bool constrained) {
     if (FindCrossingWall(true) != 0 || turnsRound()) {
         theTrace().Write("X");
         moveBack();
-        PropagateChain(this);
+        chainHead->PropagateChain(this);
         return;
     }
-    PropagateChain(this);
+    chainHead->PropagateChain(this);
     if (!ChainIsValid()) {
         theTrace().Write("X2");
         moveBack();
-        PropagateChain(this);
+        chainHead->PropagateChain(this);
     }
     theTrace().Write("eWMS");
 }
@@ -558,7 +558,7 @@ void Wall::DragFreeEnd(const ViewProjection& view, int x, int y) {
     outline.ComputeNormal();
     ComputeBevels();
     RecomputeBounds();
-    PropagateChain(this);
+    chainHead->PropagateChain(this);
     ShowLength();
 }
 
