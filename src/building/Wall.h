@@ -106,6 +106,15 @@ public:
     // End node minus node 0, level.
     Vector GetDirection() const;
 
+    // ---- selection ----
+    // Also while the view shows every node as a handle.
+    bool ShowsSelection() const override;
+    // In the blueprint view, handles above the free ends; with every node shown, the top
+    // nodes; else the slab's handles.
+    void RenderSelection() override;
+    // A linked end's node has no handle of its own; with every node shown, a red one.
+    void RenderHandles(int i) override;
+
     // ---- outline edits ----
     bool DeleteOutlinePoint(OutlinePoint* node) override;
     void DragOutlinePoint(const ViewProjection& view, int x, int y, PickableObject* grabbed,

@@ -1,5 +1,7 @@
 // A wall's faces, the mitres at its linked ends, the bevels where a free end runs into
 // another wall, the crossing tests they rest on, and the wall's own outline edits.
+#include <GL/gl.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -291,6 +293,81 @@ void Wall::ComputeEndBevel(bool end, Vector& first, Vector& second) {
     const Vector b(dW.x * other->thickness * reach, 0.0, dW.z * other->thickness * reach);
     first = Vector(c.x - b.x + a.x, c.y, c.z - b.z + a.z);
     second = Vector(c.x - b.x - a.x, c.y, c.z - b.z - a.z);
+}
+
+// ---- Selection ----------------------------------------------------------------------
+
+namespace {
+
+constexpr double kHandleSize = 5.0;
+// Above the base, where the end handles stand in the blueprint view.
+constexpr double kEndHandleLift = 108.0;
+
+bool EveryNodeShown() {
+    BaseControl* control = theControl();
+    SceneView* active = control ? control->GetActiveView() : nullptr;
+    return active && active->GetRenderState().GetBoolean(4);
+}
+
+void HandleAt(BaseControl& control, const Vector& at) {
+    glPushMatrix();
+    glTranslated(at.x, at.y, at.z);
+    control.DrawSelectionSphere(kHandleSize);
+    glPopMatrix();
+}
+
+}  // namespace
+
+bool Wall::ShowsSelection() const {
+    return selected != 0 || EveryNodeShown();
+}
+
+void Wall::RenderSelection() {
+    BaseControl* control = theControl();
+    if (!control || !HasWallShape() || !facePointsA || !facePointsB) return;
+    OutlinePoint* nodes = outline.GetPrimaryPoints();
+    if (EveryNodeShown()) {
+        glPushAttrib(GL_CURRENT_BIT);
+        glColor4d(1.0, 0.0, 0.0, 0.5);
+        for (int i = wallEndIndex + 1; i < outline.GetPrimaryCount(); ++i) {
+            glPushName(nodes[i].GetPickName());
+            HandleAt(*control, nodes[i].position);
+            glPopName();
+        }
+        glPopAttrib();
+        return;
+    }
+    SceneView* view = control->GetCurrentView();
+    if (!IsLocked() && view && view->GetRenderState().GetInteger(0) == 1) {
+        glPushAttrib(GL_CURRENT_BIT);
+        glColor4d(0.0, 0.0, 1.0, 0.5);
+        for (int end : {0, wallEndIndex}) {
+            if ((end == 0 && linkedBegin) || (end != 0 && linkedEnd)) continue;
+            glPushName(nodes[end].GetPickName());
+            for (const Vector* face : {facePointsA.get(), facePointsB.get()})
+                HandleAt(*control, Vector(face[end].x, face[end].y + kEndHandleLift, face[end].z));
+            glPopName();
+        }
+        glPopAttrib();
+        return;
+    }
+    BaseSlab::RenderSelection();
+}
+
+void Wall::RenderHandles(int i) {
+    BaseControl* control = theControl();
+    if (!control || !HasWallShape() || i < 0 || i >= outline.GetPrimaryCount()) return;
+    OutlinePoint& node = outline.GetPrimaryPoints()[i];
+    if (EveryNodeShown()) {
+        glColor4d(1.0, 0.0, 0.0, 0.5);
+        glPushName(node.GetPickName());
+        HandleAt(*control, node.position);
+        glPopName();
+        return;
+    }
+    if ((i == outline.GetPrimaryCount() - 1 && linkedBegin) || (i == wallEndIndex && linkedEnd))
+        return;
+    BaseSlab::RenderHandles(i);
 }
 
 // ---- Outline edits ------------------------------------------------------------------

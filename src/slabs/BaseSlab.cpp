@@ -15,6 +15,7 @@
 #include "interaction/MouseHandler.h"
 #include "model/SceneView.h"
 #include "platform/GLContext.h"
+#include "render/Window.h"
 #include "render/Bitmap.h"
 #include "slabs/SlabChild.h"
 
@@ -388,6 +389,47 @@ bool BaseSlab::IsShownInCurrentView() {
     if (facePointsA && facePointsB && IsVisible()) return RenderableObject::IsShownInCurrentView();
     shownInView = 0;
     return false;
+}
+
+bool BaseSlab::ShowsSelection() const {
+    return IsSelected();
+}
+
+void BaseSlab::RenderSelection() {
+    if (!selected || IsLocked()) return;
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
+    glDisable(GL_FOG);
+    for (int i = 0; i < outline.GetPrimaryCount(); ++i) RenderHandles(i);
+    glPopAttrib();
+}
+
+void BaseSlab::RenderHandles(int i) {
+    BaseControl* control = theControl();
+    const int count = outline.GetPrimaryCount();
+    if (!control || !facePointsA || !facePointsB || i < 0 || i >= count || i >= facePointCount)
+        return;
+    OutlinePoint& node = outline.GetPrimaryPoints()[i];
+    const double radius =
+        control->currentWindow ? control->currentWindow->GetMarkerScale(node.position) : 1.0;
+    auto sphere = [&](const Vector& at) {
+        glPushMatrix();
+        glTranslated(at.x, at.y, at.z);
+        control->DrawSelectionSphere(radius);
+        glPopMatrix();
+    };
+    const int next = (i + 1) % count;
+    glColor4d(1.0, 0.0, 0.0, 0.5);
+    glPushName(node.GetPickName());
+    sphere(facePointsA[i]);
+    sphere(facePointsB[i]);
+    glPopName();
+    glColor4d(0.0, 0.0, 1.0, 0.5);
+    glPushName(node.edge->GetPickName());
+    glPushName(node.GetPickName());
+    sphere(facePointsA[i].Midpoint(facePointsA[next]));
+    sphere(facePointsB[i].Midpoint(facePointsB[next]));
+    glPopName();
+    glPopName();
 }
 
 // ---- Geometry -----------------------------------------------------------------------

@@ -70,6 +70,13 @@ public:
     void AndFlags(uint32_t mask) override;
     // Drawn only once both point arrays exist and the slab is visible.
     bool IsShownInCurrentView() override;
+    // Whether the selection feedback is drawn: while the slab is selected.
+    virtual bool ShowsSelection() const;
+    // Handles of every node (selected, unlocked slabs only).
+    virtual void RenderSelection();
+    // The handles of node i: a red sphere on each face at the node, named by the node, and
+    // a blue one on each face midway along the node's edge, named by the edge.
+    virtual void RenderHandles(int i);
 
     // ---- geometry ----
     // Moves the outline, the children and the grid.

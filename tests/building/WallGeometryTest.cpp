@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <utility>
@@ -8,6 +9,7 @@
 #include "building/DormerWall.h"
 #include "building/Wall.h"
 #include "foundation/KeyDataList.h"
+#include "geometry/ViewProjection.h"
 #include "support/WallFixtures.h"
 
 namespace {
@@ -173,6 +175,96 @@ TEST_F(WallGeometryTest, ValidShapesStandOverTheirBaseLine) {
         if (c.node >= 0) Node(wall.get(), c.node) = c.moveTo;
         EXPECT_EQ(wall->IsPositionValid(), c.valid);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Looking at the wall's face: pixel (px, py) of a 200 x 200 viewport lies over
+// (px / 2, (199 - py) / 2, z).
+ViewProjection FrontView() {
+    ViewProjection view;
+    view.viewport[2] = 200;
+    view.viewport[3] = 200;
+    double m[16] = {};
+    m[0] = 0.02;
+    m[5] = 0.02;
+    m[10] = -0.001;
+    m[12] = -1.0;
+    m[13] = -1.0;
+    m[15] = 1.0;
+    view.projection = Matrix(m);
+    return view;
+}
+
+// Looking straight down on the plan: pixel (px, py) lies over (px / 2, y, (199 - py) / 2).
+ViewProjection TopView() {
+    ViewProjection view;
+    view.viewport[2] = 200;
+    view.viewport[3] = 200;
+    double m[16] = {};
+    m[0] = 0.02;
+    m[9] = 0.02;
+    m[6] = -0.001;
+    m[12] = -1.0;
+    m[13] = -1.0;
+    m[15] = 1.0;
+    view.projection = Matrix(m);
+    return view;
+}
+
+int Pixel(double along) {
+    return static_cast<int>(std::lround(along * 2));
+}
+int PixelUp(double up) {
+    return 199 - static_cast<int>(std::lround(up * 2));
+}
+
+TEST_F(WallGeometryTest, WallsFromAPointAreNamedInTurn) {
+    std::unique_ptr<Wall> first(new Wall(Vector(0, 0, 0)));
+    std::unique_ptr<Wall> second(new Wall(Vector(0, 0, 0)));
+    int a = 0, b = 0;
+    ASSERT_EQ(std::sscanf(first->GetInformation()->GetString("name"), "Wall%d", &a), 1);
+    ASSERT_EQ(std::sscanf(second->GetInformation()->GetString("name"), "Wall%d", &b), 1);
+    EXPECT_EQ(b, a + 1);
+    EXPECT_STREQ(first->GetInformation()->GetString("category"), "someCategory");
+    Wall loaded;
+    EXPECT_EQ(loaded.GetInformation(), nullptr);
+}
+
+TEST_F(WallGeometryTest, DrawingDragTakesWholeInchesInFifteenDegreeSteps) {
+    auto* wall = new Wall(Vector(10, 0, 10));
+    control.scene.Append(wall);
+    OutlinePoint* end = &wall->GetOutline().GetPrimaryPoints()[wall->GetWallEndIndex()];
+    // 40.6 away at 28 degrees: 40 long at 30 degrees.
+    const double angle = 28.0 * M_PI / 180.0;
+    wall->DragOutlinePoint(TopView(), Pixel(10 + 40.6 * std::cos(angle)),
+                           PixelUp(10 + 40.6 * std::sin(angle)), end, true, true);
+    const Vector& e = Node(wall, wall->GetWallEndIndex());
+    EXPECT_NEAR(e.x, 10 + 40 * std::cos(M_PI / 6), 1e-9);
+    EXPECT_NEAR(e.z, 10 + 40 * std::sin(M_PI / 6), 1e-9);
+    EXPECT_EQ(e.y, 0.0);
+    EXPECT_NEAR(Node(wall, wall->GetWallEndIndex() + 1).x, e.x, 1e-9);
+    EXPECT_NEAR(wall->GetLength(), 40.0, 1e-9);
+}
+
+TEST_F(WallGeometryTest, TopEdgeDragsKeepTheWallStanding) {
+    Wall* wall = Add(Vector(0, 0, 0), Vector(80, 0, 0), 40.0);
+    // The top edge runs from node 2. Half an inch above the base is too low: refused.
+    OutlinePoint* top = &wall->GetOutline().GetPrimaryPoints()[2];
+    wall->DragEdge(FrontView(), Pixel(40), PixelUp(0.5), Pixel(40), PixelUp(40), top, true);
+    EXPECT_NEAR(wall->BeginHeight(), 40.0, 1e-9);
+    EXPECT_NEAR(wall->EndHeight(), 40.0, 1e-9);
+    top = &wall->GetOutline().GetPrimaryPoints()[2];
+    wall->DragEdge(FrontView(), Pixel(40), PixelUp(30), Pixel(40), PixelUp(40), top, true);
+    EXPECT_NEAR(wall->BeginHeight(), 30.0, 1e-9);
+    EXPECT_NEAR(wall->EndHeight(), 30.0, 1e-9);
+    // Along a drawn rectangle's top, the height is a whole number of units.
+    top = &wall->GetOutline().GetPrimaryPoints()[2];
+    wall->DragEdge(FrontView(), Pixel(40), PixelUp(35.5), Pixel(40), PixelUp(30), top, false);
+    EXPECT_NEAR(wall->EndHeight(), 36.0, 1e-9);
+    EXPECT_TRUE(wall->IsPositionValid());
 }
 
 }  // namespace
