@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <unordered_set>
+#include <vector>
 
 #include "control/BaseControl.h"
 #include "control/LengthFormat.h"
@@ -413,11 +415,17 @@ void Wall::SetThickness(double value) {
         return;
     }
     BaseSlab::SetThickness(value);
-    for (Wall* neighbour : {linkedBegin, linkedEnd}) {
-        if (neighbour && neighbour->thickness != value) {
-            neighbour->SetThickness(value);
-            neighbour->RecomputeBounds();
-        }
+    // The whole chain takes it, wall by wall outwards from this one.
+    std::vector<Wall*> pending = {linkedBegin, linkedEnd};
+    std::unordered_set<const Wall*> seen = {this};
+    while (!pending.empty()) {
+        Wall* wall = pending.back();
+        pending.pop_back();
+        if (!wall || !seen.insert(wall).second || wall->thickness == value) continue;
+        wall->BaseSlab::SetThickness(value);
+        wall->RecomputeBounds();
+        pending.push_back(wall->linkedBegin);
+        pending.push_back(wall->linkedEnd);
     }
 }
 

@@ -173,6 +173,14 @@ TEST_F(WallLinkTest, ClosedLoopKeepsOneHeadAndLosesAWallCleanly) {
     EXPECT_EQ(w4->GetChainHead(), w[2]->GetChainHead());
 }
 
+TEST_F(WallLinkTest, ChainKeepsOneThickness) {
+    std::vector<Wall*> w = Chain();
+    EXPECT_EQ(w[0]->SetSizeX(6.0), 0);
+    for (Wall* wall : w) EXPECT_EQ(wall->GetThickness(), 6.0);
+    EXPECT_EQ(w[2]->SetSizeX(0.001), -1);
+    EXPECT_EQ(w[1]->GetThickness(), 6.0);
+}
+
 TEST_F(WallLinkTest, LinkedWallMovesAcrossItselfInWholeUnits) {
     std::vector<Wall*> w = Chain();
     struct Case {
