@@ -213,7 +213,8 @@ void Wall::EndUndoStep() {
     BaseControl* control = theControl();
     for (TransactionId& id : undoNeighbours) {
         if (id == kNoTransactionId) continue;
-        UndoableObject* neighbour = control ? FindObjectByTransactionId(control->scene, id) : nullptr;
+        UndoableObject* neighbour =
+            control ? FindObjectByTransactionId(control->scene, id) : nullptr;
         if (neighbour && neighbour != this && neighbour->HasOpenStep())
             neighbour->UndoableObject::EndUndoStep();
         id = kNoTransactionId;
@@ -225,7 +226,8 @@ void Wall::CancelUndoStep() {
     BaseControl* control = theControl();
     for (TransactionId& id : undoNeighbours) {
         if (id == kNoTransactionId) continue;
-        UndoableObject* neighbour = control ? FindObjectByTransactionId(control->scene, id) : nullptr;
+        UndoableObject* neighbour =
+            control ? FindObjectByTransactionId(control->scene, id) : nullptr;
         if (neighbour && neighbour != this) neighbour->UndoableObject::CancelUndoStep();
         id = kNoTransactionId;
     }
@@ -388,7 +390,8 @@ int Wall::SetSizeY(double value) {
     const double change = value - GetSizeY();
     auto raise = [&](double by) {
         OutlinePoint* nodes = outline.GetPrimaryPoints();
-        for (int i = wallEndIndex + 1; i < outline.GetPrimaryCount(); ++i) nodes[i].position.y += by;
+        for (int i = wallEndIndex + 1; i < outline.GetPrimaryCount(); ++i)
+            nodes[i].position.y += by;
         outline.Refresh();
         Rebuild();
     };
@@ -458,7 +461,8 @@ void Wall::CopyStateFrom(const BaseParameterState& from) {
         const bool interior = defaults.GetBoolean(9);
         wallState.SetDouble(0, defaults.GetDouble(interior ? 10 : 9));
         for (int i = 0; i < 6; ++i)
-            wallState.SetString(i, defaults.GetString(interior ? kInterior[i] : kExterior[i]).c_str());
+            wallState.SetString(i,
+                                defaults.GetString(interior ? kInterior[i] : kExterior[i]).c_str());
         if (interior) {
             Part* surfaces[3] = {&insideSurface, &outsideSurface, &edgeSurface};
             for (int s = 0; s < 3; ++s)
@@ -495,7 +499,8 @@ void Wall::StoreSurfacesToState() {
     static const int kInterior[6] = {6, 7, 8, 12, 13, 14};
     if (interiorThickness < thickness) {
         wallState.SetDouble(9, thickness);
-        for (int i = 0; i < 6; ++i) wallState.SetString(kExterior[i], wallState.GetString(i).c_str());
+        for (int i = 0; i < 6; ++i)
+            wallState.SetString(kExterior[i], wallState.GetString(i).c_str());
         if (saved) {
             wallState.SetDouble(10, saved->GetDouble(10));
             for (int i : kInterior) wallState.SetString(i, saved->GetString(i).c_str());
@@ -503,7 +508,8 @@ void Wall::StoreSurfacesToState() {
     } else {
         wallState.SetDouble(10, thickness);
         for (int i = 0; i < 9; ++i) wallState.SetInteger(9 + i, wallState.GetInteger(i));
-        for (int i = 0; i < 6; ++i) wallState.SetString(kInterior[i], wallState.GetString(i).c_str());
+        for (int i = 0; i < 6; ++i)
+            wallState.SetString(kInterior[i], wallState.GetString(i).c_str());
         if (saved) {
             wallState.SetDouble(9, saved->GetDouble(9));
             for (int i : kExterior) wallState.SetString(i, saved->GetString(i).c_str());

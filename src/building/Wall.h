@@ -140,8 +140,8 @@ public:
     // in whole units unless constrained, its neighbours stretching to follow.
     void MoveSlabBy(double dx, double dy, double dz, bool constrained) override;
     // Drags the end whose upright edge is grabbed (the begin's, or the end's).
-    void DragEnd(const ViewProjection& view, int x, int y, PickableObject* grabbed,
-                 bool notMoved, bool wallDrag);
+    void DragEnd(const ViewProjection& view, int x, int y, PickableObject* grabbed, bool notMoved,
+                 bool wallDrag);
     // Draws the end of a wall whose begin is linked: whole lengths, 15-degree turns.
     void DragFreeEnd(const ViewProjection& view, int x, int y);
     // Turns the wall about its other end and puts the end (node 0 or node wallEndIndex)

@@ -442,7 +442,8 @@ void Wall::DragOutlinePoint(const ViewProjection& view, int x, int y, PickableOb
     UpdateLinkedPoints();
     if (!ChainIsValid()) {
         OutlinePoint* nodes = outline.GetPrimaryPoints();
-        for (int i = 0; i < count && i < outline.GetPrimaryCount(); ++i) nodes[i].position = saved[i];
+        for (int i = 0; i < count && i < outline.GetPrimaryCount(); ++i)
+            nodes[i].position = saved[i];
         outline.Refresh();
         outline.ComputeNormal();
         UpdateLinkedPoints();

@@ -65,7 +65,8 @@ bool Wall::LinkWith(Wall* other, int a, int b) {
     const int kB = B->FindCrossingWall(false);
     if (!linkable || !B->linkable) return false;
     if (thickness != B->thickness) return false;
-    if ((a == 1 ? linkedBegin : linkedEnd) || (b == 1 ? B->linkedBegin : B->linkedEnd)) return false;
+    if ((a == 1 ? linkedBegin : linkedEnd) || (b == 1 ? B->linkedBegin : B->linkedEnd))
+        return false;
     double t = 0.0;
     if (((a == 1 && kA == 1) || (a == 2 && kA == 2)) && !B->CrossesWithin(*this, t)) return false;
     if (((b == 1 && kB == 1) || (b == 2 && kB == 2)) && !CrossesWithin(*B, t)) return false;
@@ -380,10 +381,9 @@ void Wall::MoveSlabBy(double dx, double dy, double dz, bool constrained) {
             if (!neighbour) continue;
             const LinkedWallPoint* joint = neighbour == linkedBegin ? beginPoint : endPoint;
             const Vector far = FarEndOf(*neighbour);
-            Vector dir = neighbour->linkedBegin == this ? Vector(far.x - joint->position.x, 0.0,
-                                                                 far.z - joint->position.z)
-                                                        : Vector(joint->position.x - far.x, 0.0,
-                                                                 joint->position.z - far.z);
+            Vector dir = neighbour->linkedBegin == this
+                             ? Vector(far.x - joint->position.x, 0.0, far.z - joint->position.z)
+                             : Vector(joint->position.x - far.x, 0.0, joint->position.z - far.z);
             if (dir.Dot(neighbour == linkedBegin ? oldBegin : oldEnd) < 0.0) return true;
         }
         return false;
@@ -439,13 +439,13 @@ double Wall::JoinInset(const Wall* neighbour) const {
     return thickness / 2.0;
 }
 
-void Wall::DragEnd(const ViewProjection& view, int x, int y, PickableObject* grabbed,
-                   bool notMoved, bool wallDrag) {
+void Wall::DragEnd(const ViewProjection& view, int x, int y, PickableObject* grabbed, bool notMoved,
+                   bool wallDrag) {
     if (!HasWallShape() || IsLocked()) return;
     const int count = outline.GetPrimaryCount();
     OutlinePoint* nodes = outline.GetPrimaryPoints();
-    const bool begin = grabbed == nodes[count - 1].edge || grabbed == &nodes[count - 1] ||
-                       grabbed == &nodes[0];
+    const bool begin =
+        grabbed == nodes[count - 1].edge || grabbed == &nodes[count - 1] || grabbed == &nodes[0];
     if (wallDrag && ((begin && linkedBegin) || (!begin && linkedEnd))) return;
     const int endNode = begin ? 0 : wallEndIndex;
     const int topNode = begin ? count - 1 : wallEndIndex + 1;
@@ -468,7 +468,8 @@ void Wall::DragEnd(const ViewProjection& view, int x, int y, PickableObject* gra
     Vector point;
     if (mode == 2 || std::fabs(lookY) <= 0.1) {
         if (!wallDrag || outline.normal.Length() == 0.0) return;
-        if (!outline.ScreenToPlaneThrough(view, x, y, nodes[endNode].position, outline.normal, point))
+        if (!outline.ScreenToPlaneThrough(view, x, y, nodes[endNode].position, outline.normal,
+                                          point))
             return;
     } else if (!outline.ScreenToPlaneThrough(view, x, y, Vector(0.0, middle, 0.0),
                                              Vector(0.0, 1.0, 0.0), point)) {
@@ -514,7 +515,8 @@ void Wall::DragEnd(const ViewProjection& view, int x, int y, PickableObject* gra
     // An end dragged onto the other end would leave no wall.
     if ((lengthAfter < kMinimumHeight && lengthAfter < lengthBefore) || !ChainIsValid()) {
         nodes = outline.GetPrimaryPoints();
-        for (int i = 0; i < count && i < outline.GetPrimaryCount(); ++i) nodes[i].position = saved[i];
+        for (int i = 0; i < count && i < outline.GetPrimaryCount(); ++i)
+            nodes[i].position = saved[i];
         outline.Refresh();
         outline.ComputeNormal();
         UpdateLinkedPoints();
@@ -570,7 +572,8 @@ bool Wall::ChildrenFitBevels() {
     if (unset) return true;
     for (LinkedList* list : {&inSlabList, &holeList})
         for (LinkedListObject* node = list->GetHead(); node; node = node->GetNext())
-            if (auto* child = dynamic_cast<RenderableObject*>(node); child && !TestAgainstBevels(child))
+            if (auto* child = dynamic_cast<RenderableObject*>(node);
+                child && !TestAgainstBevels(child))
                 return false;
     return true;
 }

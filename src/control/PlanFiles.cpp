@@ -478,6 +478,15 @@ void ReportDamagedPlan(BaseControl& control, const char* path) {
     control.ShowMessageBox(box);
 }
 
+// The scene set aside for a merge comes back after the merged objects. These hold their
+// links by pointer now, so list ids that they share with the set-aside objects are
+// replaced by fresh ones.
+void ReturnSetAside(LinkedList& setAside, LinkedList& scene) {
+    for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext())
+        if (setAside.FindByID(node->GetID())) node->SetID(LinkedListObject::GetNextNodeId() + 1);
+    while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+}
+
 }  // namespace
 
 SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge) {
@@ -513,11 +522,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     auto finish = [&](bool damaged) {
         if (merging) {
             RenderLockScope hold(*this);
-            // Objects merged in keep their links by pointer now: list ids that the plan shares
-        // with the scene set aside are given fresh ones.
-        for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext())
-            if (setAside.FindByID(node->GetID())) node->SetID(LinkedListObject::GetNextNodeId() + 1);
-        while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+            ReturnSetAside(setAside, scene);
             mergeSetAside = nullptr;
         }
         if (damaged) {
@@ -647,11 +652,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     result = nullptr;
     if (merging) {
         RenderLockScope hold(*this);
-        // Objects merged in keep their links by pointer now: list ids that the plan shares
-        // with the scene set aside are given fresh ones.
-        for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext())
-            if (setAside.FindByID(node->GetID())) node->SetID(LinkedListObject::GetNextNodeId() + 1);
-        while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+        ReturnSetAside(setAside, scene);
         mergeSetAside = nullptr;
     }
     if (cancelled == kLoadCancelByUser) {

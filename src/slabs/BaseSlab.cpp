@@ -15,8 +15,8 @@
 #include "interaction/MouseHandler.h"
 #include "model/SceneView.h"
 #include "platform/GLContext.h"
-#include "render/Window.h"
 #include "render/Bitmap.h"
+#include "render/Window.h"
 #include "slabs/SlabChild.h"
 
 namespace {
@@ -27,8 +27,18 @@ constexpr const char* kInformationKey = "ObjectInformation";
 constexpr double kCoveringGap = 0.25;
 
 // The kinds of child a "childList" entry may hold, in the order they are tested.
-enum class ChildKind { kOnSlab, kInSlab, kAsymmetric, kSkylight, kCovering, kDormer,
-                       kShaftHole, kHole, kMolding, kNone };
+enum class ChildKind {
+    kOnSlab,
+    kInSlab,
+    kAsymmetric,
+    kSkylight,
+    kCovering,
+    kDormer,
+    kShaftHole,
+    kHole,
+    kMolding,
+    kNone
+};
 
 struct ChildKindName {
     ChildKind kind;
@@ -36,10 +46,10 @@ struct ChildKindName {
 };
 
 constexpr ChildKindName kChildKinds[] = {
-    {ChildKind::kOnSlab, "onslab"},       {ChildKind::kInSlab, "inslab"},
+    {ChildKind::kOnSlab, "onslab"},         {ChildKind::kInSlab, "inslab"},
     {ChildKind::kAsymmetric, "asymmetric"}, {ChildKind::kSkylight, "skylight"},
-    {ChildKind::kCovering, "covering"},   {ChildKind::kDormer, "dormer"},
-    {ChildKind::kShaftHole, "ShaftHole"}, {ChildKind::kHole, "hole"},
+    {ChildKind::kCovering, "covering"},     {ChildKind::kDormer, "dormer"},
+    {ChildKind::kShaftHole, "ShaftHole"},   {ChildKind::kHole, "hole"},
     {ChildKind::kMolding, "slabMolding"},
 };
 
@@ -121,12 +131,18 @@ BaseSlab::~BaseSlab() {
 
 LinkedList* BaseSlab::ChildList(int index) {
     switch (index) {
-        case 0: return &holeList;
-        case 1: return &coveringList;
-        case 2: return &moldingList;
-        case 3: return &inSlabList;
-        case 4: return &onSlabList;
-        default: return nullptr;
+        case 0:
+            return &holeList;
+        case 1:
+            return &coveringList;
+        case 2:
+            return &moldingList;
+        case 3:
+            return &inSlabList;
+        case 4:
+            return &onSlabList;
+        default:
+            return nullptr;
     }
 }
 
@@ -171,7 +187,8 @@ RenderableObject* BaseSlab::FirstSelectedChild() const {
 
 int BaseSlab::CountChildren() const {
     int count = 0;
-    for (const LinkedList* list : {&holeList, &coveringList, &moldingList, &inSlabList, &onSlabList})
+    for (const LinkedList* list :
+         {&holeList, &coveringList, &moldingList, &inSlabList, &onSlabList})
         count += static_cast<int>(list->GetCount());
     return count;
 }
@@ -515,7 +532,8 @@ bool BaseSlab::IsPositionValid() {
     if (!outline.IsSimple()) return false;
     for (int i = 0; LinkedList* list = ChildList(i); ++i)
         for (LinkedListObject* node = list->GetHead(); node; node = node->GetNext())
-            if (SlabChild* child = AsChild(node); child && !child->IsOnParentSurface()) return false;
+            if (SlabChild* child = AsChild(node); child && !child->IsOnParentSurface())
+                return false;
     return true;
 }
 
@@ -608,10 +626,14 @@ void BaseSlab::BuildCullPolygons() {
 
 Part* BaseSlab::GetSurface(int id) {
     switch (id) {
-        case kInsideSurface: return &insideSurface;
-        case kOutsideSurface: return &outsideSurface;
-        case kEdgeSurface: return &edgeSurface;
-        default: return nullptr;
+        case kInsideSurface:
+            return &insideSurface;
+        case kOutsideSurface:
+            return &outsideSurface;
+        case kEdgeSurface:
+            return &edgeSurface;
+        default:
+            return nullptr;
     }
 }
 
@@ -701,9 +723,10 @@ void BaseSlab::StoreSurfacesToState() {
         state->SetBoolean(5 + s, material->showTexture != 0);
         state->SetDouble(6 + s, material->textureRotation);
         const char* catalogue = material->GetMaterialURL();
-        const char* texture = catalogue && catalogue[0]
-                                  ? catalogue
-                                  : (material->GetTexture() ? material->GetTexture()->GetURL() : "");
+        const char* texture =
+            catalogue && catalogue[0]
+                ? catalogue
+                : (material->GetTexture() ? material->GetTexture()->GetURL() : "");
         state->SetString(s, texture ? texture : "");
         const Bitmap* bumpMap = material->GetBumpMap();
         const char* bump = bumpMap && bumpMap != DefaultNormalMap() ? bumpMap->GetURL() : "";
@@ -761,16 +784,27 @@ void BaseSlab::ReadChildEntry(KeyDataList& entry) {
     const bool hasId = ReadTransactionId(entry, kIdKey, id);
     LinkedList* list = nullptr;
     switch (kind.kind) {
-        case ChildKind::kOnSlab: list = &onSlabList; break;
+        case ChildKind::kOnSlab:
+            list = &onSlabList;
+            break;
         case ChildKind::kInSlab:
         case ChildKind::kAsymmetric:
-        case ChildKind::kSkylight: list = &inSlabList; break;
-        case ChildKind::kCovering: list = &coveringList; break;
+        case ChildKind::kSkylight:
+            list = &inSlabList;
+            break;
+        case ChildKind::kCovering:
+            list = &coveringList;
+            break;
         case ChildKind::kDormer:
         case ChildKind::kShaftHole:
-        case ChildKind::kHole: list = &holeList; break;
-        case ChildKind::kMolding: list = &moldingList; break;
-        case ChildKind::kNone: return;
+        case ChildKind::kHole:
+            list = &holeList;
+            break;
+        case ChildKind::kMolding:
+            list = &moldingList;
+            break;
+        case ChildKind::kNone:
+            return;
     }
     if (hasId) {
         if (auto* known = dynamic_cast<UndoableObject*>(FindInList(*list, id))) {

@@ -250,6 +250,7 @@ void BaseSlab::RotateSlab(const Vector& from, const Vector& to, const Vector& ce
     DetachLinkedChildren(true);
     for (LinkedList* list : {&inSlabList, &onSlabList, &holeList})
         for (LinkedListObject* n = list->GetHead(); n; n = n->GetNext())
-            if (auto* child = dynamic_cast<SlabChild*>(n)) child->TurnWithParent(axis, angle, centre);
+            if (auto* child = dynamic_cast<SlabChild*>(n))
+                child->TurnWithParent(axis, angle, centre);
     RecomputeBounds();
 }

@@ -60,8 +60,9 @@ TEST_F(WallGeometryTest, LinkedCornerFacesMeetOnTheBisector) {
     ASSERT_TRUE(a->LinkWith(b, 2, 1));
     // Inner and outer corners lie thickness / (2 sin 45) from the joint.
     const double d = 10.0 / (2.0 * std::sin(M_PI / 4.0));
-    const std::set<std::pair<double, double>> expected = {Plan(Vector(100 - d / std::sqrt(2.0), 0, d / std::sqrt(2.0))),
-                                                          Plan(Vector(100 + d / std::sqrt(2.0), 0, -d / std::sqrt(2.0)))};
+    const std::set<std::pair<double, double>> expected = {
+        Plan(Vector(100 - d / std::sqrt(2.0), 0, d / std::sqrt(2.0))),
+        Plan(Vector(100 + d / std::sqrt(2.0), 0, -d / std::sqrt(2.0)))};
     const int end = a->GetWallEndIndex();
     EXPECT_EQ((std::set<std::pair<double, double>>{Plan(a->GetFacePointsA()[end]),
                                                    Plan(a->GetFacePointsB()[end])}),

@@ -89,7 +89,8 @@ protected:
             image.colourType = 2;
             for (int row = kHeight - 1; row >= 0; --row)
                 for (int x = 0; x < kWidth; ++x)
-                    for (int c = 0; c < 3; ++c) image.rows.push_back(rgba[(row * kWidth + x) * 4 + c]);
+                    for (int c = 0; c < 3; ++c)
+                        image.rows.push_back(rgba[(row * kWidth + x) * 4 + c]);
             const std::vector<uint8_t> file = WritePng(image);
             std::ofstream(base + ".out.png", std::ios::binary)
                 .write(reinterpret_cast<const char*>(file.data()),

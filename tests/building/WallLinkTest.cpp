@@ -232,8 +232,8 @@ TEST_F(WallLinkTest, DraggedEndKeepsWholeLengths) {
         control.scene.DeleteAll();
         Wall* wall = Add(Vector(0, 0, 0.5), Vector(50, 0, 0.5));
         OutlinePoint* nodes = wall->GetOutline().GetPrimaryPoints();
-        wall->DragEnd(TopView(), PixelX(c.cursorX), PixelY(0.5), nodes[wall->GetWallEndIndex()].edge,
-                      c.notMoved, true);
+        wall->DragEnd(TopView(), PixelX(c.cursorX), PixelY(0.5),
+                      nodes[wall->GetWallEndIndex()].edge, c.notMoved, true);
         ExpectAt(Node(wall, wall->GetWallEndIndex()), c.endX, 0, 0.5);
         ExpectAt(Node(wall, 0), 0, 0, 0.5);
     }

@@ -34,7 +34,8 @@ void Flatten(const KeyDataList& list, const std::string& path, std::vector<std::
 // Both lists hold the same paths with the same values; numbers may differ in their last
 // written digit (a plan keeps six decimals, and what is computed from values read back
 // can round the other way).
-void ExpectSameValues(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
+void ExpectSameValues(const std::vector<std::string>& actual,
+                      const std::vector<std::string>& expected) {
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t i = 0; i < actual.size(); ++i) {
         const size_t a = actual[i].find('='), e = expected[i].find('=');
@@ -101,8 +102,9 @@ std::vector<Wall*> Walls(BaseControl& control) {
 // A square room of four linked walls, a wall running into the room's first wall from
 // outside, an unlinkable wall with information and a locked one.
 void BuildHouse(WallScene& s) {
-    Wall* w[4] = {s.Add(Vector(0, 0, 0), Vector(100, 0, 0)), s.Add(Vector(100, 0, 0), Vector(100, 0, 80)),
-                  s.Add(Vector(100, 0, 80), Vector(0, 0, 80)), s.Add(Vector(0, 0, 80), Vector(0, 0, 0))};
+    Wall* w[4] = {
+        s.Add(Vector(0, 0, 0), Vector(100, 0, 0)), s.Add(Vector(100, 0, 0), Vector(100, 0, 80)),
+        s.Add(Vector(100, 0, 80), Vector(0, 0, 80)), s.Add(Vector(0, 0, 80), Vector(0, 0, 0))};
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(w[i]->LinkWith(w[(i + 1) % 4], 2, 1));
     s.Add(Vector(40, 0, -60), Vector(40, 0, -0.2), 90.0);
     Wall* apart = s.Add(Vector(200, 0, 0), Vector(260, 0, 30), 120.0, 4.0);
@@ -250,10 +252,9 @@ TEST_F(WallPlanTest, UndoAndRedoRestoreTheExactKeys) {
     for (const Edit& edit : edits) {
         SCOPED_TRACE(edit.what);
         WallScene s;
-        std::vector<Wall*> w = {s.Add(Vector(0, 0, 0), Vector(100, 0, 0)),
-                                s.Add(Vector(100, 0, 0), Vector(100, 0, 80)),
-                                s.Add(Vector(100, 0, 80), Vector(0, 0, 80)),
-                                s.Add(Vector(0, 0, 80), Vector(0, 0, 10))};
+        std::vector<Wall*> w = {
+            s.Add(Vector(0, 0, 0), Vector(100, 0, 0)), s.Add(Vector(100, 0, 0), Vector(100, 0, 80)),
+            s.Add(Vector(100, 0, 80), Vector(0, 0, 80)), s.Add(Vector(0, 0, 80), Vector(0, 0, 10))};
         ASSERT_TRUE(w[0]->LinkWith(w[1], 2, 1));
         ASSERT_TRUE(w[1]->LinkWith(w[2], 2, 1));
         const auto before = SceneKeys(s.control);

@@ -100,7 +100,8 @@ int PixelY(double z) {
 
 class BaseSlabTest : public ::testing::Test, public WallScene {
 protected:
-    BaseSlabTest() : slab({Vector(10, 0, 10), Vector(60, 0, 10), Vector(60, 0, 40), Vector(10, 0, 40)}) {}
+    BaseSlabTest()
+        : slab({Vector(10, 0, 10), Vector(60, 0, 10), Vector(60, 0, 40), Vector(10, 0, 40)}) {}
 
     TestChild* Child(LinkedList& list, uint64_t mask, const char* keyword) {
         auto* child = new TestChild(mask, keyword);
@@ -256,9 +257,11 @@ TEST_F(BaseSlabTest, DraggedRectangleEdgeStaysSquareWithWholeSides) {
     // The far edge (z = 40, from node 2) dragged to z = 45.5: 35.5 from the near edge.
     for (const Case& c : {Case{false, 46.0}, Case{true, 45.5}}) {
         SCOPED_TRACE(c.free);
-        TestSlab rectangle({Vector(10, 0, 10), Vector(60, 0, 10), Vector(60, 0, 40), Vector(10, 0, 40)});
+        TestSlab rectangle(
+            {Vector(10, 0, 10), Vector(60, 0, 10), Vector(60, 0, 40), Vector(10, 0, 40)});
         OutlinePoint* edge = &rectangle.GetOutline().GetPrimaryPoints()[2];
-        rectangle.DragEdge(TopView(), PixelX(35), PixelY(45.5), PixelX(35), PixelY(40), edge, c.free);
+        rectangle.DragEdge(TopView(), PixelX(35), PixelY(45.5), PixelX(35), PixelY(40), edge,
+                           c.free);
         const OutlinePoint* nodes = rectangle.GetOutline().GetPrimaryPoints();
         EXPECT_NEAR(nodes[2].position.z, c.z, 1e-9);
         EXPECT_NEAR(nodes[3].position.z, c.z, 1e-9);

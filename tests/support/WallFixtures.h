@@ -39,12 +39,15 @@ public:
     WallScene& operator=(const WallScene&) = delete;
 
     // MakeWall, appended to the scene.
-    Wall* Add(const Vector& from, const Vector& to, double height = 100.0, double thickness = 10.0) {
+    Wall* Add(const Vector& from, const Vector& to, double height = 100.0,
+              double thickness = 10.0) {
         Wall* wall = MakeWall(from, to, height, thickness);
         control.scene.Append(wall);
         return wall;
     }
-    static Vector& Node(Wall* wall, int i) { return wall->GetOutline().GetPrimaryPoints()[i].position; }
+    static Vector& Node(Wall* wall, int i) {
+        return wall->GetOutline().GetPrimaryPoints()[i].position;
+    }
 
     ScopedRegistry registry;
     TestControl control;
