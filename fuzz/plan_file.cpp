@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
-// read in place. A stream read as whole must write back and read as whole again.
+// read in place. A stream read as whole must write back and read as whole again. The
+// walls of the plan are then made by the control's loader, written and dropped again.
 #include <strings.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/PlanFiles.h"
 #include "control/SceneState.h"
@@ -47,6 +49,37 @@ void ReadStates(KeyDataList& plan) {
     }
 }
 
+// A control with no window, as the loader needs one for the scene.
+class FuzzControl : public BaseControl {
+public:
+    void ShowMainProgress(bool, intptr_t) override {}
+    void SetStatusText(const char*) override {}
+    void SetProgressDetail(double, intptr_t) override {}
+    void PostHostMessage(uint32_t) override {}
+    void QueryUserStatus() override {}
+};
+
+BaseControl& Control() {
+    // Made once and kept for the whole run.
+    static BaseControl* control = new FuzzControl;
+    return *control;
+}
+
+void MakeWalls(KeyDataList& plan) {
+    BaseControl& control = Control();
+    for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement() || strcasecmp(m->GetName(), "Wall") != 0) continue;
+        control.LoadPlanObjects(*static_cast<KeyDataSublist*>(m));
+    }
+    for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext()) {
+        auto* wall = dynamic_cast<Wall*>(node);
+        if (!wall) std::abort();
+        wall->WriteKeyData();
+        delete wall->TakeWrittenElement();
+    }
+    control.scene.DeleteAll();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -66,5 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::free(bytes);
     }
     ReadStates(plan);
+    MakeWalls(plan);
     return 0;
 }

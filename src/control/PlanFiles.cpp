@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "building/Terrain.h"
+#include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
@@ -518,8 +519,20 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
             scene.Append(model);
         return model;
     }
-    // "Wall", "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column"
-    // make their building elements, and "Dimension" and "Text" their annotations, as
+    if (strcasecmp(name, "Wall") == 0) {
+        auto* wall = new Wall;
+        wall->ReadKeyData(keys);
+        if (!wall->HasWallShape()) {
+            theTrace().Write("A wall element without the outline of a wall was skipped");
+            delete wall;
+            return nullptr;
+        }
+        if (mergeSetAside) wall->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(wall);
+        return wall;
+    }
+    // "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make
+    // their building elements, and "Dimension" and "Text" their annotations, as
     // those classes join the editor.
     theTrace().WriteFormat("No plan object of kind %s can be made", name);
     return nullptr;
@@ -536,6 +549,15 @@ void ReportDamagedPlan(BaseControl& control, const char* path) {
     box.caption = "Open failed";
     box.icon = platform::MessageIcon::Warning;
     control.ShowMessageBox(box);
+}
+
+// The scene set aside for a merge comes back after the merged objects. These hold their
+// links by pointer now, so list ids that they share with the set-aside objects are
+// replaced by fresh ones.
+void ReturnSetAside(LinkedList& setAside, LinkedList& scene) {
+    for (LinkedListObject* node = scene.GetHead(); node; node = node->GetNext())
+        if (setAside.FindByID(node->GetID())) node->SetID(LinkedListObject::GetNextNodeId() + 1);
+    while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
 }
 
 }  // namespace
@@ -573,7 +595,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     auto finish = [&](bool damaged) {
         if (merging) {
             RenderLockScope hold(*this);
-            while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+            ReturnSetAside(setAside, scene);
             mergeSetAside = nullptr;
         }
         if (damaged) {
@@ -706,7 +728,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     result = nullptr;
     if (merging) {
         RenderLockScope hold(*this);
-        while (LinkedListObject* node = setAside.PopHead()) scene.Append(node);
+        ReturnSetAside(setAside, scene);
         mergeSetAside = nullptr;
     }
     if (cancelled == kLoadCancelByUser) {

@@ -200,9 +200,11 @@ public:
     bool MovePoint(const ViewProjection& view, int x, int y, const OutlinePoint* node);
     // Moves the edge between adjacent primary nodes a and b parallel to itself by the drag
     // from (x2, y2) to (x1, y1). A drag that makes the outline cross itself is undone
-    // unless skipCheck. Answers the node that starts the moved section.
+    // unless skipCheck. Answers the node that starts the moved section. The indices of
+    // nodes the drag inserted (in the final array, in insertion order) go to `inserted`.
     OutlinePoint* DragEdge(const ViewProjection& view, int x1, int y1, int x2, int y2,
-                           OutlinePoint* a, OutlinePoint* b, bool skipCheck);
+                           OutlinePoint* a, OutlinePoint* b, bool skipCheck,
+                           std::vector<int>* inserted = nullptr);
     // Changes the bulge of a curved edge by the drag; answers the edge's start node.
     OutlinePoint* DragArc(const ViewProjection& view, int x1, int y1, int x2, int y2,
                           OutlinePoint* a, OutlinePoint* b, bool skipCheck);

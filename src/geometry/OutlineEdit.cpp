@@ -194,7 +194,8 @@ bool Outline::DragVector(const ViewProjection& view, int x1, int y1, int x2, int
 }
 
 OutlinePoint* Outline::DragEdge(const ViewProjection& view, int x1, int y1, int x2, int y2,
-                                OutlinePoint* a, OutlinePoint* b, bool skipCheck) {
+                                OutlinePoint* a, OutlinePoint* b, bool skipCheck,
+                                std::vector<int>* inserted) {
     int start, end;
     if (!FindEdge(a, b, start, end)) return a;
     if (primary_[start].edge->IsArc()) return DragArc(view, x1, y1, x2, y2, a, b, skipCheck);
@@ -230,18 +231,24 @@ OutlinePoint* Outline::DragEdge(const ViewProjection& view, int x1, int y1, int 
     int endIndex = end;
     if (!jogStart) primary_[start].position = Sum(s, Scaled(u, amount / du));
     if (!jogEnd) primary_[end].position = Sum(e, Scaled(w, amount / dw));
+    std::vector<int> added;
     if (jogStart) {
         if (!InsertPoint(Sum(s, Scaled(across, amount)), start + 1, false)) return restore();
+        added.push_back(start + 1);
         if (endIndex > start) ++endIndex;
     }
     if (jogEnd) {
         // Directly before the end node in the ring; after the last node when it is node 0.
         const int at = endIndex == 0 ? GetPrimaryCount() : endIndex;
         if (!InsertPoint(Sum(e, Scaled(across, amount)), at, false)) return restore();
+        for (int& index : added)
+            if (index >= at) ++index;
+        added.push_back(at);
         if (at == endIndex) ++endIndex;
     }
     Refresh();
     if (!skipCheck && !IsSimple()) return restore();
+    if (inserted) *inserted = added;
     if (!jogStart && !jogEnd) return &primary_[resultIndex];
     const int count = GetPrimaryCount();
     return &primary_[(endIndex + count - 1) % count];

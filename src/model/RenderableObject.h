@@ -81,6 +81,8 @@ public:
 
     bool WasShownInView() const { return shownInView != 0; }
     bool NeedsRebuild() const { return rebuild != 0; }
+    // Set once the object's geometry is in.
+    bool IsGeometryLoaded() const { return geometryLoaded != 0; }
     const Vector& GetOffset() const { return offsetBase; }
     LinkedList& GetChildren() { return children; }
     void SetBoundingBox(const BoundingBox& newBox);

@@ -67,10 +67,10 @@ uint64_t ActiveHiddenTypes(BaseControl& control) {
 }
 
 bool CentreLine(const Wall& wall, Vector& p0, Vector& p1) {
-    if (wall.endIndex <= 0 || static_cast<size_t>(wall.endIndex) >= wall.outlineNodes.size())
-        return false;
-    p0 = wall.outlineNodes[0];
-    p1 = wall.outlineNodes[static_cast<size_t>(wall.endIndex)];
+    if (!wall.HasWallShape()) return false;
+    const OutlinePoint* nodes = wall.GetOutline().GetPrimaryPoints();
+    p0 = nodes[0].position;
+    p1 = nodes[wall.GetWallEndIndex()].position;
     return true;
 }
 
@@ -86,13 +86,6 @@ void ForEachSceneObject(BaseControl& control, F&& f) {
 }
 
 }  // namespace
-
-bool Wall::IsOnNormalSide(const Vector& point) const {
-    if (outlineNodes.empty()) return false;
-    Vector d = point;
-    d.Subtract(outlineNodes[0]);
-    return normal.Dot(d) > 0.0;
-}
 
 void SnappableObject::AttachRenderable() {
     snapRenderable = dynamic_cast<RenderableObject*>(this);
@@ -185,9 +178,9 @@ bool SnappableObject::SnapToWall(double distance) {
     Vector offset(0.0, 0.0, 0.0);
     Wall* wall = FindWallSnap(distance, offset);
     if (!wall) return false;
-    Vector n = wall->normal;
+    Vector n = wall->GetOutline().normal;
     if (n.Dot(offset) > 0.0) n.Negate();
-    n.Scale(wall->thickness / 2.0);
+    n.Scale(wall->GetThickness() / 2.0);
     offset.Add(n);
     offset.y = 0.0;
     Vector objectOffset;
@@ -210,7 +203,8 @@ Wall* SnappableObject::FindWallSnap(double distance, Vector& offset) const {
     ForEachSceneObject(*control, [&](LinkedListObject* node) {
         auto* wall = dynamic_cast<Wall*>(node);
         Vector p0, p1;
-        if (!wall || !wall->snapTarget || !CentreLine(*wall, p0, p1)) return;
+        // Hidden walls take no objects.
+        if (!wall || !wall->IsVisible() || !CentreLine(*wall, p0, p1)) return;
         const BoundingBox& wallBox = wall->GetBoundingBox();
         if (!(wallBox.min.y <= centre.y + h && centre.y - h <= wallBox.max.y)) return;
         if (p0.Distance(p1) < kShortestWall) return;
@@ -228,7 +222,7 @@ Wall* SnappableObject::FindWallSnap(double distance, Vector& offset) const {
                 d = d0 < d1 ? d0 : d1;
                 target = d0 < d1 ? p0 : p1;
             } else {
-                d = c.Distance(foot) - wall->thickness / 2.0;
+                d = c.Distance(foot) - wall->GetThickness() / 2.0;
                 target = foot;
             }
             if (d < best) {
@@ -249,7 +243,7 @@ RenderableObject* SnappableObject::FindWallObjectSnap(double distance, Vector& o
     Vector wallOffset;
     Wall* wall = FindWallSnap(distance, wallOffset);
     if (!wall) return nullptr;
-    const bool side = wall->normal.Dot(wallOffset) < 0.0;
+    const bool side = wall->GetOutline().normal.Dot(wallOffset) < 0.0;
 
     Vector own[8];
     std::memcpy(static_cast<void*>(own), snapRenderable->GetCorners(), sizeof own);
@@ -261,19 +255,22 @@ RenderableObject* SnappableObject::FindWallObjectSnap(double distance, Vector& o
     double best = distance;
     RenderableObject* target = nullptr;
     control->LockRender();
-    LinkedListIterator it(wall->GetChildren());
-    it.LockList();
-    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
-        auto* child = dynamic_cast<RenderableObject*>(node);
-        if (!child || child == snapRenderable) continue;
-        Vector corners[8];
-        std::memcpy(static_cast<void*>(corners), child->GetCorners(), sizeof corners);
-        const Extent theirs = ExtentOfCorners(corners);
-        if (wall->IsOnNormalSide(theirs.centre) != side) continue;
-        if (!OverlapsVertically(self, theirs) || !IsNear(self, theirs, best)) continue;
-        if (NearestCornerPair(own, corners, best, offset)) target = child;
+    // The objects mounted on the wall: set into it or standing on it.
+    for (LinkedList* list : {&wall->GetInSlabList(), &wall->GetOnSlabList()}) {
+        LinkedListIterator it(*list);
+        it.LockList();
+        for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+            auto* child = dynamic_cast<RenderableObject*>(node);
+            if (!child || child == snapRenderable) continue;
+            Vector corners[8];
+            std::memcpy(static_cast<void*>(corners), child->GetCorners(), sizeof corners);
+            const Extent theirs = ExtentOfCorners(corners);
+            if (wall->IsOnNormalSide(theirs.centre) != side) continue;
+            if (!OverlapsVertically(self, theirs) || !IsNear(self, theirs, best)) continue;
+            if (NearestCornerPair(own, corners, best, offset)) target = child;
+        }
+        it.UnlockList();
     }
-    it.UnlockList();
     control->UnlockRender();
     return target;
 }

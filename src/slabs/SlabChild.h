@@ -1,10 +1,49 @@
 #pragma once
 
-// The base of every child of a slab.
+#include "geometry/Vector.h"
+
+class BaseSlab;
+class UndoableObject;
+
+// The base of every child of a slab: holes, coverings, moldings and the objects set into
+// or standing on a slab. The slab owns its children through its child lists; a child
+// knows its slab. The slab reaches each kind of child through these operations, which
+// the kinds answer for themselves.
 class SlabChild {
 public:
     SlabChild() = default;
     virtual ~SlabChild() = default;
     SlabChild(const SlabChild&) = delete;
     SlabChild& operator=(const SlabChild&) = delete;
+
+    BaseSlab* GetParent() const { return parent; }
+    virtual void SetParent(BaseSlab* slab) { parent = slab; }
+
+    // Whether the child still lies on its slab's surface; the slab is valid only while
+    // every child answers true.
+    virtual bool IsOnParentSurface() { return true; }
+    // How deep a hole (or the opening of an object set into the slab) reaches from the
+    // slab's mid-plane.
+    virtual void SetDepth(double) {}
+    // How far a covering lies from the slab's mid-plane.
+    virtual void SetOffset(double) {}
+    // The surface a child standing on the slab stands on: 1000 inside, 1001 outside.
+    virtual int GetSide() const { return 1000; }
+    // The slab turned by `angle` radians about the unit `axis` through `centre`; the child
+    // takes its place on the turned slab.
+    virtual void TurnWithParent(const Vector& axis, double angle, const Vector& centre) {
+        (void)axis, (void)angle, (void)centre;
+    }
+    // The object in another slab that this child belongs with (a skylight and the shaft
+    // hole it cuts into the slab below); null when none.
+    virtual UndoableObject* GetLinkedObject() const { return nullptr; }
+    virtual void SetLinkedObject(UndoableObject* object) { (void)object; }
+    // The colour of the reveal (the sides of the opening).
+    virtual void SetRevealColor(double r, double g, double b, double a) {
+        (void)r, (void)g, (void)b, (void)a;
+    }
+
+protected:
+    // Not owned.
+    BaseSlab* parent = nullptr;
 };

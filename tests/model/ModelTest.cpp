@@ -12,28 +12,14 @@
 #include "render/Material.h"
 #include "render/Window.h"
 #include "support/SceneFixtures.h"
+#include "support/WallFixtures.h"
 
 namespace {
 
 // A wall along the x axis from (x0, 0, z) to (x1, 0, z), 100 high.
-class TestWall : public Wall {
-public:
-    TestWall(double x0, double x1, double thick, double z = 0.0) {
-        outlineNodes = {Vector(x0, 0, z), Vector(x1, 0, z)};
-        endIndex = 1;
-        thickness = thick;
-        normal = Vector(0, 0, 1);
-        box.min.Set(x0, 0, z - thick / 2, 1);
-        box.max.Set(x1, 100, z + thick / 2, 1);
-    }
-    void Render() override {}
-    void Translate(const Vector&) override {}
-    void WriteKeyData() override {}
-    bool ReadKeyData(KeyDataList&) override { return true; }
-    void ApplyState() override {}
-    BaseParameterState* GetState() override { return nullptr; }
-    uint64_t GetStateTypeMask() const override { return GetTypeMask(); }
-};
+Wall* TestWall(double x0, double x1, double thick, double z = 0.0) {
+    return MakeWall(Vector(x0, 0, z), Vector(x1, 0, z), 100.0, thick);
+}
 
 // A model with a box of the given size whose minimum corner stands at `at`.
 Model* MakeModel(const Vector& at, double sx = 10, double sy = 10, double sz = 10) {
@@ -115,7 +101,7 @@ TEST_F(ModelTest, HiddenObjectsAndObjectsBehindAWallAreNoTargets) {
     // Visible again, but a wall now runs between the two centres.
     table->SetVisible(true);
     chair->SetPosition(Vector(0, 0, 13));
-    control.scene.Append(new TestWall(-50, 50, 1.0, 11.5));
+    control.scene.Append(TestWall(-50, 50, 1.0, 11.5));
     chair->SnapToObjects(5.0);
     EXPECT_EQ(chair->GetPosition().z, 13.0);
     EXPECT_TRUE(WallBetween(Vector(5, 5, 5), Vector(5, 5, 18)));
@@ -124,7 +110,7 @@ TEST_F(ModelTest, HiddenObjectsAndObjectsBehindAWallAreNoTargets) {
 }
 
 TEST_F(ModelTest, SnapsFlushAgainstTheWallFace) {
-    control.scene.Append(new TestWall(-50, 50, 4.0));
+    control.scene.Append(TestWall(-50, 50, 4.0));
     Model* cupboard = Add(MakeModel(Vector(0, 30, 5), 10, 20, 10));
     // Above the wall's box by 30: still overlapping it vertically (wall is 100 high).
     EXPECT_TRUE(cupboard->SnapToWall(6.0));
@@ -142,13 +128,13 @@ TEST_F(ModelTest, SnapsFlushAgainstTheWallFace) {
 }
 
 TEST_F(ModelTest, SlabObjectsSnapToObjectsOnTheirSideOfTheWall) {
-    auto* wall = new TestWall(-50, 50, 4.0);
+    Wall* wall = TestWall(-50, 50, 4.0);
     control.scene.Append(wall);
     // A shelf already on the wall's front side, and one behind it.
     Model* front = MakeModel(Vector(20, 0, 2));
     Model* back = MakeModel(Vector(-22, 0, -12));
-    wall->GetChildren().Append(front);
-    wall->GetChildren().Append(back);
+    wall->GetOnSlabList().Append(front);
+    wall->GetOnSlabList().Append(back);
     Model* cabinet = Add(MakeModel(Vector(-10, 0, 4)));
     KeyDataList keys;
     keys.AddString("canBeSnappedTo", "slabObjects");

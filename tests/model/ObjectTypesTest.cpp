@@ -160,6 +160,7 @@ public:
     void ApplyState() {}
     BaseParameterState* GetState() { return nullptr; }
     uint64_t GetStateTypeMask() const { return 0; }
+    void RecomputeBounds() {}
 };
 
 template <class T>
