@@ -18,7 +18,14 @@
 #include <string>
 
 #include "platform/Input.h"
+#include "platform/MessageBox.h"
 #include "platform/Window.h"
+
+namespace platform {
+class Menu;
+class DialogBox;
+struct FileDialogRequest;
+}  // namespace platform
 
 namespace platform::display {
 
@@ -31,6 +38,9 @@ bool OnUiThread();
 // Makes the calling thread the UI thread when there is none yet (starting GTK there).
 // Answers whether the calling thread is the UI thread afterwards.
 bool AdoptUiThread();
+
+// The window table's side: marks the calling thread's queue as the UI thread's.
+void MarkUiQueue();
 
 // Runs `task` on the UI thread: at once when called there, else queued in order.
 void RunOnUi(std::function<void()> task);
@@ -76,5 +86,12 @@ bool WorkArea(Rect* area);
 // Colour bits of the screen and monitors; false headless.
 bool ScreenColorBits(int* bits);
 bool MonitorCount(int* count);
+
+// Menus, boxes and dialogs shown with GTK, modally (any thread; the UI thread shows
+// them). They answer as their headless models do.
+uint32_t TrackMenu(const Menu& menu, int screenX, int screenY);
+MessageAnswer ShowMessage(const MessageBoxRequest& request);
+bool ChooseFile(const FileDialogRequest& request, std::string* chosen);
+int RunDialog(DialogBox& box);
 
 }  // namespace platform::display

@@ -379,6 +379,13 @@ LResult SendNotice(WindowHandle window, uint32_t message, WParam wParam, LParam 
 
 }  // namespace
 
+void display::MarkUiQueue() {
+    auto self = CurrentQueue();
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    self->ui = true;
+}
+
 LResult DefaultWindowProc(WindowHandle window, uint32_t message, WParam, LParam) {
     switch (message) {
         case WM_CLOSE:

@@ -489,6 +489,7 @@ bool AdoptUiThread() {
     uiThread = std::this_thread::get_id();
     uiStarted = true;
     ReadScreen();
+    MarkUiQueue();
     return true;
 }
 
