@@ -17,11 +17,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/Component.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
 
 namespace platform {
+class IWebView;
 class Menu;
 class DialogBox;
 struct FileDialogRequest;
@@ -93,5 +95,8 @@ uint32_t TrackMenu(const Menu& menu, int screenX, int screenY);
 MessageAnswer ShowMessage(const MessageBoxRequest& request);
 bool ChooseFile(const FileDialogRequest& request, std::string* chosen);
 int RunDialog(DialogBox& box);
+
+// A web view of WebKitGTK.
+HRESULT MakeWebView(IWebView** out);
 
 }  // namespace platform::display
