@@ -743,13 +743,21 @@ LResult DispatchMessage(const Message& message) {
     return CallProc(message.window, message.message, message.wParam, message.lParam);
 }
 
+// The program's main thread becomes the display's UI thread when it first waits for
+// messages (if no window of its own made it one before).
+void JoinDisplay(ThreadQueue& queue) {
+    if (!queue.ui && display::Active()) display::AdoptUiThread();
+}
+
 bool GetMessage(Message& message) {
+    JoinDisplay(*CurrentQueue());
     TakeOptions options;
     options.wait = true;
     return TakeNext(*CurrentQueue(), message, options) == Next::Got;
 }
 
 bool PeekMessage(Message& message) {
+    JoinDisplay(*CurrentQueue());
     const Next next = TakeNext(*CurrentQueue(), message, TakeOptions{});
     return next == Next::Got || next == Next::Quit;
 }
@@ -824,6 +832,7 @@ int RunMessageLoop() {
 
 int PumpUntilIdle() {
     auto self = CurrentQueue();
+    JoinDisplay(*self);
     int count = 0;
     TakeOptions options;
     options.takeQuit = false;
@@ -881,6 +890,7 @@ uint32_t GetTimerPeriod(WindowHandle window, uintptr_t id) {
 
 int ModalLoop::Run() {
     auto self = CurrentQueue();
+    JoinDisplay(*self);
     {
         auto& sys = System();
         std::lock_guard<std::mutex> guard(sys.mutex);

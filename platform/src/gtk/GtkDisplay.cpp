@@ -3,6 +3,9 @@
 // a child window a client area placed in its parent's), and the person's input on
 // those widgets comes back as the layer's messages, posted to the windows' owners.
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -476,6 +479,11 @@ bool OnUiThread() {
 
 bool AdoptUiThread() {
     if (!Active()) return false;
+    // GTK runs on the program's main thread: windows of other threads (a splash's)
+    // show once the main thread runs its loop.
+    static thread_local const bool isMain = syscall(SYS_gettid) == getpid();
+    if (!isMain) return OnUiThread();
+    if (uiStarted.load()) return true;
     std::lock_guard<std::mutex> hold(uiMutex);
     if (uiStarted) return uiThread == std::this_thread::get_id();
     gdk_set_allowed_backends("x11");
@@ -566,7 +574,7 @@ void Wake() {
 // ---- mirrors of the window table ----------------------------------------------------
 
 void WindowCreated(WindowHandle window, const WindowCreateInfo& info) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window, parent = info.parent, caption = info.caption, x = info.x, y = info.y,
              width = info.width, height = info.height, frameless = info.frameless,
              topmost = info.topmost] {
@@ -582,7 +590,7 @@ void WindowCreated(WindowHandle window, const WindowCreateInfo& info) {
 }
 
 void WindowDestroyed(WindowHandle window) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window] {
         Shown* shown = Find(window);
         if (!shown) return;
@@ -593,7 +601,7 @@ void WindowDestroyed(WindowHandle window) {
 }
 
 void WindowShown(WindowHandle window, ShowState show) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window, show] {
         Shown* shown = Find(window);
         if (!shown) return;
@@ -624,7 +632,7 @@ void WindowShown(WindowHandle window, ShowState show) {
 }
 
 void WindowResized(WindowHandle window, int width, int height) {
-    if (!uiStarted.load() || echo > 0) return;
+    if (!Active() || echo > 0) return;
     RunOnUi([window, width, height] {
         Shown* shown = Find(window);
         if (!shown) return;
@@ -636,7 +644,7 @@ void WindowResized(WindowHandle window, int width, int height) {
 }
 
 void WindowTextChanged(WindowHandle window, const std::string& text) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window, text] {
         Shown* shown = Find(window);
         if (shown && shown->top) gtk_window_set_title(GTK_WINDOW(shown->top), text.c_str());
@@ -644,7 +652,7 @@ void WindowTextChanged(WindowHandle window, const std::string& text) {
 }
 
 void WindowReparented(WindowHandle window, WindowHandle parent) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window, parent] {
         Shown* shown = Find(window);
         if (!shown) return;
@@ -675,7 +683,7 @@ void WindowReparented(WindowHandle window, WindowHandle parent) {
 }
 
 void WindowPixelsChanged(WindowHandle window) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window] {
         Shown* shown = Find(window);
         if (!shown) return;
@@ -685,7 +693,7 @@ void WindowPixelsChanged(WindowHandle window) {
 }
 
 void WindowRaised(WindowHandle window) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window] {
         Shown* shown = Find(window);
         if (shown && shown->top && gtk_widget_get_visible(shown->top))
@@ -694,7 +702,7 @@ void WindowRaised(WindowHandle window) {
 }
 
 void WindowTopmostChanged(WindowHandle window, bool topmost) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([window, topmost] {
         Shown* shown = Find(window);
         if (shown && shown->top) gtk_window_set_keep_above(GTK_WINDOW(shown->top), topmost);
@@ -702,7 +710,7 @@ void WindowTopmostChanged(WindowHandle window, bool topmost) {
 }
 
 void FocusChanged(WindowHandle window) {
-    if (!uiStarted.load() || echo > 0 || window == kNoWindow) return;
+    if (!Active() || echo > 0 || window == kNoWindow) return;
     RunOnUi([window] {
         Shown* shown = Find(window);
         if (!shown || gtk_widget_has_focus(shown->area)) return;
@@ -717,7 +725,7 @@ void CaptureChanged(WindowHandle) {
 }
 
 void CursorChanged(Cursor cursor) {
-    if (!uiStarted.load()) return;
+    if (!Active()) return;
     RunOnUi([cursor] {
         WindowHandle target = GetCapture() != kNoWindow ? GetCapture() : lastPointerWindow;
         Shown* shown = Find(target);
