@@ -5,7 +5,9 @@
 
 #include <vector>
 
+#include "platform/Event.h"
 #include "platform/Input.h"
+#include "platform/SystemInfo.h"
 #include "platform/Window.h"
 #include "support/XDisplayDriver.h"
 
@@ -137,6 +139,21 @@ TEST_F(DisplayGuiTest, WhatAWindowDrawsShowsOnTheScreen) {
     EXPECT_EQ(p[0], 200);
     EXPECT_EQ(p[1], 30);
     EXPECT_EQ(p[2], 60);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DisplayGuiTest, ScreenFiguresComeFromTheDisplay) {
+    Make("Display figures", kNoWindow, 10, 10, 50, 40);
+    int bits = 0;
+    ASSERT_TRUE(DisplayColorBits(&bits));
+    EXPECT_EQ(std::to_string(bits), xdriver::Run("xdpyinfo | awk '/depth of root window/ {print $5}'"));
+    EXPECT_EQ(GetMonitorCount(), 1);
+    const Rect area = GetWorkArea();
+    EXPECT_EQ(std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top),
+              xdriver::Run("xdotool getdisplaygeometry"));
 }
 
 }  // namespace
