@@ -22,7 +22,7 @@ TEST(SplashGuiTest, ShowsItsPictureCentredAndClosesWhenItsTimeIsUp) {
                                                       reinterpret_cast<void**>(splash.OutParam())),
               S_OK);
     ASSERT_EQ(splash->CreateSplash(), S_OK);
-    ASSERT_EQ(splash->SetTimer(1500), S_OK);
+    ASSERT_EQ(splash->SetTimer(6000), S_OK);
     SplashScreen* shown = static_cast<KVRSplash*>(splash.Get())->Showing();
     ASSERT_NE(shown, nullptr);
     ASSERT_TRUE(xdriver::PumpUntil([&] { return IsWindow(shown->Window()); }));
@@ -52,7 +52,7 @@ TEST(SplashGuiTest, ShowsItsPictureCentredAndClosesWhenItsTimeIsUp) {
     // Asked to close before its time: it stays until the time is up, then goes.
     ASSERT_EQ(splash->CloseWindow(), S_OK);
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_TRUE(xdriver::PumpUntil([&] { return !IsWindow(window); }, 5000));
+    EXPECT_TRUE(xdriver::PumpUntil([&] { return !IsWindow(window); }, 10000));
     xdriver::PumpFor(200);
     EXPECT_EQ(xdriver::Run("xwininfo -root -tree | grep -c '" + std::to_string(picture.width) +
                            "x" + std::to_string(picture.height) + "+" +

@@ -119,9 +119,21 @@ TEST(PagepaneGuiTest, PageReachesTheExternalObjectAndItsFunctionsAreCalled) {
     EXPECT_EQ(CallPageFunction(paneWindow, "noSuchFunction"), PageScriptCall::NoFunction);
     EXPECT_EQ(CallPageFunction(paneWindow, "alert(1);x"), PageScriptCall::NoFunction);
 
+    // The page shows: its heading is dark text on the white page.
     const unsigned long xid = xdriver::FindWindow("answer 42");
-    if (xid) xdriver::Screenshot(xid, std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") +
-                                          "/pagepane.png");
+    ASSERT_NE(xid, 0u);
+    xdriver::PumpFor(300);
+    const xdriver::Image shot = xdriver::Screenshot(xid);
+    ASSERT_GT(shot.width, 100);
+    int dark = 0, white = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const uint8_t* p = shot.At(x, y);
+            dark += p[0] < 60 && p[1] < 60 && p[2] < 60;
+            white += p[0] == 255 && p[1] == 255 && p[2] == 255;
+        }
+    EXPECT_GT(dark, 100);
+    EXPECT_GT(white, 2000);
     DestroyWindow(frame);
     windowed.Reset();
     pane.Reset();

@@ -16,6 +16,7 @@
 
 #include "../Display.h"
 #include "GtkInternal.h"
+#include "platform/GLContext.h"
 #include "platform/PageScript.h"
 #include "platform/WebView.h"
 
@@ -297,6 +298,15 @@ private:
                          G_CALLBACK(OnExternalCall), this);
         view_ = WEBKIT_WEB_VIEW(webkit_web_view_new_with_user_content_manager(content));
         g_object_unref(content);
+        // WebKit's accelerated compositing draws nothing on a software OpenGL (a virtual
+        // X server): pages are composited on the CPU unless the machine's OpenGL is real.
+        PixelFormatDescription format;
+        if (!DescribePixelFormat(1, &format) || format.generic) {
+            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+            webkit_settings_set_hardware_acceleration_policy(
+                webkit_web_view_get_settings(view_), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+            G_GNUC_END_IGNORE_DEPRECATIONS
+        }
         g_object_ref_sink(view_);
         content_ = content;
         g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitle), this);
