@@ -21,7 +21,19 @@ const char* __lsan_default_suppressions() {
            "leak:libgallium\n"
            "leak:libLLVM\n"
            "leak:libfontconfig\n"
-           "leak:libglib\n";
+           "leak:libglib\n"
+           // ... and inside the display's libraries (GTK, GLX, WebKit) for the gui tests.
+           "leak:swrast_dri\n"
+           "leak:libGLX_mesa\n"
+           "leak:libX11\n"
+           "leak:libgtk-3\n"
+           "leak:libgdk-3\n"
+           "leak:libgobject\n"
+           "leak:libgio\n"
+           "leak:libpango\n"
+           "leak:libcairo\n"
+           "leak:libwebkit2gtk\n"
+           "leak:libjavascriptcoregtk\n";
 }
 
 // Every race report counts; the run goes on to show them all and fails at its end.

@@ -1,5 +1,7 @@
 #include "platform/DialogBox.h"
 
+#include "Display.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -221,6 +223,11 @@ bool DialogBox::ChooseTab(uint32_t id, int index) {
 LResult DialogBox::Mouse(uint32_t message, int x, int y) {
     if (ended_) return 0;
     return Send(message, 0, MakeLParam(x, y));
+}
+
+int RunDialogBox(DialogBox& box) {
+    if (!display::Active()) return -1;
+    return display::RunDialog(box);
 }
 
 }  // namespace platform

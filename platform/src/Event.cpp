@@ -1,5 +1,7 @@
 #include "platform/Event.h"
 
+#include "Display.h"
+
 #include <atomic>
 #include <chrono>
 
@@ -43,7 +45,9 @@ std::atomic<int> monitorCount{0};
 
 int GetMonitorCount() {
     const int count = monitorCount.load();
-    return count > 0 ? count : 1;
+    if (count > 0) return count;
+    int shown = 0;
+    return display::MonitorCount(&shown) && shown > 0 ? shown : 1;
 }
 
 void SetMonitorCountForTesting(int count) {

@@ -1,5 +1,7 @@
 #include "platform/FileDialog.h"
 
+#include "Display.h"
+
 #include <mutex>
 
 namespace platform {
@@ -24,6 +26,11 @@ bool ShowFileDialog(const FileDialogRequest& request, std::string* chosen) {
         answer = responder;
     }
     std::string path;
+    if (!answer && display::Active()) {
+        answer = [](const FileDialogRequest& r, std::string* out) {
+            return display::ChooseFile(r, out);
+        };
+    }
     if (!answer || !answer(request, &path) || path.empty()) return false;
     if (request.kind == FileDialogKind::Save && !request.defaultExtension.empty() &&
         !HasExtension(path))

@@ -1,5 +1,7 @@
 #include "platform/Input.h"
 
+#include "Display.h"
+
 #include <array>
 #include <mutex>
 #include <utility>
@@ -84,8 +86,13 @@ void NoteInputMessage(const Message& message) {
 
 Cursor SetCursor(Cursor cursor) {
     auto& state = State();
-    std::lock_guard<std::mutex> guard(state.mutex);
-    return std::exchange(state.cursor, cursor);
+    Cursor old;
+    {
+        std::lock_guard<std::mutex> guard(state.mutex);
+        old = std::exchange(state.cursor, cursor);
+    }
+    if (!(old == cursor)) display::CursorChanged(cursor);
+    return old;
 }
 
 Cursor GetCursor() {

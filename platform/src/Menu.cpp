@@ -1,5 +1,7 @@
 #include "platform/Menu.h"
 
+#include "Display.h"
+
 #include <mutex>
 #include <utility>
 
@@ -57,14 +59,17 @@ bool Menu::CanChoose(uint32_t id) const {
     return item && !item->greyed;
 }
 
-uint32_t Menu::Track(int, int) const {
+uint32_t Menu::Track(int screenX, int screenY) const {
     MenuChooser chooser;
     {
         std::lock_guard<std::mutex> guard(chooserMutex);
         chooser = CurrentChooser();
     }
-    if (!chooser) return 0;
-    const uint32_t chosen = chooser(*this);
+    uint32_t chosen = 0;
+    if (chooser)
+        chosen = chooser(*this);
+    else if (display::Active())
+        chosen = display::TrackMenu(*this, screenX, screenY);
     return chosen != 0 && CanChoose(chosen) ? chosen : 0;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include "Display.h"
+
 #include <mutex>
 
 namespace platform {
@@ -48,8 +50,9 @@ MessageAnswer ShowMessageBox(const MessageBoxRequest& request) {
         std::lock_guard<std::mutex> guard(responderMutex);
         answerer = responder;
     }
-    if (!answerer) return FirstButton(request.buttons);
-    const MessageAnswer answer = answerer(request);
+    if (!answerer && !display::Active()) return FirstButton(request.buttons);
+    const MessageAnswer answer =
+        answerer ? answerer(request) : display::ShowMessage(request);
     return Offers(request.buttons, answer) ? answer : CancellingButton(request.buttons);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/SystemInfo.h"
 
+#include "Display.h"
+
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -80,6 +82,7 @@ int32_t ProcessorMHz() {
 
 bool DisplayColorBits(int* bits) {
     if (!bits) return false;
+    if (display::ScreenColorBits(bits)) return true;
     *bits = 24;
     return true;
 }

@@ -1,5 +1,7 @@
 #include "platform/WebView.h"
 
+#include "Display.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -28,7 +30,9 @@ HRESULT CreateWebView(IWebView** out) {
         std::lock_guard<std::mutex> guard(makerMutex);
         maker = Maker();
     }
-    const HRESULT made = maker ? maker(out) : MakeStandIn(out);
+    const HRESULT made = maker               ? maker(out)
+                         : display::Active() ? display::MakeWebView(out)
+                                             : MakeStandIn(out);
     if (Failed(made) && *out) {
         (*out)->Release();
         *out = nullptr;

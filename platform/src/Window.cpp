@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "Display.h"
 #include "platform/Clock.h"
 #include "platform/Input.h"
 
@@ -52,7 +53,14 @@ struct ThreadQueue {
     bool quit = false;
     int quitCode = 0;
     bool alive = true;
+    bool ui = false;  // the display's UI thread: its waits run GTK's main context
 };
+
+// Wakes whatever the queue's thread waits in (under the system mutex).
+void Notify(ThreadQueue& queue) {
+    queue.wake.notify_all();
+    if (queue.ui) display::Wake();
+}
 
 struct WindowRecord {
     std::shared_ptr<ThreadQueue> owner;
@@ -103,7 +111,7 @@ void WakeAllQueues() {
     auto& sys = System();
     std::lock_guard<std::mutex> guard(sys.mutex);
     for (auto& weak : sys.queues) {
-        if (auto q = weak.lock()) q->wake.notify_all();
+        if (auto q = weak.lock()) Notify(*q);
     }
 }
 
@@ -147,17 +155,18 @@ std::shared_ptr<ThreadQueue> CurrentQueue() {
 // handle a sent message stop waiting.
 void EndThreadQueue(const std::shared_ptr<ThreadQueue>& queue) {
     auto& sys = System();
+    std::vector<WindowHandle> owned;
     std::vector<std::shared_ptr<const WindowProc>> procs;  // released outside the lock
+    {
     std::lock_guard<std::mutex> guard(sys.mutex);
     queue->alive = false;
     for (auto& sent : queue->sent) {
         sent->done = true;
-        sent->sender->wake.notify_all();
+        Notify(*sent->sender);
     }
     queue->sent.clear();
     queue->posted.clear();
     queue->timers.clear();
-    std::vector<WindowHandle> owned;
     for (auto& [handle, record] : sys.windows) {
         if (record.owner == queue) owned.push_back(handle);
     }
@@ -170,7 +179,8 @@ void EndThreadQueue(const std::shared_ptr<ThreadQueue>& queue) {
         auto q = weak.lock();
         return !q || q == queue;
     });
-    // `procs` must go after the lock: declared before the guard, destroyed after it.
+    }
+    for (WindowHandle handle : owned) display::WindowDestroyed(handle);
 }
 
 // Calls a window's procedure on the calling thread, which must own the window.
@@ -198,7 +208,7 @@ void HandleSent(const std::shared_ptr<SentMessage>& sent) {
     sent->result = result;
     sent->handled = true;
     sent->done = true;
-    sent->sender->wake.notify_all();
+    Notify(*sent->sender);
 }
 
 enum class Next { Got, Quit, Stopped, Empty };
@@ -217,6 +227,7 @@ struct TakeOptions {
 Next TakeNext(ThreadQueue& queue, Message& out, const TakeOptions& options) {
     auto& sys = System();
     Lock lock(sys.mutex);
+    bool displayPolled = false;
     for (;;) {
         if (options.stop && options.stop->load()) return Next::Stopped;
         if (!queue.sent.empty()) {
@@ -253,8 +264,18 @@ Next TakeNext(ThreadQueue& queue, Message& out, const TakeOptions& options) {
             out = Message{next->window, WM_TIMER, next->id, 0, now};
             return Next::Got;
         }
-        if (!options.wait) return Next::Empty;
-        if (next) {
+        if (!options.wait) {
+            // Without waiting, the UI thread still takes what the display has for it.
+            if (!queue.ui || displayPolled) return Next::Empty;
+            displayPolled = true;
+            display::WaitForEvents(lock, 0);
+            continue;
+        }
+        if (queue.ui) {
+            std::optional<int64_t> timeout;
+            if (next) timeout = std::max<int64_t>(0, next->due - now);
+            display::WaitForEvents(lock, timeout);
+        } else if (next) {
             // On a manual clock this returns early now and then and looks again; an
             // advance of the clock wakes the wait at once.
             queue.wake.wait_for(lock, std::chrono::milliseconds(next->due - now));
@@ -290,7 +311,7 @@ bool Deliver(WindowHandle window, uint32_t message, WParam wParam, LParam lParam
     sent->destroy = destroy;
     sent->sender = self;
     target->sent.push_back(sent);
-    target->wake.notify_all();
+    Notify(*target);
     while (!sent->done) {
         // While waiting, this thread serves the messages sent to it.
         if (!self->sent.empty()) {
@@ -335,15 +356,18 @@ bool DestroyOnOwner(WindowHandle window) {
     CallProc(window, WM_NCDESTROY, 0, 0);
 
     std::shared_ptr<const WindowProc> proc;  // released outside the lock
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    WindowRecord* record = Find(sys, window);
-    if (!record) return true;
-    proc = std::move(record->proc);
-    auto& queue = *record->owner;
-    std::erase_if(queue.posted, [&](const Message& m) { return m.window == window; });
-    std::erase_if(queue.timers, [&](const Timer& t) { return t.window == window; });
-    sys.windows.erase(window);
-    ForgetWindow(sys, window);
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        WindowRecord* record = Find(sys, window);
+        if (!record) return true;
+        proc = std::move(record->proc);
+        auto& queue = *record->owner;
+        std::erase_if(queue.posted, [&](const Message& m) { return m.window == window; });
+        std::erase_if(queue.timers, [&](const Timer& t) { return t.window == window; });
+        sys.windows.erase(window);
+        ForgetWindow(sys, window);
+    }
+    display::WindowDestroyed(window);
     return true;
 }
 
@@ -354,6 +378,13 @@ LResult SendNotice(WindowHandle window, uint32_t message, WParam wParam, LParam 
 }
 
 }  // namespace
+
+void display::MarkUiQueue() {
+    auto self = CurrentQueue();
+    auto& sys = System();
+    std::lock_guard<std::mutex> guard(sys.mutex);
+    self->ui = true;
+}
 
 LResult DefaultWindowProc(WindowHandle window, uint32_t message, WParam, LParam) {
     switch (message) {
@@ -369,6 +400,7 @@ LResult DefaultWindowProc(WindowHandle window, uint32_t message, WParam, LParam)
 
 WindowHandle CreateWindow(const WindowCreateInfo& info) {
     auto self = CurrentQueue();
+    const bool onUi = display::Active() && display::AdoptUiThread();
     auto& sys = System();
     WindowHandle window;
     {
@@ -390,8 +422,10 @@ WindowHandle CreateWindow(const WindowCreateInfo& info) {
         record.y = info.y;
         record.frameless = info.frameless;
         record.topmost = info.topmost;
+        if (onUi) self->ui = true;
         sys.windows.emplace(window, std::move(record));
     }
+    display::WindowCreated(window, info);
     if (CallProc(window, WM_CREATE, 0, reinterpret_cast<LParam>(&info)) == -1) {
         DestroyWindow(window);
         return kNoWindow;
@@ -429,15 +463,20 @@ WindowHandle GetParent(WindowHandle window) {
 
 WindowHandle SetParent(WindowHandle window, WindowHandle parent) {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    WindowRecord* record = Find(sys, window);
-    if (!record) return kNoWindow;
-    for (WindowHandle up = parent; up != kNoWindow;) {
-        WindowRecord* ancestor = Find(sys, up);
-        if (!ancestor || up == window) return kNoWindow;
-        up = ancestor->parent;
+    WindowHandle old;
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        WindowRecord* record = Find(sys, window);
+        if (!record) return kNoWindow;
+        for (WindowHandle up = parent; up != kNoWindow;) {
+            WindowRecord* ancestor = Find(sys, up);
+            if (!ancestor || up == window) return kNoWindow;
+            up = ancestor->parent;
+        }
+        old = std::exchange(record->parent, parent);
     }
-    return std::exchange(record->parent, parent);
+    display::WindowReparented(window, parent);
+    return old;
 }
 
 Size GetClientSize(WindowHandle window) {
@@ -464,6 +503,7 @@ bool SetClientSize(WindowHandle window, int width, int height) {
         record->size = size;
         show = record->show;
     }
+    display::WindowResized(window, size.width, size.height);
     // A minimised window keeps showing 0 x 0; it hears of the new size when restored.
     if (show != ShowState::Minimized) {
         SendNotice(window, WM_SIZE, show == ShowState::Maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
@@ -483,6 +523,7 @@ bool ShowWindow(WindowHandle window, ShowState show) {
         old = std::exchange(record->show, show);
         size = record->size;
     }
+    if (old != show) display::WindowShown(window, show);
     const bool wasVisible = old != ShowState::Hidden;
     const bool visible = show != ShowState::Hidden;
     if (wasVisible != visible) SendNotice(window, WM_SHOWWINDOW, visible ? 1 : 0, 0);
@@ -535,10 +576,13 @@ bool IsWindowFrameless(WindowHandle window) {
 
 bool SetWindowTopmost(WindowHandle window, bool topmost) {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    WindowRecord* record = Find(sys, window);
-    if (!record) return false;
-    record->topmost = topmost;
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        WindowRecord* record = Find(sys, window);
+        if (!record) return false;
+        record->topmost = topmost;
+    }
+    display::WindowTopmostChanged(window, topmost);
     return true;
 }
 
@@ -551,9 +595,12 @@ bool IsWindowTopmost(WindowHandle window) {
 
 bool BringWindowToTop(WindowHandle window) {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    if (!Find(sys, window)) return false;
-    sys.top = window;
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        if (!Find(sys, window)) return false;
+        sys.top = window;
+    }
+    display::WindowRaised(window);
     return true;
 }
 
@@ -565,10 +612,13 @@ WindowHandle GetTopWindow() {
 
 Rect GetWorkArea() {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    const Rect& a = sys.workArea;
-    if (a.right <= a.left || a.bottom <= a.top) return Rect{0, 0, 1024, 768};
-    return a;
+    std::unique_lock<std::mutex> guard(sys.mutex);
+    const Rect a = sys.workArea;
+    if (a.right > a.left && a.bottom > a.top) return a;
+    guard.unlock();
+    Rect shown;
+    if (display::WorkArea(&shown)) return shown;
+    return Rect{0, 0, 1024, 768};
 }
 
 void SetWorkAreaForTesting(const Rect& area) {
@@ -586,7 +636,7 @@ bool UpdateWindow(WindowHandle window) {
 bool DrawPixels(WindowHandle window, int x, int y, int width, int height, const uint8_t* rgb) {
     if (!rgb || width <= 0 || height <= 0) return false;
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
+    std::unique_lock<std::mutex> guard(sys.mutex);
     WindowRecord* record = Find(sys, window);
     if (!record) return false;
     const Size size = record->size;
@@ -600,6 +650,8 @@ bool DrawPixels(WindowHandle window, int x, int y, int width, int height, const 
         uint8_t* to = record->pixels.data() + (static_cast<size_t>(row) * size.width + left) * 3;
         std::copy(from, from + static_cast<size_t>(right - left) * 3, to);
     }
+    guard.unlock();
+    display::WindowPixelsChanged(window);
     return true;
 }
 
@@ -616,10 +668,13 @@ std::vector<uint8_t> GetWindowPixels(WindowHandle window) {
 
 bool SetWindowText(WindowHandle window, const std::string& text) {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    WindowRecord* record = Find(sys, window);
-    if (!record) return false;
-    record->caption = text;
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        WindowRecord* record = Find(sys, window);
+        if (!record) return false;
+        record->caption = text;
+    }
+    display::WindowTextChanged(window, text);
     return true;
 }
 
@@ -657,7 +712,7 @@ bool PostMessage(WindowHandle window, uint32_t message, WParam wParam, LParam lP
     }
     if (!target->alive) return false;
     target->posted.push_back(Message{window, message, wParam, lParam, QueryMilliseconds()});
-    target->wake.notify_all();
+    Notify(*target);
     return true;
 }
 
@@ -688,13 +743,21 @@ LResult DispatchMessage(const Message& message) {
     return CallProc(message.window, message.message, message.wParam, message.lParam);
 }
 
+// The program's main thread becomes the display's UI thread when it first waits for
+// messages (if no window of its own made it one before).
+void JoinDisplay(ThreadQueue& queue) {
+    if (!queue.ui && display::Active()) display::AdoptUiThread();
+}
+
 bool GetMessage(Message& message) {
+    JoinDisplay(*CurrentQueue());
     TakeOptions options;
     options.wait = true;
     return TakeNext(*CurrentQueue(), message, options) == Next::Got;
 }
 
 bool PeekMessage(Message& message) {
+    JoinDisplay(*CurrentQueue());
     const Next next = TakeNext(*CurrentQueue(), message, TakeOptions{});
     return next == Next::Got || next == Next::Quit;
 }
@@ -755,7 +818,7 @@ void PostQuitMessage(int exitCode) {
     std::lock_guard<std::mutex> guard(sys.mutex);
     self->quit = true;
     self->quitCode = exitCode;
-    self->wake.notify_all();
+    Notify(*self);
 }
 
 int RunMessageLoop() {
@@ -769,6 +832,7 @@ int RunMessageLoop() {
 
 int PumpUntilIdle() {
     auto self = CurrentQueue();
+    JoinDisplay(*self);
     int count = 0;
     TakeOptions options;
     options.takeQuit = false;
@@ -801,7 +865,7 @@ uintptr_t SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) {
     } else {
         timers.push_back(Timer{window, id, period, due, ++sys.timerOrder});
     }
-    record->owner->wake.notify_all();
+    Notify(*record->owner);
     return id;
 }
 
@@ -826,6 +890,7 @@ uint32_t GetTimerPeriod(WindowHandle window, uintptr_t id) {
 
 int ModalLoop::Run() {
     auto self = CurrentQueue();
+    JoinDisplay(*self);
     {
         auto& sys = System();
         std::lock_guard<std::mutex> guard(sys.mutex);
@@ -862,7 +927,7 @@ void ModalLoop::End(int code) {
     ended_ = true;
     for (auto& weak : sys.queues) {
         auto q = weak.lock();
-        if (q && q->thread == thread_) q->wake.notify_all();
+        if (q && q->thread == thread_) Notify(*q);
     }
 }
 
@@ -876,6 +941,7 @@ WindowHandle SetFocus(WindowHandle window) {
         if (old == window) return old;
         sys.focus = window;
     }
+    display::FocusChanged(window);
     if (old != kNoWindow) SendNotice(old, WM_KILLFOCUS, ToWParam(window), 0);
     if (window != kNoWindow) SendNotice(window, WM_SETFOCUS, ToWParam(old), 0);
     return old;
@@ -910,9 +976,14 @@ WindowHandle GetActiveWindow() {
 
 WindowHandle SetCapture(WindowHandle window) {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    if (!Find(sys, window)) return kNoWindow;
-    return std::exchange(sys.capture, window);
+    WindowHandle old;
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        if (!Find(sys, window)) return kNoWindow;
+        old = std::exchange(sys.capture, window);
+    }
+    display::CaptureChanged(window);
+    return old;
 }
 
 WindowHandle GetCapture() {
@@ -923,8 +994,13 @@ WindowHandle GetCapture() {
 
 bool ReleaseCapture() {
     auto& sys = System();
-    std::lock_guard<std::mutex> guard(sys.mutex);
-    return std::exchange(sys.capture, kNoWindow) != kNoWindow;
+    bool had;
+    {
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        had = std::exchange(sys.capture, kNoWindow) != kNoWindow;
+    }
+    if (had) display::CaptureChanged(kNoWindow);
+    return had;
 }
 
 }  // namespace platform

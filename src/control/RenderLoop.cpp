@@ -163,7 +163,7 @@ bool RenderLoop::InitOpenGL() {
     if (!main->deviceContext) {
         // Until its first size arrives a window draws into a buffer of 1 x 1.
         control_.mainDrawable = platform::GLDrawable::CreateForWindow(
-            static_cast<int>(main->width), static_cast<int>(main->height));
+            static_cast<int>(main->width), static_cast<int>(main->height), main->windowHandle);
         main->deviceContext = control_.mainDrawable.get();
     }
     control_.currentWindow = main;

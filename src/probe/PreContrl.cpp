@@ -374,8 +374,8 @@ platform::LResult PreContrl::OnCreate(const platform::WindowCreateInfo* info) {
         desktopBits = bits;
 
     TraceWrite("preGetDC");
-    deviceContext = platform::GLDrawable::CreateForWindow(std::max(clientWidth_, 1),
-                                                          std::max(clientHeight_, 1));
+    deviceContext = platform::GLDrawable::CreateForWindow(
+        std::max(clientWidth_, 1), std::max(clientHeight_, 1), controlWindow_);
     if (!deviceContext) {
         TraceWrite("Failure getting device context");
         theTrace().WriteFormat("Error No. %d\n", errno);

@@ -181,4 +181,9 @@ private:
     int endCode_ = 0;
 };
 
+// Shows the box modally on the display, driven by its procedure, until it ends; answers
+// its end code. Without a display a box cannot be shown: -1, and the box is left as it
+// was (its caller answers for the user).
+int RunDialogBox(DialogBox& box);
+
 }  // namespace platform

@@ -6,9 +6,14 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Messages.h"
+
 namespace platform {
 
-// OpenGL rendering contexts on the software renderer, headless.
+// OpenGL rendering contexts. On the display the machine's own OpenGL serves them
+// (GLX, hardware where there is some); headless, or where the display has no GLX, the
+// software renderer (OSMesa) does, and a window's finished frames are painted into the
+// window.
 //
 // A pixel format is an index (1-based) into the formats this layer offers. A drawable
 // is the colour buffer a context renders into: a window's buffer, whose size follows the
@@ -67,7 +72,10 @@ public:
     enum class Kind { Window, OffScreen };
 
     // A window's buffer. Its pixel format is set later, once, with `SetPixelFormat`.
-    static std::unique_ptr<GLDrawable> CreateForWindow(int width, int height);
+    // With a window, what is drawn appears in that window's client area on the display;
+    // without one (or headless) the frames stay in the buffer.
+    static std::unique_ptr<GLDrawable> CreateForWindow(int width, int height,
+                                                       WindowHandle window = kNoWindow);
     // An off-screen buffer of a format that can draw off screen. Null when the format
     // cannot, a side is not positive, or the size is beyond the format's maximum.
     static std::unique_ptr<GLDrawable> CreateOffScreen(int pixelFormat, int width, int height);
@@ -96,6 +104,8 @@ public:
 
     // Copies of the rendered image and of the presented one (window, double-buffered
     // format), 4 bytes RGBA per pixel, rows from the bottom. Finish the drawing first.
+    // On the display's OpenGL only the thread whose context is current over the
+    // drawable can read them (others get nothing).
     std::vector<uint8_t> RenderedPixels() const;
     std::vector<uint8_t> PresentedPixels() const;
 
@@ -112,6 +122,8 @@ private:
     std::vector<uint8_t> presented_;
     int presentedWidth_ = 0, presentedHeight_ = 0;
     GLContext* boundContext_ = nullptr;  // the context last made current over it
+    WindowHandle window_ = kNoWindow;
+    void* native_ = nullptr;  // the display's buffer when its OpenGL serves
 };
 
 class GLContext {
@@ -143,7 +155,7 @@ public:
 
 private:
     GLContext(int pixelFormat, void* handle);
-    void Bind(GLDrawable& drawable);
+    bool Bind(GLDrawable& drawable);
 
     int pixelFormat_;
     void* handle_;  // the renderer's context

@@ -81,7 +81,8 @@ int Dialog::RunModal(uint32_t id) {
     if (!box.IsEnded()) {
         if (runner) {
             code = runner(*this);
-        } else {
+        } else if ((code = platform::RunDialogBox(box)) < 0) {
+            // No one to answer the box: it is cancelled.
             box.PressEscape();
             code = kCancel;
         }
