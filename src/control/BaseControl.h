@@ -262,7 +262,8 @@ public:
     Model* doorKnobModel = nullptr;
     Compass* compass = nullptr;
     RenderableObject* activeLight = nullptr;
-    intptr_t progressOwner = 0;
+    // Who holds the progress bar; 0 when nobody does.
+    std::atomic<intptr_t> progressOwner{0};
     int mapRect[4] = {};
     uint8_t arrowDisplay = 0;
     float blueprintColors[kBlueprintColors][4] = {};
@@ -302,6 +303,8 @@ public:
     uint8_t antialiasedFrameRequest = 0;
     // Set while a window draws one pass of its smoothed frame.
     uint8_t antialiasInProgress = 0;
+    // Status bar 1 of the main view counts objects, materials and selected polygons.
+    uint8_t showStatistics = 0;
     // The orbit target marker: where the camera orbits, drawn while the display value
     // is not 0.
     Vector orbitTarget;

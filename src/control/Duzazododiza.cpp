@@ -11,6 +11,7 @@
 
 #include "control/Defaults.h"
 #include "control/RenderLockScope.h"
+#include "control/SavedViewWindow.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
@@ -114,22 +115,28 @@ platform::HRESULT CDuzazododiza::OnFrameWindowActivate(bool active) {
 }
 
 void CDuzazododiza::ShowMainProgress(bool show, intptr_t owner) {
+    if (owner == 0) return;
     if (show) {
-        progressOwner = owner;
+        // A bar that another caller holds stays theirs.
+        intptr_t holder = 0;
+        if (progressOwner.compare_exchange_strong(holder, owner) || holder == owner)
+            progressBar.SetShown(true);
         return;
     }
-    if (owner != progressOwner) return;
-    progressOwner = 0;
+    intptr_t holder = owner;
+    if (!progressOwner.compare_exchange_strong(holder, 0)) return;
+    progressBar.SetShown(false);
     globalState.SetInteger(10, 0);
     globalState.StoreFactoryDouble(16, 0.0);
 }
 
 void CDuzazododiza::SetStatusText(const char* text) {
     globalState.SetString(2, text ? text : "");
+    progressBar.SetCaption(text);
 }
 
-void CDuzazododiza::SetProgressDetail(double, intptr_t) {
-    // The file size shows in the progress bar's text once the bar draws one.
+void CDuzazododiza::SetProgressDetail(double size, intptr_t owner) {
+    if (owner != 0 && owner == progressOwner.load()) progressBar.SetDetail(size);
 }
 
 platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint32_t message,
@@ -162,7 +169,7 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             return 0;
         case kMsgToggleMap:
             theTrace().Write("Begin OnLaunchMap");
-            // The map window is toggled here once it exists.
+            ToggleMapWindow();
             theTrace().Write("End OnLaunchMap");
             return 0;
         case kMsgOpenBufferedFile:
@@ -228,6 +235,7 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
 void CDuzazododiza::ForwardMouse(uint32_t message, platform::LParam lParam) {
     using namespace platform;
     if (!sceneRenderingEnabled || !activeWindow) return;
+    if (activeWindow->OnBarMouse(message, lParam)) return;
     if (message == WM_MOUSEMOVE) {
         bool handled = false;
         activeWindow->ForwardToCurrentMode(message, 0, lParam, handled);
@@ -279,6 +287,7 @@ platform::LResult CDuzazododiza::OnCreate(const platform::WindowCreateInfo* info
     {
         RenderLockScope hold(*this);
         mainWindow = activeWindow = currentWindow = main;
+        progressBar.owner = main;
         windowList->Append(main);
         main->windowHandle = controlWindow;
         // Camera presets and the drop target come with the camera and drop handling.
@@ -340,7 +349,8 @@ bool CDuzazododiza::WaitForInit(const std::atomic<bool>& cancel) {
 void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     if (!WaitForInit(cancel)) return;
 
-    // The compass image and the toolbar bitmap are loaded with the bars' resources.
+    // The compass image is loaded here with the compass.
+    if (mainWindow && mainWindow->toolbar) mainWindow->toolbar->LoadBitmap();
     theTrace().Write("PostCreate");
 
     if (ComputeShadingLevel() > 0) {
@@ -453,6 +463,7 @@ void CDuzazododiza::OnTimer(uintptr_t id) {
     if (!quiet) theTrace().WriteFormat("FP::OT %d", static_cast<int>(id));
     Window* window = activeWindow;
     if (!PRECONDITION(window != nullptr, "Active mouse window is NULL on timer")) return;
+    if (window->OnBarTimer(id)) return;
     MouseHandler* handler = window->GetCurrentMode();
     if (!PRECONDITION(handler != nullptr, "MouseHandler is Null on Timer")) return;
     handler->OnTimer(static_cast<unsigned>(id));
@@ -520,6 +531,7 @@ void CDuzazododiza::OnDestroy() {
     theTrace().Write("OD : VPs del'ed");
 
     Window* main = mainWindow;
+    progressBar.owner = nullptr;
     if (main) {
         delete main->traceImage;
         main->traceImage = nullptr;
@@ -534,7 +546,17 @@ void CDuzazododiza::OnDestroy() {
     mainContext.reset();
     mainDrawable.reset();
     theTrace().Write("OD : Del SVWs");
-    windowList->DeleteAll();
+    // Saved views and the map go with their windows, which take them out of the list.
+    while (LinkedListObject* node = windowList->GetHead()) {
+        auto* view = dynamic_cast<Window*>(node);
+        if (view && view->frame && platform::IsWindow(view->frame->handle))
+            platform::DestroyWindow(view->frame->handle);
+        else if (view && view->frame)
+            windowList->Remove(node);
+        else
+            windowList->DeleteNode(node);
+    }
+    mapWindow = nullptr;
     theTrace().Write("OD : SVWs Del'ed");
     windowList->Unlock();
     UnlockRender();

@@ -15,6 +15,8 @@
 #include "platform/Window.h"
 #include "platform/WindowedObject.h"
 
+class SavedViewWindow;
+
 // The editor control as a component with a window of its own. Creating its window
 // applies the defaults, makes the main view, starts the render thread and posts the
 // start of the post-create thread, which fills the empty scene. Closing stops the
@@ -219,6 +221,16 @@ public:
     char urlToOpen[kPathSize] = {};
     uint8_t newPlanFlag = 0;
     // ---- end of scripting interface ----
+
+    // ---- Saved-view and map windows (SavedViews.cpp) ----
+    // A new saved view ("View %i", 400 x 400 at the screen's origin, topmost) with the
+    // active view's mode and camera; null when no window could be made.
+    SavedViewWindow* OpenSavedViewWindow();
+    // Closes every saved-view and map window; the window list keeps only the main view.
+    void CloseSavedViewWindows();
+    Window* CreateMapWindow(const platform::Rect& screenRect, const char* imageUrl) override;
+    void DestroyMapWindow(Window* window) override;
+    // ---- end of saved-view and map windows ----
 
     int webPlanFlag = 0;
     // Made by OnDestroy when it must wait for a running plan load; the load signals it.

@@ -507,6 +507,7 @@ void RenderLoop::RenderWaitScreen(Window& window) {
     glPopAttrib();
 
     FadeWaitScreen();
+    control_.progressBar.Draw();
 }
 
 void RenderLoop::FadeWaitScreen() {

@@ -56,6 +56,8 @@ protected:
         control.initialised = 1;
         control.mainWindow = &window;
         control.globalState.SetVector(1, Vector(0.2, 0.4, 0.6));  // horizon
+        // The scene alone, without the view's drawn bars over it.
+        control.globalState.SetBoolean(29, true);
         const float blueprint[4] = {0.1f, 0.2f, 0.7f, 1.0f};
         std::copy(blueprint, blueprint + 4, control.blueprintColors[0]);
     }

@@ -562,7 +562,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 501:  // ShowNextTip, with the web pop-ups
         case 502:  // member page in the browser, with the web pop-ups
             break;
-        case 550:  // OpenSavedViewWindow, with the saved-view windows
+        case 550:
+            OpenNewViewWindow();
             break;
         case 560: {
             Preferences dialog(*this);

@@ -240,7 +240,7 @@ platform::LResult CDuzazododiza::OnKeyUp(uint32_t, platform::WParam wParam, plat
                 // MoveLightOverhead, with the editing members.
                 break;
             case Action::SavedViewWindow:
-                // OpenSavedViewWindow, with the saved-view windows.
+                OpenSavedViewWindow();
                 break;
             case Action::NarrowView:
             case Action::WidenView:

@@ -491,6 +491,7 @@ HRESULT CDuzazododiza::OpenNewPlan() {
     if (mapWasOpen) ToggleMapWindow();
 
     if (mainWindow) {
+        CloseSavedViewWindows();
         windowList->Lock();
         while (LinkedListObject* node = windowList->PopHead()) {
             if (node != mainWindow) delete node;
@@ -632,7 +633,7 @@ HRESULT CDuzazododiza::ShowAntialiasedFrame() {
 }
 
 HRESULT CDuzazododiza::OpenNewViewWindow() {
-    // Saved-view windows are opened by the control window's saved-view support.
+    OpenSavedViewWindow();
     return S_OK;
 }
 
