@@ -12,6 +12,7 @@
 #include "control/Defaults.h"
 #include "control/RenderLockScope.h"
 #include "control/SavedViewWindow.h"
+#include "control/WebPopup.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
@@ -35,6 +36,8 @@ constexpr const char* kSessionOpen = "Session open";
 constexpr const char* kRecoveryQuestion =
     "Kivora did not shut down properly when it was last run.  Load the automatically saved "
     "file?";
+// The longest wait for the web pop-ups to close with the control.
+constexpr int64_t kWebPopupWaitMs = 10000;
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
 
@@ -177,6 +180,9 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             return 0;
         case kMsgDestroyControlWindow:
             DestroyWindow(window);
+            return 0;
+        case kMsgCallOnWindowThread:
+            if (lParam) (*reinterpret_cast<std::function<void()>*>(lParam))();
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -392,7 +398,9 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
         globalState.SetInteger(2, kToolbarWidth);
         globalState.SetInteger(3, kToolbarHeight);
     }
-    // The tip of the day is shown here with the web pop-ups.
+    double tipStartup = 0.0;
+    RegistryGetDouble("webKeys", "TipStartup", &tipStartup);
+    if (tipStartup == 0.0) ShowNextTip();
 
     ReadProbeSettings(*this);
     theTrace().Write("Host initialized");
@@ -475,7 +483,8 @@ void CDuzazododiza::OnTimer(uintptr_t id) {
 
 void CDuzazododiza::OnDestroy() {
     theTrace().Write("DESTROY");
-    // Open web pop-ups are closed here with the web pop-ups.
+    // Every web pop-up closes and its thread ends before the control goes.
+    WebPopup::CloseAllAndWait(kWebPopupWaitMs);
 
     loadKind = 1;
     sceneRenderingEnabled = 1;

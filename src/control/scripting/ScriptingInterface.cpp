@@ -16,6 +16,7 @@
 #include "foundation/Trace.h"
 #include "interaction/MouseHandler.h"
 #include "platform/MessageBox.h"
+#include "render/ExternalRenderController.h"
 #include "render/Window.h"
 
 using platform::DISPID;
@@ -689,13 +690,16 @@ HRESULT CDuzazododiza::RedoViewChange() {
 }
 
 HRESULT CDuzazododiza::ExportSceneImage() {
-    // The photo is exported by the external render controller of the printing support.
-    return S_OK;
+    ExternalRenderController job;
+    // A cancel is no failure; a picture that could not be written is.
+    const bool chosen = job.ExportSceneImage(false);
+    return chosen || job.bits.empty() ? S_OK : platform::E_FAIL;
 }
 
 HRESULT CDuzazododiza::Print() {
-    // Printing runs through the external render controller of the printing support.
-    return S_OK;
+    ExternalRenderController job;
+    const bool printed = job.Print();
+    return printed || job.document.pages.empty() ? S_OK : platform::E_FAIL;
 }
 
 HRESULT CDuzazododiza::get_SystemMetric(const VARIANT& index, VARIANT* value) {
