@@ -113,7 +113,7 @@ int MapWindow::NavigatorButtonAt(int x, int y) const {
     const double w = navigator->cols;
     const double h = navigator->rows;
     const double px = x - left;
-    const double py = static_cast<double>(view.height) - y - bottom;
+    const double py = RowFromBottom(view, y) - bottom;
     if (px < 0.0 || px >= w || py < 0.0 || py >= h) return 0;
     return ZoneButton(px / w, py / h);
 }

@@ -108,9 +108,27 @@ public:
         threads_.emplace_back(&WebPopup::Run, popup);
     }
 
-    void Register(WebPopup* popup) {
+    // Lists the pop-up as open; false when it was asked to close before its window was
+    // there to take the request.
+    bool Register(WebPopup* popup) {
         std::lock_guard<std::mutex> guard(mutex_);
         open_.push_back(popup);
+        return !popup->closeRequested;
+    }
+    // Asks every pop-up shown to close (one still starting closes as soon as its window
+    // exists) and answers the windows already open.
+    std::vector<platform::WindowHandle> RequestClose() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (WebPopup* popup : shown_) popup->closeRequested = true;
+        std::vector<platform::WindowHandle> windows;
+        for (WebPopup* popup : open_) windows.push_back(popup->GetWindow());
+        return windows;
+    }
+    bool AllFinished() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (WebPopup* popup : shown_)
+            if (!popup->finished.load()) return false;
+        return true;
     }
     void Unregister(WebPopup* popup) {
         std::lock_guard<std::mutex> guard(mutex_);
@@ -188,7 +206,8 @@ int WebPopup::Show() {
 }
 
 void WebPopup::RegisterOpen(WebPopup* popup) {
-    if (popup) WebPopupList::Get().Register(popup);
+    if (popup && !WebPopupList::Get().Register(popup) && platform::IsWindow(popup->GetWindow()))
+        platform::PostMessage(popup->GetWindow(), platform::WM_CLOSE);
 }
 
 void WebPopup::UnregisterOpen(WebPopup* popup) {
@@ -196,7 +215,7 @@ void WebPopup::UnregisterOpen(WebPopup* popup) {
 }
 
 void WebPopup::CloseAll() {
-    for (platform::WindowHandle window : WebPopupList::Get().OpenWindows())
+    for (platform::WindowHandle window : WebPopupList::Get().RequestClose())
         platform::SendMessage(window, platform::WM_CLOSE);
 }
 
@@ -213,19 +232,20 @@ std::vector<platform::WindowHandle> WebPopup::OpenWindows() {
 }
 
 bool WebPopup::CloseAllAndWait(int64_t timeoutMs) {
+    WebPopupList& list = WebPopupList::Get();
     CloseAll();
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     // Pop-ups may still carry calls to this thread while they close.
-    while (!NoneOpen() && std::chrono::steady_clock::now() < end) {
+    while (!list.AllFinished() && std::chrono::steady_clock::now() < end) {
         platform::PumpUntilIdle();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    if (!NoneOpen()) {
+    if (!list.AllFinished()) {
         theTrace().Write("Web pop-ups did not close");
-        WebPopupList::Get().ReapFinished();
+        list.ReapFinished();
         return false;
     }
-    WebPopupList::Get().JoinAll();
+    list.JoinAll();
     return true;
 }
 

@@ -55,8 +55,9 @@ public:
     static int OpenCount();
     // A copy of the open pop-ups' windows.
     static std::vector<platform::WindowHandle> OpenWindows();
-    // Closes every pop-up, waits (up to `timeoutMs`) until none is open and joins every
-    // pop-up's thread; answers whether all ended.
+    // Closes every pop-up (also one whose window is still being made), waits (up to
+    // `timeoutMs`) until every pop-up's thread has ended and joins them; answers whether
+    // all ended.
     static bool CloseAllAndWait(int64_t timeoutMs);
 
     char address[kAddressSize] = "about:blank";
@@ -81,6 +82,8 @@ private:
     // editor's thread); made on the thread that shows the pop-up.
     platform::RefPtr<platform::IDispatch> external;
     std::atomic<bool> finished{false};
+    // Set (under the list's lock) when the pop-up is to close.
+    bool closeRequested = false;
 };
 
 // Opens `address` in the user's own web browser; nothing happens when there is none.

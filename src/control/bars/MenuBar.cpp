@@ -99,7 +99,7 @@ void MenuBar::Draw() {
 
 int MenuBar::TitleAt(int cursorX, int cursorY) const {
     if (!owner) return -1;
-    const int fromBottom = static_cast<int>(owner->height) - cursorY;
+    const int fromBottom = RowFromBottom(*owner, cursorY);
     for (int i = 0; i < titleCount; ++i)
         if (cells[i].Contains(cursorX, fromBottom)) return i;
     return -1;
@@ -108,7 +108,7 @@ int MenuBar::TitleAt(int cursorX, int cursorY) const {
 void MenuBar::OnMouseMove(int cursorX, int cursorY) {
     if (!owner) return;
     const StatusBar& bar = cells[titleCount];
-    const int fromBottom = static_cast<int>(owner->height) - cursorY;
+    const int fromBottom = RowFromBottom(*owner, cursorY);
     const bool inStrip = bar.laidOut && fromBottom >= bar.y && fromBottom < bar.y + bar.height;
     if (BarsAlwaysShown(*owner)) {
         shown = 1;

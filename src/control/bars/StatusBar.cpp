@@ -41,6 +41,10 @@ double DrawBarText(const char* text, double x, double y) {
     return end[0];
 }
 
+int RowFromBottom(const Window& window, int cursorY) {
+    return static_cast<int>(window.height) - 1 - cursorY;
+}
+
 bool BarsHiddenForOutput() {
     const BaseControl* control = theControl();
     return control && control->globalState.GetBoolean(29);

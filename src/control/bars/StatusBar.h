@@ -81,5 +81,9 @@ private:
 // Characters outside the font's 128 are drawn as '?'.
 double DrawBarText(const char* text, double x, double y);
 
+// The pixel row, counted from the bottom, of a cursor `cursorY` pixels below the top of
+// `window`.
+int RowFromBottom(const Window& window, int cursorY);
+
 // Whether the control hides its drawn bars (GlobalState boolean 29: output in progress).
 bool BarsHiddenForOutput();

@@ -78,7 +78,7 @@ void ToggleIndicatorBar::Draw() {
 
 void ToggleIndicatorBar::OnMouseMove(int cursorX, int cursorY) {
     if (!owner) return;
-    const int fromBottom = static_cast<int>(owner->height) - cursorY;
+    const int fromBottom = RowFromBottom(*owner, cursorY);
     const bool over = laidOut && fromBottom >= y && fromBottom < y + height && cursorX >= x &&
                       cursorX <= x + width + kHoverMargin;
     if (!over) {

@@ -66,7 +66,7 @@ void Toolbar::Draw() {
 int Toolbar::HitTestButton(int cursorX, int cursorY) const {
     const BaseControl* control = theControl();
     if (!owner || !control || width <= 0) return 0;
-    if (!Contains(cursorX, static_cast<int>(owner->height) - cursorY)) return 0;
+    if (!Contains(cursorX, RowFromBottom(*owner, cursorY))) return 0;
     const int count = control->globalState.GetInteger(0);
     const int button = static_cast<int>(static_cast<int64_t>(cursorX - x) * count / width) + 1;
     if (!PRECONDITION(button >= 1 && button <= count, "Toolbar button beyond the button count"))
@@ -106,7 +106,7 @@ void Toolbar::OnMouseMove(int cursorX, int cursorY) {
         SetShown(true);
         return;
     }
-    const int fromBottom = static_cast<int>(owner->height) - cursorY;
+    const int fromBottom = RowFromBottom(*owner, cursorY);
     SetShown(laidOut && fromBottom >= y && fromBottom < y + height);
 }
 
