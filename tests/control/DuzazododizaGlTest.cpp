@@ -11,6 +11,7 @@
 #include "foundation/Registry.h"
 #include "platform/MessageBox.h"
 #include "platform/Window.h"
+#include "support/ControlLife.h"
 #include "support/LocalHttpServer.h"
 #include "support/TempFolder.h"
 #include "support/TestControl.h"
@@ -57,60 +58,12 @@ double SessionOpen() {
     return value;
 }
 
-// Pumps the calling thread's messages until `done` or a few seconds have passed.
-template <class Done>
-bool PumpUntil(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        platform::PumpUntilIdle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-// One life of the control in a headless host window, made through the component layer
-// with the content server pointed at a local server that has nothing.
-class ControlLife {
+// One life of the control with the content server pointed at a local server that has
+// nothing.
+class Life : public ControlLife<RecordingControl> {
 public:
-    explicit ControlLife(const char* planName) {
-        server_.Start();
-        factory_ = CDuzazododiza::MakeFactory([] { return new RecordingControl; });
-        platform::RegisterClassFactory(CDuzazododiza::kClassId, factory_.Get());
-        platform::CreateInstance(CDuzazododiza::kClassId, &object_);
-        control_ = dynamic_cast<RecordingControl*>(theControl());
-        if (!object_ || !control_) return;
-        std::snprintf(control_->contentDomain, sizeof control_->contentDomain, "http://%s",
-                      server_.Address().c_str());
-        std::snprintf(control_->planName, sizeof control_->planName, "%s", planName);
-
-        platform::WindowCreateInfo host;
-        host.width = 64;
-        host.height = 48;
-        host_ = platform::CreateWindow(host);
-        object_->CreateObjectWindow(host_, 64, 48, &window_);
-    }
-    ~ControlLife() {
-        object_.Reset();
-        platform::DestroyWindow(host_);
-        platform::RevokeClassFactory(CDuzazododiza::kClassId);
-    }
-
-    bool Started() const { return control_ && window_ != platform::kNoWindow; }
-    // Through post-create: its last step arms the frame-rate timer.
-    bool PumpThroughPostCreate() {
-        return PumpUntil(
-            [&] { return platform::GetTimerPeriod(window_, CDuzazododiza::kFrameRateTimer) != 0; });
-    }
-
-    RecordingControl* control_ = nullptr;
-    platform::WindowHandle window_ = platform::kNoWindow;
-
-private:
-    LocalHttpServer server_;
-    platform::RefPtr<platform::IClassFactory> factory_;
-    platform::RefPtr<platform::IWindowedObject> object_;
-    platform::WindowHandle host_ = platform::kNoWindow;
+    explicit Life(const char* planName) { Start(planName); }
+    bool Started() const { return control && window != platform::kNoWindow; }
 };
 
 TEST(DuzazododizaGlTest, LifeOfTheControlWindow) {
@@ -124,16 +77,16 @@ TEST(DuzazododizaGlTest, LifeOfTheControlWindow) {
 
     {
         TraceLogTail log;
-        ControlLife life("UnTitled");
+        Life life("UnTitled");
         ASSERT_TRUE(life.Started());
         ASSERT_TRUE(life.PumpThroughPostCreate());
-        RecordingControl& control = *life.control_;
+        RecordingControl& control = *life.control;
         EXPECT_TRUE(control.initialised);
         EXPECT_NE(control.mainWindow, nullptr);
         EXPECT_EQ(SessionOpen(), 1.0);
-        EXPECT_EQ(platform::GetTimerPeriod(life.window_, CDuzazododiza::kAutoSaveTimer),
+        EXPECT_EQ(platform::GetTimerPeriod(life.window, CDuzazododiza::kAutoSaveTimer),
                   120u * 60000u);
-        EXPECT_EQ(platform::GetTimerPeriod(life.window_, CDuzazododiza::kFrameRateTimer), 500u);
+        EXPECT_EQ(platform::GetTimerPeriod(life.window, CDuzazododiza::kFrameRateTimer), 500u);
         EXPECT_EQ(control.globalState.GetInteger(2), 296);
         EXPECT_EQ(platform::GetProcessPriority(), platform::ProcessPriority::Idle);
 
@@ -146,12 +99,12 @@ TEST(DuzazododizaGlTest, LifeOfTheControlWindow) {
         EXPECT_TRUE(control.opened.empty());
 
         // Timers reach the active window's mode.
-        platform::SendMessage(life.window_, platform::WM_TIMER, 2, 0);
+        platform::SendMessage(life.window, platform::WM_TIMER, 2, 0);
         EXPECT_TRUE(log.Contains("FP:OT End"));
 
-        platform::SendMessage(life.window_, platform::WM_CLOSE);
-        EXPECT_TRUE(platform::IsWindow(life.window_));  // closing only stops rendering
-        EXPECT_TRUE(platform::DestroyWindow(life.window_));
+        platform::SendMessage(life.window, platform::WM_CLOSE);
+        EXPECT_TRUE(platform::IsWindow(life.window));  // closing only stops rendering
+        EXPECT_TRUE(platform::DestroyWindow(life.window));
         EXPECT_EQ(SessionOpen(), 0.0);
         EXPECT_TRUE(log.Contains("OD : SVWs Del'ed"));
         EXPECT_TRUE(log.Contains("ePostCreationThr"));
@@ -161,21 +114,21 @@ TEST(DuzazododizaGlTest, LifeOfTheControlWindow) {
     // After a clean end no question is asked, and "untitled" in any letter case is not
     // opened. This time the window goes without a close first.
     {
-        ControlLife life("UNTITLED");
+        Life life("UNTITLED");
         ASSERT_TRUE(life.Started());
         ASSERT_TRUE(life.PumpThroughPostCreate());
         EXPECT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_TRUE(life.control_->opened.empty());
-        EXPECT_TRUE(platform::DestroyWindow(life.window_));
+        EXPECT_TRUE(life.control->opened.empty());
+        EXPECT_TRUE(platform::DestroyWindow(life.window));
         EXPECT_EQ(SessionOpen(), 0.0);
     }
 
     // A plan named before the control was ready is opened once it is.
     {
-        ControlLife life("/plans/house.kvp");
+        Life life("/plans/house.kvp");
         ASSERT_TRUE(life.Started());
         ASSERT_TRUE(life.PumpThroughPostCreate());
-        EXPECT_EQ(life.control_->opened, std::vector<std::string>{"/plans/house.kvp"});
+        EXPECT_EQ(life.control->opened, std::vector<std::string>{"/plans/house.kvp"});
         // Released by the host without destroying its window first.
     }
     EXPECT_EQ(theControl(), nullptr);
@@ -186,10 +139,10 @@ TEST(DuzazododizaGlTest, LifeOfTheControlWindow) {
 TEST(DuzazododizaGlTest, DestroyBeforePostCreate) {
     ScopedRegistry registry;
     ScopedProgramFolder folder;
-    ControlLife life("");
+    Life life("");
     ASSERT_TRUE(life.Started());
-    EXPECT_TRUE(platform::DestroyWindow(life.window_));
-    EXPECT_FALSE(platform::IsWindow(life.window_));
+    EXPECT_TRUE(platform::DestroyWindow(life.window));
+    EXPECT_FALSE(platform::IsWindow(life.window));
 }
 
 }  // namespace
