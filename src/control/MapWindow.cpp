@@ -18,22 +18,6 @@ constexpr double kDegreesPerRadian = 57.29577951308;
 constexpr double kPresetStep = 100.0;
 constexpr double kPresetDistance = 620.0;
 
-// The navigator's buttons by where the point lies on the picture (px from its left,
-// py from its bottom, both as fractions of its size).
-int ZoneButton(double px, double py) {
-    if (px < 0.2) return py > 0.5 ? 1 : 2;
-    if (px < 0.75) {
-        if (py > 0.667) return 3;
-        if (py > 0.333) return 4;
-        return 5;
-    }
-    if (py <= 0.4) return 6;
-    if (py <= 0.5) return 7;
-    if (py <= 0.65) return 8;
-    if (py <= 0.8) return 9;
-    return 10;
-}
-
 }  // namespace
 
 MapWindow::MapWindow(platform::WindowHandle ownerWindow, int format)
@@ -106,16 +90,28 @@ void MapWindow::Draw() {
     theTrace().Write("MW:DFd");
 }
 
+int MapWindow::NavigatorButton(double px, double py, double width, double height) {
+    if (!(width > 0.0) || !(height > 0.0) || px < 0.0 || px >= width || py < 0.0 || py >= height)
+        return 0;
+    if (px < 0.2 * width) return py > 0.5 * height ? 1 : 2;
+    if (px < 0.75 * width) {
+        if (py > 0.667 * height) return 3;
+        if (py > 0.333 * height) return 4;
+        return 5;
+    }
+    if (py <= 0.4 * height) return 6;
+    if (py <= 0.5 * height) return 7;
+    if (py <= 0.65 * height) return 8;
+    if (py <= 0.8 * height) return 9;
+    return 10;
+}
+
 int MapWindow::NavigatorButtonAt(int x, int y) const {
     int left = 0;
     int bottom = 0;
     if (!NavigatorPlace(left, bottom)) return 0;
-    const double w = navigator->cols;
-    const double h = navigator->rows;
-    const double px = x - left;
-    const double py = RowFromBottom(view, y) - bottom;
-    if (px < 0.0 || px >= w || py < 0.0 || py >= h) return 0;
-    return ZoneButton(px / w, py / h);
+    return NavigatorButton(x - left, RowFromBottom(view, y) - bottom, navigator->cols,
+                           navigator->rows);
 }
 
 void MapWindow::MoveEye(Window& main, double degrees) {

@@ -39,6 +39,9 @@ public:
     // The navigator button (1..10) under window point (x, y), y from the top; 0 off the
     // picture or without one.
     int NavigatorButtonAt(int x, int y) const;
+    // The button at (px, py) of a picture of width x height, px from its left and py from
+    // its bottom edge; 0 off the picture.
+    static int NavigatorButton(double px, double py, double width, double height);
 
     // The main camera's look (its first angle) turns by `degrees`.
     static void MoveEye(Window& main, double degrees);

@@ -148,7 +148,8 @@ platform::Rect ExternalRenderController::PlaceImage(int pageWidth, int width, in
 bool ExternalRenderController::PageEscapement(double dx, double dy, bool flipped,
                                               int& escapement) {
     if (!std::isfinite(dx) || !std::isfinite(dy)) return false;
-    int tenths = static_cast<int>(std::atan2(dy, dx) * kDegreesPerRadian * 10.0);
+    // Rounded, not cut: a label along an axis keeps the axis' direction exactly.
+    int tenths = static_cast<int>(std::lround(std::atan2(dy, dx) * kDegreesPerRadian * 10.0));
     if (flipped) tenths = 3600 - tenths;
     if (!PRECONDITION(tenths >= 0, "escapement is neg")) return false;
     tenths %= 3600;
