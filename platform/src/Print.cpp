@@ -44,8 +44,7 @@ const char* FamilyFor(const std::string& face) {
 }
 
 void DrawPicture(cairo_t* cr, const PrintItem& item) {
-    if (item.pictureWidth <= 0 || item.pictureHeight <= 0 || item.width <= 0 ||
-        item.height <= 0 ||
+    if (item.pictureWidth <= 0 || item.pictureHeight <= 0 || item.width <= 0 || item.height <= 0 ||
         item.rgb.size() < static_cast<size_t>(item.pictureWidth) * item.pictureHeight * 3)
         return;
     cairo_surface_t* picture =

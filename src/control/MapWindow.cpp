@@ -80,14 +80,11 @@ void MapWindow::Draw() {
     view.RenderScene(0, 0);
     int left = 0;
     int bottom = 0;
-    if (!NavigatorPlace(left, bottom)) return;
-    theTrace().Write("MW:DFc");
-    if (view.Begin2DRender()) {
-        glRasterPos2i(left, bottom);
-        navigator->Bind();
-        view.End2DRender();
-    }
-    theTrace().Write("MW:DFd");
+    // Drawn every frame, so nothing is traced here.
+    if (!NavigatorPlace(left, bottom) || !view.Begin2DRender()) return;
+    glRasterPos2i(left, bottom);
+    navigator->Bind();
+    view.End2DRender();
 }
 
 int MapWindow::NavigatorButton(double px, double py, double width, double height) {
@@ -161,8 +158,8 @@ bool MapWindow::OnClick(int x, int y) {
             }
             platform::Menu& menu = SelectableObject::CreateContextMenu();
             menuOwner->BuildPropertyMenu(menu);
-            int screenX = static_cast<int>(view.width) - kNavigatorMargin -
-                          static_cast<int>(navigator->cols);
+            int screenX =
+                static_cast<int>(view.width) - kNavigatorMargin - static_cast<int>(navigator->cols);
             int screenY = static_cast<int>(view.height) - kNavigatorMargin -
                           static_cast<int>(navigator->rows);
             view.ClientToScreen(screenX, screenY);

@@ -475,8 +475,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     const std::string planPath = path;
     const intptr_t owner = reinterpret_cast<intptr_t>(this) + 1;
     struct stat info {};
-    if (stat(path, &info) == 0)
-        SetProgressDetail(static_cast<double>(info.st_size), owner);
+    if (stat(path, &info) == 0) SetProgressDetail(static_cast<double>(info.st_size), owner);
 
     const bool merging = loadKind == kLoadMerge;
     LinkedList setAside;

@@ -418,9 +418,10 @@ void RenderLoop::RunPass() {
 }
 
 bool RenderLoop::BetweenPasses() {
-    control_.currentWindow = control_.activeWindow;
     for (int take = 0; take < 2; ++take) {
         control_.LockRender();
+        // The windows are the UI thread's too: they change under the render lock.
+        if (take == 0) control_.currentWindow = control_.activeWindow;
         const bool quit = control_.IsQuitRequested();
         control_.UnlockRender();
         if (quit) return false;

@@ -317,7 +317,8 @@ void WebPopup::Initialise() {
         TraceWrite("The web pane's window could not be made");
         return;
     }
-    if (platform::Failed(pane->QueryInterface(IKVRPagepane::kIid, reinterpret_cast<void**>(&pagepane))) ||
+    if (platform::Failed(
+            pane->QueryInterface(IKVRPagepane::kIid, reinterpret_cast<void**>(&pagepane))) ||
         !pagepane) {
         TraceWrite("The web pane has no page interface");
         return;

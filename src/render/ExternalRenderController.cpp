@@ -145,8 +145,7 @@ platform::Rect ExternalRenderController::PlaceImage(int pageWidth, int width, in
     return platform::Rect{x, 0, x + w, h};
 }
 
-bool ExternalRenderController::PageEscapement(double dx, double dy, bool flipped,
-                                              int& escapement) {
+bool ExternalRenderController::PageEscapement(double dx, double dy, bool flipped, int& escapement) {
     if (!std::isfinite(dx) || !std::isfinite(dy)) return false;
     // Rounded, not cut: a label along an axis keeps the axis' direction exactly.
     int tenths = static_cast<int>(std::lround(std::atan2(dy, dx) * kDegreesPerRadian * 10.0));
@@ -171,9 +170,15 @@ bool ExternalRenderController::RunPrintDialog() {
 bool ExternalRenderController::Print() {
     BaseControl* control = theControl();
     if (!control || !mainWindow) return false;
-    control->SetRenderEnabled(false);
+    // The render loop reads the switch under the render lock.
+    auto setRendering = [control](bool on) {
+        control->LockRender();
+        control->SetRenderEnabled(on);
+        control->UnlockRender();
+    };
+    setRendering(false);
     if (!RunPrintDialog()) {
-        control->SetRenderEnabled(true);
+        setRendering(true);
         return false;
     }
     document = platform::PrintDocument{};
@@ -207,7 +212,7 @@ bool ExternalRenderController::Print() {
         else
             control->ShowResourceMessage(kFailureMessage, "Printer Failure");
     }
-    control->SetRenderEnabled(true);
+    setRendering(true);
     return printed;
 }
 
@@ -339,8 +344,8 @@ bool ExternalRenderController::WriteBitmapFile(const char* path) {
 bool ExternalRenderController::PrintPage() {
     if (!PRECONDITION(printerChosen, "Print context not correctly initialized")) return false;
     if (bits.empty() || imageWidth <= 0 || imageHeight <= 0) return false;
-    const platform::Rect place = PlaceImage(printer.PageWidth(), imageWidth, imageHeight,
-                                            imageSizeChoice, alignmentChoice);
+    const platform::Rect place =
+        PlaceImage(printer.PageWidth(), imageWidth, imageHeight, imageSizeChoice, alignmentChoice);
     platform::PrintPage page;
     platform::PrintItem picture;
     picture.kind = platform::PrintItem::Kind::Picture;
@@ -353,8 +358,8 @@ bool ExternalRenderController::PrintPage() {
     const size_t row = static_cast<size_t>(imageWidth) * 3;
     picture.rgb.resize(bits.size());
     for (int y = 0; y < imageHeight; ++y)
-        std::copy(bits.begin() + row * (imageHeight - 1 - y), bits.begin() + row * (imageHeight - y),
-                  picture.rgb.begin() + row * y);
+        std::copy(bits.begin() + row * (imageHeight - 1 - y),
+                  bits.begin() + row * (imageHeight - y), picture.rgb.begin() + row * y);
     page.items.push_back(std::move(picture));
 
     PrintTextItems(page, place);
@@ -399,8 +404,8 @@ void ExternalRenderController::PrintTextItems(platform::PrintPage& page,
         toPage(label->end, x1, y1);
         int escapement = 0;
         // The direction in view coordinates (y up), as the baseline runs.
-        if (!PageEscapement(label->end.x - label->start.x, label->end.y - label->start.y,
-                            flipped, escapement))
+        if (!PageEscapement(label->end.x - label->start.x, label->end.y - label->start.y, flipped,
+                            escapement))
             continue;
         const double fontHeight = width * label->height * 0.5 / half.x;
         if (!(fontHeight >= 1.0) || fontHeight > 1e6) continue;

@@ -61,8 +61,8 @@ public:
     void PrintTextItems(platform::PrintPage& page, const platform::Rect& image);
 
     // Where the picture goes on a page `pageWidth` printer pixels wide.
-    static platform::Rect PlaceImage(int pageWidth, int imageWidth, int imageHeight,
-                                     int sizeChoice, int alignmentChoice);
+    static platform::Rect PlaceImage(int pageWidth, int imageWidth, int imageHeight, int sizeChoice,
+                                     int alignmentChoice);
     // A label's direction in tenths of a degree on a page whose y axis points down
     // (`flipped`), never upside down; false for a direction that cannot be printed.
     static bool PageEscapement(const double dx, const double dy, bool flipped, int& escapement);

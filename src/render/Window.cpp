@@ -380,7 +380,8 @@ bool Window::popAndProcessViewStack(SizableLinkedList* from, SizableLinkedList* 
 
 void Window::ClientToScreen(int& x, int& y) const {
     // A child's place is in its parent's client area, a top-level window's on the screen.
-    for (platform::WindowHandle w = windowHandle; platform::IsWindow(w); w = platform::GetParent(w)) {
+    for (platform::WindowHandle w = windowHandle; platform::IsWindow(w);
+         w = platform::GetParent(w)) {
         const platform::Rect place = platform::GetWindowRect(w);
         x += place.left;
         y += place.top;

@@ -466,7 +466,6 @@ TEST(LocalPlanTest, LoadStartsOnlyForAnExistingFileOnceTheControlRuns) {
     ScopedRegistry registry;
     TempFolder folder;
     auto* control = new CDuzazododiza;
-    control->AddRef();
     const std::string plan = folder.Path() + "local.kvp";
 
     platform::ScopedBstr empty("");

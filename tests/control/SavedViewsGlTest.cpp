@@ -10,8 +10,8 @@
 #include "render/Bitmap.h"
 #include "support/ControlLife.h"
 #include "support/PngWriter.h"
-#include "support/TestControl.h"
 #include "support/TempFolder.h"
+#include "support/TestControl.h"
 
 namespace {
 
@@ -165,10 +165,10 @@ TEST(MapNavigator, ZonesOfThePictureAndTheEyeLimits) {
         double px, py;  // on a 100 x 100 picture, py from its bottom
         int button;
     };
-    for (const Case& c : {Case{10, 60, 1}, Case{10, 50, 2}, Case{19.9, 0, 2}, Case{20, 70, 3},
-                          Case{50, 50, 4}, Case{74, 33.3, 5}, Case{75, 40, 6}, Case{80, 45, 7},
-                          Case{80, 65, 8}, Case{99, 80, 9}, Case{99, 99, 10}, Case{100, 50, 0},
-                          Case{50, -1, 0}})
+    for (const Case& c :
+         {Case{10, 60, 1}, Case{10, 50, 2}, Case{19.9, 0, 2}, Case{20, 70, 3}, Case{50, 50, 4},
+          Case{74, 33.3, 5}, Case{75, 40, 6}, Case{80, 45, 7}, Case{80, 65, 8}, Case{99, 80, 9},
+          Case{99, 99, 10}, Case{100, 50, 0}, Case{50, -1, 0}})
         EXPECT_EQ(MapWindow::NavigatorButton(c.px, c.py, 100, 100), c.button)
             << c.px << "," << c.py;
 

@@ -37,7 +37,6 @@ protected:
         server.Server().Get(".*", record);
         ASSERT_TRUE(server.Start());
         control = new CDuzazododiza;
-        control->AddRef();
         std::snprintf(control->contentDomain, sizeof control->contentDomain, "%s",
                       server.Address().c_str());
         SetUserID("42");

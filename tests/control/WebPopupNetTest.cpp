@@ -41,9 +41,7 @@ protected:
         platform::RevokeClassFactory(kClsidKVRPagepane);
     }
 
-    bool Start() {
-        return life.Start("", 64, 48) && life.PumpUntilRunning();
-    }
+    bool Start() { return life.Start("", 64, 48) && life.PumpUntilRunning(); }
     platform::StandInWebView* View(size_t i) {
         std::lock_guard<std::mutex> guard(mutex_);
         return i < views_.size() ? views_[i].Get() : nullptr;
@@ -130,8 +128,8 @@ TEST(WebPopupAddress, TipsCountToFortyFourAndStartOver) {
                           Case{44, true, 1}, Case{-7, true, 1}, Case{1e300, true, 1}}) {
         if (c.present) RegistrySetDouble("webKeys", "curTip", c.stored);
         const std::string n = std::to_string(c.tip);
-        EXPECT_EQ(control->NextTipAddress(), "http://host/pages/Tips/Tips_" + n + ".aspx?curnum=" +
-                                                 n + "&totalnum=45\n")
+        EXPECT_EQ(control->NextTipAddress(),
+                  "http://host/pages/Tips/Tips_" + n + ".aspx?curnum=" + n + "&totalnum=45\n")
             << c.stored;
     }
     control->Release();

@@ -74,8 +74,9 @@ TEST(PdfPrinter, UnreachableOutputIsThePrinterBeingUnavailable) {
         std::string output;
         uint32_t error;
     };
-    for (const Case& c : {Case{"", platform::kPrinterUnavailable},
-                          Case{folder.Path() + "no/such/folder.pdf", platform::kPrinterUnavailable}}) {
+    for (const Case& c :
+         {Case{"", platform::kPrinterUnavailable},
+          Case{folder.Path() + "no/such/folder.pdf", platform::kPrinterUnavailable}}) {
         printer.outputFile = c.output;
         uint32_t error = 0;
         EXPECT_FALSE(platform::PrintDocumentOn(printer, document, &error)) << c.output;

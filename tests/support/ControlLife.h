@@ -58,9 +58,8 @@ public:
 
     // Through post-create: its last step arms the frame-rate timer.
     bool PumpThroughPostCreate() {
-        return PumpUntil([&] {
-            return platform::GetTimerPeriod(window, CDuzazododiza::kFrameRateTimer) != 0;
-        });
+        return PumpUntil(
+            [&] { return platform::GetTimerPeriod(window, CDuzazododiza::kFrameRateTimer) != 0; });
     }
     // Until the wait screen has gone and the scene shows.
     bool PumpUntilRunning() {

@@ -25,7 +25,7 @@ void HelpWindow::PlaceNearCursor(int cursorX, int cursorY) {
     const int windowHeight = static_cast<int>(owner->height);
     const int fromBottom = windowHeight - cursorY;
     int barY = fromBottom > kUpperPart * windowHeight ? fromBottom - kBelowCursor
-                                                       : fromBottom + kAboveCursor;
+                                                      : fromBottom + kAboveCursor;
     int barX = cursorX > kUpperPart * windowWidth ? cursorX - kLeftOfCursor : cursorX;
     const int barWidth =
         captionWidth > 0.0

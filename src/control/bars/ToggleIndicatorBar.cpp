@@ -1,11 +1,10 @@
 #include "control/bars/ToggleIndicatorBar.h"
 
-#include <cstdio>
-#include <cstring>
-
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 #include "control/BaseControl.h"
 #include "foundation/Trace.h"

@@ -210,7 +210,8 @@ TEST(MainProgressBar, FractionFromDownloadsOrPercentAndTheDetailLine) {
         global.SetInteger(10, c.needed);
         global.SetInteger(11, c.done);
         global.SetDouble(16, c.percent);
-        EXPECT_DOUBLE_EQ(MainProgressBar::Fraction(global), c.fraction) << c.needed << "/" << c.done;
+        EXPECT_DOUBLE_EQ(MainProgressBar::Fraction(global), c.fraction)
+            << c.needed << "/" << c.done;
     }
 
     MainProgressBar bar;
@@ -263,26 +264,25 @@ TEST_F(BarsTest, MenuStatesFollowTheControlAndTheActiveView) {
         bool greyed;
     };
     const Case cases[] = {
-        {edit.get(), 200, false, true},   // nothing to undo
-        {edit.get(), 202, false, true},   // no view change to undo
-        {edit.get(), 233, true, false},   // snap to
-        {view.get(), 302, true, false},   // blueprint
-        {view.get(), 301, false, false},  //
-        {view.get(), 224, false, false},  // reflections on: "Turn Off" not ticked
-        {view.get(), 228, true, false},   // sky hidden
-        {view.get(), 351, true, false},   // roofs hidden
-        {view.get(), 368, true, false},   // dimensions hidden
-        {view.get(), 354, false, false},  //
-        {view.get(), 392, true, false},   // 40 degrees
-        {view.get(), 393, false, false},  //
-        {view.get(), 345, false, false},  // from above: the blueprint view allows it
-        {view.get(), 32812, true, false}, // black and white
-        {view.get(), 700, false, false},  //
-        {build.get(), 485, true, false},  // third floor
-        {build.get(), 32814, false, false},
-        {build.get(), 451, false, true},  // dimensions hidden
-        {build.get(), 400, false, false}, // no sun in the plan
-        {build.get(), 709, false, true},  // no tape measurement
+        {edit.get(), 200, false, true},    // nothing to undo
+        {edit.get(), 202, false, true},    // no view change to undo
+        {edit.get(), 233, true, false},    // snap to
+        {view.get(), 302, true, false},    // blueprint
+        {view.get(), 301, false, false},   //
+        {view.get(), 224, false, false},   // reflections on: "Turn Off" not ticked
+        {view.get(), 228, true, false},    // sky hidden
+        {view.get(), 351, true, false},    // roofs hidden
+        {view.get(), 368, true, false},    // dimensions hidden
+        {view.get(), 354, false, false},   //
+        {view.get(), 392, true, false},    // 40 degrees
+        {view.get(), 393, false, false},   //
+        {view.get(), 345, false, false},   // from above: the blueprint view allows it
+        {view.get(), 32812, true, false},  // black and white
+        {view.get(), 700, false, false},   //
+        {build.get(), 485, true, false},   // third floor
+        {build.get(), 32814, false, false}, {build.get(), 451, false, true},  // dimensions hidden
+        {build.get(), 400, false, false},                                     // no sun in the plan
+        {build.get(), 709, false, true},                                      // no tape measurement
     };
     for (const Case& c : cases) {
         const platform::MenuItem* item = c.menu->FindItem(c.id);
