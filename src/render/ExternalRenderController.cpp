@@ -311,7 +311,8 @@ bool ExternalRenderController::CaptureView() {
         }
     }
 
-    // Never past the buffer the picture was drawn into.
+    // The picture is the view's own buffer, sized to the view above; it is never read past
+    // that buffer's size.
     const platform::GLDrawable* buffer = main->deviceContext;
     const bool whole = buffer->Width() >= imageWidth && buffer->Height() >= imageHeight;
     if (whole) {
