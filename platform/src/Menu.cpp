@@ -59,6 +59,30 @@ bool Menu::CanChoose(uint32_t id) const {
     return item && !item->greyed;
 }
 
+bool Menu::CheckItem(uint32_t id, bool checked) {
+    bool found = false;
+    for (MenuItem& item : items_) {
+        if (item.IsCommand() && item.id == id) {
+            item.checked = checked;
+            found = true;
+        }
+        if (item.submenu && item.submenu->CheckItem(id, checked)) found = true;
+    }
+    return found;
+}
+
+bool Menu::EnableItem(uint32_t id, bool enabled) {
+    bool found = false;
+    for (MenuItem& item : items_) {
+        if (item.IsCommand() && item.id == id) {
+            item.greyed = !enabled;
+            found = true;
+        }
+        if (item.submenu && item.submenu->EnableItem(id, enabled)) found = true;
+    }
+    return found;
+}
+
 uint32_t Menu::Track(int screenX, int screenY) const {
     MenuChooser chooser;
     {

@@ -20,6 +20,7 @@
 #include "platform/GLContext.h"
 #include "platform/Menu.h"
 #include "platform/Process.h"
+#include "render/Bitmap.h"
 #include "render/TextureList.h"
 #include "render/Window.h"
 
@@ -127,6 +128,10 @@ BaseControl::BaseControl() : windowList(nullptr) {
     POSTCONDITION(published, "A control already exists in this process");
 
     renderLock.SetFullReleaseHook(DetachThreadContext);
+    // Bitmaps named by resource number come from the control's own pictures.
+    size_t bitmapCount = 0;
+    const BitmapResource* bitmaps = ControlBitmaps(bitmapCount);
+    SetBitmapResources(bitmaps, bitmapCount);
 
     windowList = new LinkedList;
     tessellator = gluNewTess();

@@ -323,6 +323,12 @@ public:
     // The grip of a selected object that moves it up and down: a pick of it as the
     // second name of a press asks for a vertical move.
     OutlinePoint liftHandle;
+    // Status bar 1 of the main view counts objects, materials and selected polygons.
+    uint8_t showStatistics = 0;
+    // Set while a view is captured for a printed page; text labels then go into
+    // textPrintItems (TextPrintObject) instead of the picture.
+    uint8_t printing = 0;
+    LinkedList textPrintItems;
     // The orbit target marker: where the camera orbits, drawn while the display value
     // is not 0.
     Vector orbitTarget;

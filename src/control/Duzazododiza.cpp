@@ -12,6 +12,8 @@
 
 #include "control/Defaults.h"
 #include "control/RenderLockScope.h"
+#include "control/SavedViewWindow.h"
+#include "control/WebPopup.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
@@ -39,6 +41,8 @@ constexpr const char* kRecoveryQuestion =
 constexpr const char* kSettingsResetText =
     "Kivora's settings could not be read and were reset to their defaults.  The damaged "
     "settings file was kept as %s.";
+// The longest wait for the web pop-ups to close with the control.
+constexpr int64_t kWebPopupWaitMs = 10000;
 // A cancel of the post-create thread is noticed within this time while it waits.
 constexpr int64_t kWaitSliceMs = 50;
 
@@ -119,6 +123,7 @@ platform::HRESULT CDuzazododiza::OnFrameWindowActivate(bool active) {
 }
 
 void CDuzazododiza::ShowMainProgress(bool show, intptr_t owner) {
+    if (owner == 0) return;
     std::lock_guard<std::mutex> guard(progressMutex);
     if (show) {
         // The bar belongs to the first caller until that caller hides it.
@@ -136,6 +141,7 @@ void CDuzazododiza::ShowMainProgress(bool show, intptr_t owner) {
 
 void CDuzazododiza::SetStatusText(const char* text) {
     globalState.SetString(2, text ? text : "");
+    progressBar.SetCaption(text);
 }
 
 void CDuzazododiza::SetProgressDetail(double size, intptr_t owner) {
@@ -173,7 +179,7 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             return 0;
         case kMsgToggleMap:
             theTrace().Write("Begin OnLaunchMap");
-            // The map window is toggled here once it exists.
+            ToggleMapWindow();
             theTrace().Write("End OnLaunchMap");
             return 0;
         case kMsgOpenBufferedFile:
@@ -181,6 +187,9 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
             return 0;
         case kMsgDestroyControlWindow:
             DestroyWindow(window);
+            return 0;
+        case kMsgCallOnWindowThread:
+            if (lParam) (*reinterpret_cast<std::function<void()>*>(lParam))();
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
@@ -248,6 +257,7 @@ platform::LResult CDuzazododiza::WindowProc(platform::WindowHandle window, uint3
 void CDuzazododiza::ForwardMouse(uint32_t message, platform::LParam lParam) {
     using namespace platform;
     if (!sceneRenderingEnabled || !activeWindow) return;
+    if (activeWindow->OnBarMouse(message, lParam)) return;
     if (message == WM_MOUSEMOVE) {
         bool handled = false;
         activeWindow->ForwardToCurrentMode(message, 0, lParam, handled);
@@ -299,6 +309,7 @@ platform::LResult CDuzazododiza::OnCreate(const platform::WindowCreateInfo* info
     {
         RenderLockScope hold(*this);
         mainWindow = activeWindow = currentWindow = main;
+        progressBar.owner = main;
         windowList->Append(main);
         main->windowHandle = controlWindow;
         // Camera presets and the drop target come with the camera and drop handling.
@@ -360,7 +371,8 @@ bool CDuzazododiza::WaitForInit(const std::atomic<bool>& cancel) {
 void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
     if (!WaitForInit(cancel)) return;
 
-    // The compass image and the toolbar bitmap are loaded with the bars' resources.
+    // The compass image is loaded here with the compass.
+    if (mainWindow && mainWindow->toolbar) mainWindow->toolbar->LoadBitmap();
     theTrace().Write("PostCreate");
 
     if (ComputeShadingLevel() > 0) {
@@ -411,7 +423,9 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
         globalState.SetInteger(2, kToolbarWidth);
         globalState.SetInteger(3, kToolbarHeight);
     }
-    // The tip of the day is shown here with the web pop-ups.
+    double tipStartup = 0.0;
+    RegistryGetDouble("webKeys", "TipStartup", &tipStartup);
+    if (tipStartup == 0.0) ShowNextTip();
 
     ReadProbeSettings(*this);
     theTrace().Write("Host initialized");
@@ -526,6 +540,7 @@ void CDuzazododiza::OnTimer(uintptr_t id) {
     if (!quiet) theTrace().WriteFormat("FP::OT %d", static_cast<int>(id));
     Window* window = activeWindow;
     if (!PRECONDITION(window != nullptr, "Active mouse window is NULL on timer")) return;
+    if (window->OnBarTimer(id)) return;
     MouseHandler* handler = window->GetCurrentMode();
     if (!PRECONDITION(handler != nullptr, "MouseHandler is Null on Timer")) return;
     handler->OnTimer(static_cast<unsigned>(id));
@@ -537,7 +552,8 @@ void CDuzazododiza::OnTimer(uintptr_t id) {
 
 void CDuzazododiza::OnDestroy() {
     theTrace().Write("DESTROY");
-    // Open web pop-ups are closed here with the web pop-ups.
+    // Every web pop-up closes and its thread ends before the control goes.
+    WebPopup::CloseAllAndWait(kWebPopupWaitMs);
 
     // The render thread reads these between and during its passes: they change under
     // the lock. A running plan load is asked to stop and given a while to end.
@@ -608,6 +624,7 @@ void CDuzazododiza::OnDestroy() {
     theTrace().Write("OD : VPs del'ed");
 
     Window* main = mainWindow;
+    progressBar.owner = nullptr;
     if (main) {
         delete main->traceImage;
         main->traceImage = nullptr;
@@ -622,7 +639,17 @@ void CDuzazododiza::OnDestroy() {
     mainContext.reset();
     mainDrawable.reset();
     theTrace().Write("OD : Del SVWs");
-    windowList->DeleteAll();
+    // Saved views and the map go with their windows, which take them out of the list.
+    while (LinkedListObject* node = windowList->GetHead()) {
+        auto* view = dynamic_cast<Window*>(node);
+        if (view && view->frame && platform::IsWindow(view->frame->handle))
+            platform::DestroyWindow(view->frame->handle);
+        else if (view && view->frame)
+            windowList->Remove(node);
+        else
+            windowList->DeleteNode(node);
+    }
+    mapWindow = nullptr;
     theTrace().Write("OD : SVWs Del'ed");
     windowList->Unlock();
     UnlockRender();

@@ -16,6 +16,8 @@
 #include "platform/Window.h"
 #include "platform/WindowedObject.h"
 
+class SavedViewWindow;
+
 // The editor control as a component with a window of its own. Creating its window
 // applies the defaults, makes the main view, starts the render thread and posts the
 // start of the post-create thread, which fills the empty scene. Closing stops the
@@ -39,6 +41,9 @@ public:
     // Posted by the render thread when OpenGL failed: the window is destroyed on its own
     // thread.
     static constexpr uint32_t kMsgDestroyControlWindow = platform::WM_USER + 6;
+    // Runs a call on the window's thread for another thread (lParam: std::function<void()>*,
+    // sent, so the caller waits for it).
+    static constexpr uint32_t kMsgCallOnWindowThread = platform::WM_USER + 8;
 
     // Timers of the control's window.
     static constexpr uintptr_t kAutoSaveTimer = 15;
@@ -223,6 +228,30 @@ public:
     char urlToOpen[kPathSize] = {};
     uint8_t newPlanFlag = 0;
     // ---- end of scripting interface ----
+
+    // ---- Web pages (WebPages.cpp) ----
+    // A web pop-up of `width` x `height` on `address`; one on the content domain's `path`.
+    void OpenWebPopup(const char* address, int width, int height, bool topmost);
+    void OpenDomainPopup(const std::string& path, int width, int height);
+    // The next of the 45 tips in a topmost pop-up; the number shown is read from the
+    // registry ("webKeys", "curTip") and not written back.
+    void ShowNextTip();
+    std::string NextTipAddress();
+    // The account page with the signed-in user's name and password.
+    std::string AccountPageAddress();
+    // The web page of the object last asked about (GlobalState string 3).
+    std::string ObjectPageAddress();
+    // ---- end of web pages ----
+
+    // ---- Saved-view and map windows (SavedViews.cpp) ----
+    // A new saved view ("View %i", 400 x 400 at the screen's origin, topmost) with the
+    // active view's mode and camera; null when no window could be made.
+    SavedViewWindow* OpenSavedViewWindow();
+    // Closes every saved-view and map window; the window list keeps only the main view.
+    void CloseSavedViewWindows();
+    Window* CreateMapWindow(const platform::Rect& screenRect, const char* imageUrl) override;
+    void DestroyMapWindow(Window* window) override;
+    // ---- end of saved-view and map windows ----
 
     int webPlanFlag = 0;
     // Made by OnDestroy when it must wait for a running plan load; the load signals it.

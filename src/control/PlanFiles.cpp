@@ -570,8 +570,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
     const std::string planPath = path;
     const intptr_t owner = reinterpret_cast<intptr_t>(this) + 1;
     struct stat info {};
-    if (stat(path, &info) == 0)
-        SetProgressDetail(static_cast<double>(info.st_size) / 1024.0, owner);
+    if (stat(path, &info) == 0) SetProgressDetail(static_cast<double>(info.st_size), owner);
 
     const bool merging = loadKind == kLoadMerge;
     LinkedList setAside;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "control/BaseControl.h"
+#include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
 #include "interaction/MouseHandler.h"
 #include "platform/Clock.h"
@@ -508,6 +509,7 @@ void RenderLoop::RenderWaitScreen(Window& window) {
     glPopAttrib();
 
     FadeWaitScreen();
+    control_.progressBar.Draw();
 }
 
 void RenderLoop::FadeWaitScreen() {
@@ -534,7 +536,13 @@ void RenderLoop::FadeWaitScreen() {
 bool BaseControl::RenderLoop() {
     ::RenderLoop loop(*this);
     loop.signalReady = [this] { initEvent.Set(); };
-    loop.renderScene = [](Window& window) { window.RenderScene(0, 0); };
+    // Saved views and the map draw their own way (the map adds its navigator).
+    loop.renderScene = [](Window& window) {
+        if (window.frame)
+            window.frame->Draw();
+        else
+            window.RenderScene(0, 0);
+    };
     loop.renderAntialiasedFrame = [](Window& window) { window.RenderAntialiased(); };
     return loop.Run();
 }

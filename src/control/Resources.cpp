@@ -2,6 +2,12 @@
 
 #include <iterator>
 
+#include "render/Bitmap.h"
+
+// The toolbar picture, compiled in from control/bars/Toolbar.png.
+extern const unsigned char kToolbarBitmap[];
+extern const size_t kToolbarBitmapSize;
+
 namespace {
 
 const platform::StringResource kStrings[] = {
@@ -11,9 +17,40 @@ const platform::StringResource kStrings[] = {
     {205, "Build"},
     {206, "Help"},
     {208, "NULL"},
+    // Toolbar buttons 1 to 29.
+    {213, "Selection"},
+    {214, "Selection"},
+    {215, "Floor"},
+    {216, "Floor"},
+    {217, "Floor"},
+    {218, "Exterior Wall"},
+    {219, "Exterior Wall"},
+    {220, "NULL"},
+    {221, "NULL"},
+    {222, "Orbit"},
+    {223, "Orbit"},
+    {224, "Orbit"},
+    {225, "Orbit"},
+    {226, "Zoom"},
+    {227, "Zoom"},
+    {228, "Zoom"},
+    {229, "Pan"},
+    {230, "Pan"},
+    {231, "Walk: Arrow keys move. Mouse steers."},
+    {232, "Walk: Arrow keys move. Mouse steers."},
+    {233, "NULL"},
+    {234, "NULL"},
+    {235, "3D"},
+    {236, "3D"},
+    {237, "3D"},
+    {238, "3D"},
+    {239, "Blueprint"},
+    {240, "Blueprint"},
+    {241, "Blueprint"},
     {243,
      "Change this fence by dragging and dropping styles from Index->Building Materials->Fences"},
     {244, "Object is locked.  Do you want to unlock it?"},
+    {245, "Showing smoothed frame..."},
     {246, "LOCKED (right click to unlock)"},
     {247, "Area "},
     {248, "Corners "},
@@ -44,6 +81,12 @@ const platform::StringResource kStrings[] = {
      "More than one monitor was found.  The editor may not draw or respond properly while "
      "several monitors are in use."},
     {276, "Couldn't duplicate one or more selected objects"},
+    {277,
+     "The selected printer is currently unavailable.  Please check that the printer is on and "
+     "connected and try again."},
+    {278,
+     "There was an unknown error while attempting to communicate with the printer.  Please "
+     "check the printer status and try again."},
     {281, "Drag over any existing wall, floor, or countertop to add this object."},
     {282,
      "Drag over any existing wall to insert.  Hold shift to insert into a floor or countertop."},
@@ -78,8 +121,17 @@ const platform::StringResource kStrings[] = {
 
 constexpr platform::StringTable kTable(kStrings, std::size(kStrings));
 
+const BitmapResource kBitmaps[] = {
+    {676, kToolbarBitmap, kToolbarBitmapSize},
+};
+
 }  // namespace
 
 const platform::StringTable& ControlStrings() {
     return kTable;
+}
+
+const BitmapResource* ControlBitmaps(size_t& count) {
+    count = std::size(kBitmaps);
+    return kBitmaps;
 }

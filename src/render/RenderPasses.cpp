@@ -23,6 +23,7 @@
 #include "render/LightSource.h"
 #include "render/OpenGL.h"
 #include "render/Sky.h"
+#include "render/TextureList.h"
 #include "render/Window.h"
 
 namespace {
@@ -53,6 +54,15 @@ constexpr double kJitter[Window::kAntialiasPasses][2] = {
 // Writes the step to the trace log when OpenGL reports an error.
 void Step(const char* text) {
     theTrace().CheckGLErrors(text);
+}
+
+int TextureCount(const BaseControl& control) {
+    const TextureList* textures = control.GetTextureList();
+    if (!textures) return 0;
+    textures->Lock();
+    const int count = static_cast<int>(textures->GetCount());
+    textures->Unlock();
+    return count;
 }
 
 RenderableObject* AsRenderable(LinkedListObject* node) {
@@ -347,14 +357,29 @@ void Window::RenderScene(int x, int y) {
         }
 
         if (!(viewFlags.GetInt64(0) & kDrawnBarsBit) && global.GetBoolean(23)) {
+            if (control->showStatistics) {
+                char text[128];
+                std::snprintf(text, sizeof text, "Objs : %i  Mats : %i  Selected polys : %i",
+                              control->CountItems(), TextureCount(*control),
+                              CountSelectedPolygons());
+                statusBar1.SetText(text, false);
+            }
+            statusBar1.Draw();
             if (!control->antialiasInProgress) {
                 bool warning = false;
                 const std::string label = FloorLabel(
                     global, control->floorState, control->wallState, control->frameRate, warning);
                 statusBar2.SetText(label.c_str(), warning);
             }
+            statusBar2.Draw();
+            // The compass follows the view here once it can draw.
             Step("Antialiased render");
         }
+        menuBar.Draw();
+        indicatorBar.Draw();
+        if (toolbar) toolbar->Draw();
+        helpWindow.Draw();
+        control->progressBar.Draw();
         RenderWalkCrosshair();
         Step("Status bars rendered");
     } else {

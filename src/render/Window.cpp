@@ -7,6 +7,7 @@
 #include <new>
 
 #include "control/BaseControl.h"
+#include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
 #include "interaction/MouseHandler.h"
@@ -54,6 +55,7 @@ constexpr int kLargeOffScreenSide = 2048;
 constexpr uint32_t kLargeWindowWidth = 1601;
 constexpr uint32_t kLargeWindowHeight = 1201;
 constexpr uint32_t kLowMemoryMessage = 261;
+constexpr uint32_t kSingleClickPeriodMs = 250;
 constexpr int kToolbarMinimumX = 310;
 constexpr int kStatusBar2Offset = 200;
 constexpr int kStatusBar2Width = 180;
@@ -388,4 +390,90 @@ bool Window::popAndProcessViewStack(SizableLinkedList* from, SizableLinkedList* 
     }
     to->Prepend(transaction);
     return true;
+}
+
+void Window::ClientToScreen(int& x, int& y) const {
+    // A child's place is in its parent's client area, a top-level window's on the screen.
+    for (platform::WindowHandle w = windowHandle; platform::IsWindow(w);
+         w = platform::GetParent(w)) {
+        const platform::Rect place = platform::GetWindowRect(w);
+        x += place.left;
+        y += place.top;
+    }
+}
+
+bool Window::OnBarMouse(uint32_t message, platform::LParam lParam) {
+    using namespace platform;
+    const int px = XFromLParam(lParam);
+    const int py = YFromLParam(lParam);
+    BaseControl* control = theControl();
+    const bool main = control && control->mainWindow == this;
+    switch (message) {
+        case WM_MOUSEMOVE: {
+            // The render thread draws the bars; they change under its lock.
+            RenderLockHold hold;
+            menuBar.OnMouseMove(px, py);
+            if (toolbar) toolbar->OnMouseMove(px, py);
+            indicatorBar.OnMouseMove(px, py);
+            helpWindow.PlaceNearCursor(px, py);
+            return false;
+        }
+        case WM_MOUSEHOVER: {
+            RenderLockHold hold;
+            indicatorBar.OnMouseMove(px, py);
+            if (toolbar) toolbar->ShowTooltip(px, py);
+            helpWindow.PlaceNearCursor(px, py);
+            return false;
+        }
+        case WM_MOUSELEAVE: {
+            RenderLockHold hold;
+            indicatorBar.OnMouseLeave();
+            helpWindow.shownByToolbar = 0;
+            helpWindow.SetShown(false);
+            return false;
+        }
+        case WM_LBUTTONDOWN:
+            if (frame && frame->OnClick(px, py)) return true;
+            if (!main) return false;
+            if (menuBar.OnClick(px, py)) return true;
+            if (toolbar && ToolbarButtonAt(px, py) != 0) {
+                toolbarPressPending_ = true;
+                toolbarButtonHeld_ = true;
+                toolbarPressX_ = px;
+                toolbarPressY_ = py;
+                platform::SetTimer(windowHandle, kSingleClickTimer, kSingleClickPeriodMs);
+                return true;
+            }
+            return false;
+        case WM_LBUTTONUP: {
+            // The release of a toolbar press belongs to the toolbar.
+            const bool held = toolbarButtonHeld_;
+            toolbarButtonHeld_ = false;
+            return held;
+        }
+        case WM_LBUTTONDBLCLK:
+            if (!main || !toolbar || ToolbarButtonAt(px, py) == 0) return false;
+            platform::KillTimer(windowHandle, kSingleClickTimer);
+            toolbarPressPending_ = false;
+            toolbarButtonHeld_ = true;
+            toolbar->ClickButtonAlternate(px, py);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool Window::OnBarTimer(uintptr_t id) {
+    if (id != kSingleClickTimer || !toolbarPressPending_) return false;
+    platform::KillTimer(windowHandle, kSingleClickTimer);
+    toolbarPressPending_ = false;
+    if (toolbar) toolbar->ClickButton(toolbarPressX_, toolbarPressY_);
+    return true;
+}
+
+int Window::ToolbarButtonAt(int x, int y) const {
+    if (!toolbar) return 0;
+    // The render thread lays the toolbar out as it draws it.
+    RenderLockHold hold;
+    return toolbar->HitTestButton(x, y);
 }

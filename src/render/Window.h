@@ -25,6 +25,7 @@ class MouseHandler;
 class PickableObject;
 class RenderableObject;
 class SceneState;
+class SavedViewWindow;
 class ShadowLight;
 class TraceImageModel;
 class WallState;
@@ -33,6 +34,7 @@ class ViewTransaction;
 namespace platform {
 class GLContext;
 class GLDrawable;
+class Menu;
 }  // namespace platform
 
 // One OpenGL view of the scene: the control's main view or a secondary one. It owns its
@@ -77,6 +79,31 @@ public:
 
     // Detaches whatever context is current on the calling thread.
     void ReleaseCurrentContext();
+
+    // ---- The drawn bars' share of the mouse ----
+    // Offered every mouse message before the current mode gets it; true when the bars
+    // took it (the mode then does not see it). Moves, hovers and leaves reach the menu
+    // bar, the toolbar, the indicator bar and the help bar and go on to the mode. On the
+    // main window a press on a menu title opens its menu; a press on a toolbar button
+    // waits for the single-click timer (so that a double click sends the button's
+    // other command instead), and its release is taken too. A map window offers the
+    // press to its navigator first.
+    bool OnBarMouse(uint32_t message, platform::LParam lParam);
+    // The single-click timer of a toolbar press: the button's command goes out. True
+    // when the timer was the toolbar's.
+    bool OnBarTimer(uintptr_t id);
+    // Window point (x, y), y from the top, in screen pixels.
+    void ClientToScreen(int& x, int& y) const;
+    // The top-level window that embeds this view (saved-view and map windows), or null.
+    SavedViewWindow* frame = nullptr;
+
+    // ---- View context menu (ViewMenu.cpp) ----
+    // Appends the view's entries to `menu`: view modes, navigation modes, field of view,
+    // what to hide, show all, the start view, the fit, snapping, multiple select and the
+    // trace file.
+    void BuildViewMenu(platform::Menu& menu);
+    // Carries out a command of that menu; other ids do nothing. True when it was one.
+    bool OnViewCommand(uint32_t id);
 
     // 2D overlay drawing in window pixels, (0, 0) the lower left. Begin saves the matrices
     // and every attribute; End restores them. Nesting is refused with a trace.
@@ -373,6 +400,16 @@ public:
     SizableLinkedList viewRedoStack{kViewStackLimit};
     ViewTransaction* pendingViewTransaction = nullptr;
     uint8_t viewUndoEnabled = 1;
+
+private:
+    int ToolbarButtonAt(int x, int y) const;
+
+    // A toolbar press waiting for the single-click timer; (x, y) from the top.
+    bool toolbarPressPending_ = false;
+    // From a toolbar press to its release.
+    bool toolbarButtonHeld_ = false;
+    int toolbarPressX_ = 0;
+    int toolbarPressY_ = 0;
 };
 
 // The editor's handler for mouse mode `mode`, or null.

@@ -47,4 +47,22 @@ TEST_F(MenuTracking, TrackAnswersOnlyCommandsThatCanBeChosen) {
     }
 }
 
+TEST_F(MenuTracking, TicksAndGreyingReachEveryEntryOfAnId) {
+    platform::Menu menu;
+    menu.AppendItem(5, "Top");
+    platform::Menu& sub = menu.AppendSubmenu("Sub");
+    sub.AppendItem(5, "Again");
+    sub.AppendItem(6, "Other");
+    EXPECT_TRUE(menu.CheckItem(5, true));
+    EXPECT_TRUE(menu.GetItem(0).checked);
+    EXPECT_TRUE(sub.GetItem(0).checked);
+    EXPECT_FALSE(sub.GetItem(1).checked);
+    EXPECT_TRUE(menu.EnableItem(6, false));
+    EXPECT_FALSE(menu.CanChoose(6));
+    EXPECT_TRUE(menu.EnableItem(6, true));
+    EXPECT_TRUE(menu.CanChoose(6));
+    EXPECT_FALSE(menu.CheckItem(7, true));
+    EXPECT_FALSE(menu.EnableItem(7, false));
+}
+
 }  // namespace

@@ -46,6 +46,10 @@ public:
     const MenuItem* FindItem(uint32_t id) const;
     // Whether the menu or one of its sub-menus holds that id as a command that is not greyed.
     bool CanChoose(uint32_t id) const;
+    // Tick or grey every command with that id, in this menu and its sub-menus; false when
+    // there is none.
+    bool CheckItem(uint32_t id, bool checked);
+    bool EnableItem(uint32_t id, bool enabled);
 
     // Shows the menu at a screen point and answers the id of the command chosen, or 0
     // when the menu was dismissed. An answer that is not a command of the menu that can

@@ -1,23 +1,50 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 #include <string>
 
-// The control's progress bar for loads and downloads: whether it shows, and its detail
-// line (the size of the file being loaded). Drawing comes with the drawn bars.
+class GlobalState;
+class Window;
+
+// The control's progress bar for loads and downloads: an 80-pixel band across the
+// bottom of the main view with the progress box, the percentage, the status text and a
+// detail line. The text may be set from any thread; the bar is drawn by the render
+// thread.
 class MainProgressBar {
 public:
     static constexpr size_t kDetailSize = 50;
+    static constexpr int kBandHeight = 80;
+
+    explicit MainProgressBar(Window* owner = nullptr) : owner(owner) {}
+    MainProgressBar(const MainProgressBar&) = delete;
+    MainProgressBar& operator=(const MainProgressBar&) = delete;
 
     // Hiding clears the detail line.
-    void SetShown(bool shown);
-    bool IsShown() const { return shown; }
-    // "File size: %0.1f Kb." with the bytes in kilobytes, at most kDetailSize - 1
-    // characters.
+    void SetShown(bool show);
+    bool IsShown() const;
+    // The detail line "File size: %0.1f Kb." for a file of `bytes`.
     void SetDetail(double bytes);
-    const std::string& GetDetail() const { return detail; }
+    void SetCaption(const char* text);
+    std::string Caption() const;
+    std::string Detail() const;
+
+    // How far the work is: downloads done (GlobalState integer 11) of the downloads
+    // needed (integer 10) while that is at least 1, else the percentage of double 16;
+    // at most 1.0.
+    static double Fraction(const GlobalState& global);
+
+    // Across the owner's width, while shown, with an owner and the bars not hidden for
+    // output.
+    void Draw();
+
+    Window* owner;
 
 private:
-    bool shown = false;
-    std::string detail;
+    mutable std::mutex mutex_;
+    bool shown_ = false;
+    std::string caption_;
+    char detail_[kDetailSize] = {};
+    double width_ = 0.0;
+    double fraction_ = 0.0;
 };

@@ -25,8 +25,18 @@ public:
     // Hiding also clears the progress value.
     virtual void SetShown(bool show);
 
+    // Draws the bar in its window's 2D overlay: the face, the border (none for a flat
+    // bar unless it is highlighted, raised when highlighted), the caption in red or
+    // black (measuring its width) and the progress box. Nothing while the drawn bars are
+    // hidden (GlobalState boolean 29), for a bar that is hidden or not laid out, or
+    // without a window. A right-anchored bar first moves so that it ends at the
+    // window's right edge, wide enough for its caption.
+    virtual void Draw();
+
     // Places the bar and marks it laid out; answers the height.
     int SetRect(int left, int bottom, int barWidth, int barHeight);
+    // Whether window point (px, py), y from the bottom, lies in the bar.
+    bool Contains(int px, int py) const;
     // The caption, cut to kCaptionSize - 1 characters; null clears it. A warning is drawn
     // in red.
     void SetText(const char* text, bool warning);
@@ -61,5 +71,19 @@ public:
     uint8_t shades[kShades] = {};
 
 private:
+    void DrawProgressBox(int left);
+
     bool setUp = false;
 };
+
+// Draws `text` with the control's dialog font from window point (x, y) (the baseline's
+// left end) in the current colour; answers where the text ends (x without a font).
+// Characters outside the font's 128 are drawn as '?'.
+double DrawBarText(const char* text, double x, double y);
+
+// The pixel row, counted from the bottom, of a cursor `cursorY` pixels below the top of
+// `window`.
+int RowFromBottom(const Window& window, int cursorY);
+
+// Whether the control hides its drawn bars (GlobalState boolean 29: output in progress).
+bool BarsHiddenForOutput();

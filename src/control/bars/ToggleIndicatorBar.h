@@ -22,6 +22,16 @@ public:
     // False for a slot outside the ones added.
     bool SetIndicatorOn(int slot, bool on);
 
+    // The bar with two lamps: spotlights (on while GlobalState boolean 12, lights off, is
+    // clear) and reflections (on while boolean 9 is set), green when on, red when off.
+    void Draw() override;
+    // Over the bar (window point, y from the top; up to 12 pixels past its right edge)
+    // the owner's help bar names the key that toggles the lamp under the cursor; off the
+    // bar that help goes again.
+    void OnMouseMove(int cursorX, int cursorY);
+    // Hides the help bar when this bar showed it.
+    void OnMouseLeave();
+
     struct Indicator {
         char label[kLabelSize] = {};
         uint8_t on = 0;

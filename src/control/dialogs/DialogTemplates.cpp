@@ -124,6 +124,22 @@ bool LoadDialogTemplate(uint32_t id, DialogBox& box) {
         case 566:  // length, width and height
             LenWidHgt(b);
             return true;
+        case 561:  // print options
+            b.Caption("Print");
+            b.Button(1, "Print");
+            b.Button(2, "Cancel");
+            b.Button(3, "Printer...");
+            b.Radio(202, "All Floors (blueprint)", 1);
+            b.Radio(203, "Current View", 1);
+            b.Radio(204, "Current Floor (blueprint)", 1);
+            b.Radio(206, "Full Width", 2);
+            b.Radio(207, "Thumbnail", 2);
+            b.Radio(208, "Half Width", 2);
+            b.Radio(210, "Left", 3);
+            b.Radio(211, "Centered", 3);
+            b.Radio(212, "Right", 3);
+            b.Check(236, "Hide Grid");
+            return true;
         case 611:
             Preferences(b);
             return true;

@@ -3,10 +3,12 @@
 #include "control/dialogs/Dialog.h"
 #include "control/dialogs/DomePropertyDialog.h"
 #include "control/Duzazododiza.h"
+#include "control/WebPopup.h"
 #include "control/dialogs/LengthDialog.h"
 #include "control/dialogs/MoveEntirePlanDlg.h"
 #include "control/dialogs/NewDialog.h"
 #include "control/dialogs/Preferences.h"
+#include "foundation/Registry.h"
 #include "foundation/Trace.h"
 #include "interaction/MouseHandler.h"
 #include "model/ObjectTypes.h"
@@ -205,8 +207,11 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
             UpdateWindowTitle();
             break;
         }
-        case 101:  // building wizard page, with the web pop-ups
-        case 102:  // room wizard page, with the web pop-ups
+        case 101:
+            OpenDomainPopup("Duzazododiza/Wizard/bwstep1.aspx?userID=" + GetUserID(), 530, 540);
+            break;
+        case 102:
+            OpenDomainPopup("duzazododiza/wizard/rwstep1.aspx?userID=" + GetUserID(), 530, 540);
             break;
         case 103:
             if (!SavePromptAllows(*this)) break;
@@ -548,8 +553,9 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 462:
             SetFloorLevel(102);
             break;
-        case 470:  // then the bill-of-materials page, with the web pop-ups
+        case 470:
             PostPlanXML();
+            OpenDomainPopup("/BillMaterials.aspx?filename=" + GetUserID() + ".xml", 530, 540);
             break;
         case 471:
         case 472:
@@ -578,9 +584,14 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
             break;
 
         // ---- Help ----
-        case 500:  // online manual pop-up, with the web pop-ups
-        case 501:  // ShowNextTip, with the web pop-ups
-        case 502:  // member page in the browser, with the web pop-ups
+        case 500:
+            OpenDomainPopup("kvrHelp/kivora_Help.htm", 808, 532);
+            break;
+        case 501:
+            ShowNextTip();
+            break;
+        case 502:
+            OpenInInternetExplorer(contentDomain);
             break;
         case 550:
             return Handled(OpenNewViewWindow());
@@ -593,7 +604,8 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 561:
             Uninstall();
             break;
-        case 590:  // account page pop-up, with the web pop-ups
+        case 590:
+            OpenWebPopup(AccountPageAddress().c_str(), 387, 640, false);
             break;
 
         // ---- Options ----
@@ -629,8 +641,15 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         }
 
         // ---- Pages and signals ----
-        case 1511:   // object page in the browser, with the web pop-ups
-        case 25349:  // optimisation hints page in the browser, with the web pop-ups
+        case 1511:
+            OpenInInternetExplorer(ObjectPageAddress().c_str());
+            break;
+        case 25349: {
+            char address[kPathSize];
+            AttachPathToDomain("pages/FAQ/OptimizationHints.aspx", address, sizeof address);
+            OpenInInternetExplorer(address);
+            break;
+        }
         case 25352:  // the wait screen began to fade
             break;
 

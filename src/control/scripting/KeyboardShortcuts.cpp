@@ -240,7 +240,7 @@ platform::LResult CDuzazododiza::OnKeyUp(uint32_t, platform::WParam wParam, plat
                 MoveLightOverhead();
                 break;
             case Action::SavedViewWindow:
-                OpenNewViewWindow();
+                OpenSavedViewWindow();
                 break;
             case Action::NarrowView:
             case Action::WidenView:

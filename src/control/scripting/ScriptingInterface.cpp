@@ -19,6 +19,7 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "render/LightSource.h"
+#include "render/ExternalRenderController.h"
 #include "render/Window.h"
 
 using platform::DISPID;
@@ -513,6 +514,7 @@ HRESULT CDuzazododiza::OpenNewPlan() {
         if (mapWasOpen) ToggleMapWindow();
 
         if (mainWindow) {
+            CloseSavedViewWindows();
             windowList->Lock();
             while (LinkedListObject* node = windowList->PopHead()) {
                 if (node != mainWindow) delete node;
@@ -673,8 +675,11 @@ HRESULT CDuzazododiza::ShowAntialiasedFrame() {
 }
 
 HRESULT CDuzazododiza::OpenNewViewWindow() {
-    theTrace().Write("OpenNewViewWindow: saved-view windows are not available");
-    return platform::E_NOTIMPL;
+    if (!OpenSavedViewWindow()) {
+        theTrace().Write("OpenNewViewWindow: the view window could not be opened");
+        return platform::E_FAIL;
+    }
+    return S_OK;
 }
 
 HRESULT CDuzazododiza::SetCameraAngle(double angle) {
@@ -729,13 +734,16 @@ HRESULT CDuzazododiza::RedoViewChange() {
 }
 
 HRESULT CDuzazododiza::ExportSceneImage() {
-    theTrace().Write("ExportSceneImage: image export is not available");
-    return platform::E_NOTIMPL;
+    ExternalRenderController job;
+    // A cancel is no failure; a picture that could not be written is.
+    const bool chosen = job.ExportSceneImage(false);
+    return chosen || job.bits.empty() ? S_OK : platform::E_FAIL;
 }
 
 HRESULT CDuzazododiza::Print() {
-    theTrace().Write("Print: printing is not available");
-    return platform::E_NOTIMPL;
+    ExternalRenderController job;
+    const bool printed = job.Print();
+    return printed || job.document.pages.empty() ? S_OK : platform::E_FAIL;
 }
 
 HRESULT CDuzazododiza::get_SystemMetric(const VARIANT& index, VARIANT* value) {

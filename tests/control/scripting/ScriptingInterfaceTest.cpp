@@ -322,16 +322,16 @@ TEST_F(ScriptingInterfaceTest, TheProgressBarBelongsToItsFirstCaller) {
     EXPECT_TRUE(control->progressBar.IsShown());
 
     control->SetProgressDetail(2048.0, download);
-    EXPECT_EQ(control->progressBar.GetDetail(), "") << "only the owner writes the detail";
+    EXPECT_EQ(control->progressBar.Detail(), "") << "only the owner writes the detail";
     control->SetProgressDetail(2048.0, load);
-    EXPECT_EQ(control->progressBar.GetDetail(), "File size: 2.0 Kb.");
+    EXPECT_EQ(control->progressBar.Detail(), "File size: 2.0 Kb.");
 
     control->globalState.SetInteger(10, 7);
     control->ShowMainProgress(false, download);
     EXPECT_TRUE(control->progressBar.IsShown()) << "only the owner hides it";
     control->ShowMainProgress(false, load);
     EXPECT_FALSE(control->progressBar.IsShown());
-    EXPECT_EQ(control->progressBar.GetDetail(), "");
+    EXPECT_EQ(control->progressBar.Detail(), "");
     EXPECT_EQ(control->globalState.GetInteger(10), 0);
     control->ShowMainProgress(true, download);
     EXPECT_EQ(control->progressOwner, download);
