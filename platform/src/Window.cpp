@@ -927,4 +927,16 @@ bool ReleaseCapture() {
     return std::exchange(sys.capture, kNoWindow) != kNoWindow;
 }
 
+bool MoveWindow(WindowHandle window, int x, int y, int width, int height) {
+    {
+        auto& sys = System();
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        WindowRecord* record = Find(sys, window);
+        if (!record) return false;
+        record->x = x;
+        record->y = y;
+    }
+    return SetClientSize(window, width, height);
+}
+
 }  // namespace platform
