@@ -88,7 +88,7 @@ protected:
 private:
     platform::LResult DialogProc(uint32_t message, platform::WParam wParam, platform::LParam lParam);
 
-    bool modal_ = false;
+    std::atomic<bool> modal_{false};
     platform::DialogBox* box_ = nullptr;
     std::mutex runMutex_;
     platform::ModalLoop* loop_ = nullptr;

@@ -60,6 +60,7 @@ int LoginRequest(const std::string& user, const std::string& password) {
     }
     if (strcasecmp(text.c_str(), "Invalid Password") == 0) return kSignInWrongPassword;
     if (strcasecmp(text.c_str(), "Invalid Username") == 0) return kSignInUnknownAddress;
+    if (text.empty() || text[0] == '<') return kSignInFailed;  // an error page
     if (!POSTCONDITION(IsUserId(text), "The server's answer is no user identity"))
         return kSignInFailed;
     if (!POSTCONDITION(SetUserID(text.c_str()), "Failure writing userID to registry"))
