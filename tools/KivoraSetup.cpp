@@ -1,6 +1,7 @@
-// kivora-setup: what the product's setup page does on a new machine. It fetches the
-// updater component from the content server into the program folder and registers it;
-// Kivora then brings every other component up to date at its start.
+// kivora-setup: what the product's setup does on a machine. It fetches the program and
+// the updater component from the content server into the program folder (replacing
+// what is there) and registers the updater; the program then brings every other
+// component up to date at its start.
 //
 //   kivora-setup SERVER     SERVER: the content server's host and port
 #include <cstdio>
@@ -25,13 +26,18 @@ int main(int argc, char** argv) {
     std::string domain = argv[1];
     if (domain.find("http") == std::string::npos) domain = "http://" + domain;
     if (domain.back() != '/') domain += '/';
+    ExecutableComponent program("Kivora", "/Kivora.ex_", "HostVersion", folder);
     Component updater("libPatchrunner.so", "/Patchrunner.dl_", "UpdaterVersion", folder);
-    const bool installed = updater.PointSourceAt(domain.c_str()) && updater.Install();
-    SetTraceWriteFile(nullptr);
-    if (!installed) {
-        std::cerr << "kivora-setup: the updater could not be installed from " << domain << "\n";
-        return 1;
+    bool installed = true;
+    for (Component* component : {static_cast<Component*>(&program), &updater}) {
+        if (!component->PointSourceAt(domain.c_str()) || !component->Install()) {
+            std::cerr << "kivora-setup: " << component->Source().FullName() << " could not be installed from "
+                      << domain << "\n";
+            installed = false;
+        }
     }
-    std::cout << "kivora-setup: the updater is installed in " << folder << "\n";
+    SetTraceWriteFile(nullptr);
+    if (!installed) return 1;
+    std::cout << "kivora-setup: Kivora and its updater are installed in " << folder << "\n";
     return 0;
 }
