@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "foundation/Trace.h"
+#include "host/HostResources.h"
 
 size_t GetNextToken(const char* text, char* out, size_t size, bool* overflowed) {
     if (overflowed) *overflowed = false;
@@ -75,6 +76,15 @@ std::string PlanNameInCommandLine(const char* line) {
         }
     }
     return name;
+}
+
+std::string PlanNameInHandOver(uintptr_t kind, const void* bytes, size_t size) {
+    const auto* text = static_cast<const char*>(bytes);
+    if (!PRECONDITION(kind == kHandOverCommandLine && text && size > 0 && text[size - 1] == '\0' &&
+                          std::strlen(text) == size - 1,
+                      "Invalid copy data"))
+        return {};
+    return PlanNameInCommandLine(text);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ std::string JoinArguments(const std::vector<std::string>& arguments);
 // What a later copy's command line asks to open: the last token that is neither a switch
 // ("-d" and its domain, "-u", "-i") nor too long. Empty when there is none.
 std::string PlanNameInCommandLine(const char* line);
+
+// The plan a later copy's hand-over record asks to open: the record must be of the
+// command-line kind and hold one text with its terminating zero and nothing after it;
+// the text is read as PlanNameInCommandLine reads it. Empty for any other record.
+std::string PlanNameInHandOver(uintptr_t kind, const void* bytes, size_t size);
 
 // The plan file to open, filled from the command line or a later copy's hand-over and
 // read when the editor is there. A name that does not fit kFileNameSize is refused

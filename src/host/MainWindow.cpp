@@ -127,14 +127,8 @@ int MainWindow::OnLButtonDown(platform::WParam, platform::LParam lParam) {
 
 int MainWindow::OnCopyData(platform::WParam, const platform::CopyData* data) {
     TraceWrite("OCD");
-    if (!PRECONDITION(data && data->data == kHandOverCommandLine, "Invalid copy data")) return 0;
-    const auto* bytes = static_cast<const char*>(data->bytes);
-    // The record is one command line with its terminating zero, and nothing after it.
-    if (!PRECONDITION(bytes && data->size > 0 && bytes[data->size - 1] == '\0' &&
-                          std::strlen(bytes) == data->size - 1,
-                      "Invalid copy data"))
-        return 0;
-    const std::string name = PlanNameInCommandLine(bytes);
+    if (!PRECONDITION(data != nullptr, "Invalid copy data")) return 0;
+    const std::string name = PlanNameInHandOver(data->data, data->bytes, data->size);
     if (!name.empty() && SetBufferedFileName(name) && client_) {
         client_->BringToFront();
         BringToFront();
