@@ -69,14 +69,17 @@ double Noise(int x, int y, int seed) {
 using Pattern = std::function<Rgb(int x, int y, int size)>;
 
 Pattern Speckled(Rgb base, double amount, int seed) {
-    return [=](int x, int y, int) { return Scale(base, 1.0 - amount + 2 * amount * Noise(x, y, seed)); };
+    return [=](int x, int y, int) {
+        return Scale(base, 1.0 - amount + 2 * amount * Noise(x, y, seed));
+    };
 }
 
 Pattern Planks(Rgb base, int planks) {
     return [=](int x, int y, int size) {
         const int plank = size / planks;
         const int row = y / plank;
-        const double grain = 0.85 + 0.15 * std::sin((x + row * 17) * 0.35 + std::sin(y * 0.9) * 2.0);
+        const double grain =
+            0.85 + 0.15 * std::sin((x + row * 17) * 0.35 + std::sin(y * 0.9) * 2.0);
         const bool seam = y % plank == 0 || (x + row * size / 3) % size == 0;
         return Scale(base, seam ? 0.55 : grain * (0.93 + 0.07 * Noise(row, 0, 7)));
     };
@@ -143,10 +146,10 @@ bool MakeParent(const std::string& path) {
 bool SavePicture(const std::string& path, const Picture& picture) {
     if (!MakeParent(path)) return false;
     const bool jpeg = path.size() > 4 && path.compare(path.size() - 4, 4, ".jpg") == 0;
-    return jpeg ? stbi_write_jpg(path.c_str(), picture.width, picture.height, 3,
-                                 picture.rgb.data(), 90) != 0
-                : stbi_write_png(path.c_str(), picture.width, picture.height, 3,
-                                 picture.rgb.data(), picture.width * 3) != 0;
+    return jpeg ? stbi_write_jpg(path.c_str(), picture.width, picture.height, 3, picture.rgb.data(),
+                                 90) != 0
+                : stbi_write_png(path.c_str(), picture.width, picture.height, 3, picture.rgb.data(),
+                                 picture.width * 3) != 0;
 }
 
 Picture Paint(const Pattern& pattern, int size) {
@@ -236,8 +239,8 @@ void WriteBoxes(GeometryFile& g, const std::vector<Box>& boxes) {
         const double x[2] = {b.x0, b.x1}, y[2] = {b.y0, b.y1}, z[2] = {b.z0, b.z1};
         std::array<double, 3> corner[8];
         for (int i = 0; i < 8; ++i) corner[i] = {x[i & 1], y[(i >> 1) & 1], z[(i >> 2) & 1]};
-        const GeometryFile::Triple range = {std::max(b.x1 - b.x0, 1e-6), std::max(b.y1 - b.y0, 1e-6),
-                                            std::max(b.z1 - b.z0, 1e-6)};
+        const GeometryFile::Triple range = {
+            std::max(b.x1 - b.x0, 1e-6), std::max(b.y1 - b.y0, 1e-6), std::max(b.z1 - b.z0, 1e-6)};
         std::vector<std::array<int16_t, 3>> steps;
         for (int i = 1; i < 8; ++i)
             steps.push_back({static_cast<int16_t>(i & 1 ? 32767 : 0),
@@ -455,27 +458,34 @@ std::vector<NamedModel> Models() {
     }
     {
         ModelSpec sofa{"catalogue/furniture/sofa", {}, {Cloth("fabric.png"), Wood("cherry.png")}};
-        sofa.boxes = {{0, 0, 0, 84, 36, 4, 1},      {0, 0, 4, 84, 36, 18, 0},
-                      {0, 28, 18, 84, 36, 32, 0},  {0, 0, 18, 6, 28, 25, 0},
+        sofa.boxes = {{0, 0, 0, 84, 36, 4, 1},
+                      {0, 0, 4, 84, 36, 18, 0},
+                      {0, 28, 18, 84, 36, 32, 0},
+                      {0, 0, 18, 6, 28, 25, 0},
                       {78, 0, 18, 84, 28, 25, 0}};
         models.push_back({"Sofa", sofa});
     }
     {
         ModelSpec shelf{"catalogue/furniture/bookcase", {}, {Wood("oak.png")}};
-        shelf.boxes = {{0, 0, 0, 1, 12, 72, 0}, {35, 0, 0, 36, 12, 72, 0}, {1, 11.5, 0, 35, 12, 72, 0}};
-        for (double z : {0.0, 17.0, 34.0, 51.0, 71.0}) shelf.boxes.push_back({1, 0, z, 35, 11.5, z + 1, 0});
+        shelf.boxes = {
+            {0, 0, 0, 1, 12, 72, 0}, {35, 0, 0, 36, 12, 72, 0}, {1, 11.5, 0, 35, 12, 72, 0}};
+        for (double z : {0.0, 17.0, 34.0, 51.0, 71.0})
+            shelf.boxes.push_back({1, 0, z, 35, 11.5, z + 1, 0});
         models.push_back({"Bookcase", shelf});
     }
     {
         ModelSpec bed{"catalogue/furniture/bed", {}, {Wood("cherry.png"), Cloth("linen.png")}};
-        bed.boxes = {{0, 0, 0, 62, 82, 12, 0}, {1, 1, 12, 61, 80, 22, 1}, {0, 80, 0, 62, 82, 40, 0}};
+        bed.boxes = {
+            {0, 0, 0, 62, 82, 12, 0}, {1, 1, 12, 61, 80, 22, 1}, {0, 80, 0, 62, 82, 40, 0}};
         models.push_back({"Bed", bed});
     }
     // Parts the editor loads itself: the direction arrow, the door knob and the fences.
     {
         ModelSpec arrow{"3d/compressedfileformat/gtemp/arrow", {}, {{"", {0.9, 0.2, 0.1}, 1, 0.5}}};
-        arrow.boxes = {{-1, 0, -0.5, 1, 6, 0.5, 0}, {-2.5, 6, -0.5, 2.5, 7, 0.5, 0},
-                       {-1.5, 7, -0.5, 1.5, 8, 0.5, 0}, {-0.5, 8, -0.5, 0.5, 9, 0.5, 0}};
+        arrow.boxes = {{-1, 0, -0.5, 1, 6, 0.5, 0},
+                       {-2.5, 6, -0.5, 2.5, 7, 0.5, 0},
+                       {-1.5, 7, -0.5, 1.5, 8, 0.5, 0},
+                       {-0.5, 8, -0.5, 0.5, 9, 0.5, 0}};
         models.push_back({"", arrow});
     }
     {
@@ -512,9 +522,20 @@ struct NamedLight {
 std::vector<NamedLight> Lights() {
     const MaterialSpec shade{"", {1.0, 0.97, 0.85}, 1, 0.5};
     return {
-        {"Ceiling Lamp", {"catalogue/lights/ceilinglamp", {{-6, -6, -3, 6, 6, 0, 0}, {-1, -1, 0, 1, 1, 6, 0}}, {shade}}, {1.0, 0.95, 0.85}, false},
-        {"", {"3d/compressedfileformat/defaultspotlight", {{-3, -3, -3, 3, 3, 0, 0}}, {shade}}, {1.0, 1.0, 1.0}, false},
-        {"", {"plansys/gsun/sun", {{-6, -6, -6, 6, 6, 6, 0}}, {{"", {1.0, 0.9, 0.4}, 1, 1.0}}}, {1.0, 1.0, 0.95}, true},
+        {"Ceiling Lamp",
+         {"catalogue/lights/ceilinglamp",
+          {{-6, -6, -3, 6, 6, 0, 0}, {-1, -1, 0, 1, 1, 6, 0}},
+          {shade}},
+         {1.0, 0.95, 0.85},
+         false},
+        {"",
+         {"3d/compressedfileformat/defaultspotlight", {{-3, -3, -3, 3, 3, 0, 0}}, {shade}},
+         {1.0, 1.0, 1.0},
+         false},
+        {"",
+         {"plansys/gsun/sun", {{-6, -6, -6, 6, 6, 6, 0}}, {{"", {1.0, 0.9, 0.4}, 1, 1.0}}},
+         {1.0, 1.0, 0.95},
+         true},
     };
 }
 
@@ -528,7 +549,8 @@ const Wizard kWizards[] = {
     {"cottage.xml", "Cottage (one storey, gable roof)",
      "<planXML>\n"
      " <numStories value='1'/>\n <wallHeight value='108'/>\n"
-     " <shapeData><shape type='square'><width value='360'/><height value='288'/></shape></shapeData>\n"
+     " <shapeData><shape type='square'><width value='360'/><height "
+     "value='288'/></shape></shapeData>\n"
      " <topLevelFloor value='no'/>\n <roofStyle value='gable'/>\n"
      " <floorTex value='textures/formica/greystone4790.3c_'/>\n"
      " <wallIntTex value='textures/default_interior.3c_'/>\n"
@@ -536,7 +558,8 @@ const Wizard kWizards[] = {
     {"townhouse.xml", "Town House (two storeys, hipped roof)",
      "<planXML>\n"
      " <numStories value='2'/>\n <wallHeight value='108'/>\n"
-     " <shapeData><shape type='square'><width value='300'/><height value='420'/></shape></shapeData>\n"
+     " <shapeData><shape type='square'><width value='300'/><height "
+     "value='420'/></shape></shapeData>\n"
      " <topLevelFloor value='yes'/>\n <roofStyle value='hipped'/>\n"
      " <floorTex value='catalogue/materials/oakfloor.3c_'/>\n"
      " <wallIntTex value='textures/default_interior.3c_'/>\n"
@@ -574,12 +597,18 @@ Pattern PatternOf(const MaterialSpec& spec, const std::map<std::string, Pattern>
 std::string EscapeHtml(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<') out += "&lt;";
-        else if (c == '>') out += "&gt;";
-        else if (c == '"') out += "&quot;";
-        else if (c == '\'') out += "&#39;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else if (c == '\'')
+            out += "&#39;";
+        else
+            out += c;
     }
     return out;
 }
@@ -613,8 +642,9 @@ std::string DirectoryPage(const std::vector<CatalogueItem>& items) {
     }
     page += "<h2>Wizards</h2>\n";
     for (const Wizard& wizard : kWizards)
-        page += std::string("<button onclick=\"window.external.OpenXMLTemplate('http://{{DOMAIN}}/"
-                            "catalogue/wizard/") +
+        page += std::string(
+                    "<button onclick=\"window.external.OpenXMLTemplate('http://{{DOMAIN}}/"
+                    "catalogue/wizard/") +
                 wizard.file + "')\">" + EscapeHtml(wizard.title) + "</button>\n";
     page += "</body></html>\n";
     return page;
@@ -674,12 +704,14 @@ std::vector<CatalogueItem> CatalogueItems() {
     std::vector<CatalogueItem> items;
     for (const NamedModel& m : Models())
         if (*m.title)
-            items.push_back({m.title, "Furniture", m.spec.path + ".3c_",
-                             "catalogue/thumbs/" + fs::path(m.spec.path).filename().string() + ".png"});
+            items.push_back(
+                {m.title, "Furniture", m.spec.path + ".3c_",
+                 "catalogue/thumbs/" + fs::path(m.spec.path).filename().string() + ".png"});
     for (const NamedLight& l : Lights())
         if (*l.title)
-            items.push_back({l.title, "Lights", l.spec.path + ".3c_",
-                             "catalogue/thumbs/" + fs::path(l.spec.path).filename().string() + ".png"});
+            items.push_back(
+                {l.title, "Lights", l.spec.path + ".3c_",
+                 "catalogue/thumbs/" + fs::path(l.spec.path).filename().string() + ".png"});
     for (const NamedMaterial& m : Materials())
         if (*m.title)
             items.push_back({m.title, "Materials", std::string(m.path) + ".3c_",
@@ -709,26 +741,29 @@ bool WriteCatalogue(const std::string& siteFolder, const std::string& pages) {
         const std::string name = fs::path(m.path).filename().string();
         if (!WriteDescription(tree, site + m.path + ".3c_", scratch, name + ".kdl"))
             return fail(m.path);
-        if (*m.title &&
-            !SavePicture(site + "catalogue/thumbs/" + name + ".png",
-                         Thumbnail(PatternOf(m.spec, patterns), {0.3, 0.3, 0.3})))
+        if (*m.title && !SavePicture(site + "catalogue/thumbs/" + name + ".png",
+                                     Thumbnail(PatternOf(m.spec, patterns), {0.3, 0.3, 0.3})))
             return fail(name + " thumbnail");
     }
     for (const NamedModel& m : Models()) {
         if (!WriteModel(site, scratch, m.spec)) return fail(m.spec.path);
         if (*m.title &&
-            !SavePicture(site + "catalogue/thumbs/" + fs::path(m.spec.path).filename().string() + ".png",
-                         Thumbnail(PatternOf(m.spec.materials[0], patterns), {0.2, 0.2, 0.4})))
+            !SavePicture(
+                site + "catalogue/thumbs/" + fs::path(m.spec.path).filename().string() + ".png",
+                Thumbnail(PatternOf(m.spec.materials[0], patterns), {0.2, 0.2, 0.4})))
             return fail(m.spec.path + " thumbnail");
     }
     for (const NamedLight& l : Lights()) {
         if (!WriteLight(site, scratch, l.spec, l.colour, l.sun)) return fail(l.spec.path);
         if (*l.title &&
-            !SavePicture(site + "catalogue/thumbs/" + fs::path(l.spec.path).filename().string() + ".png",
-                         Thumbnail([](int x, int y, int) {
-                             const double d = std::hypot(x - 48.0, y - 48.0) / 48.0;
-                             return Mix(Rgb{1.0, 0.95, 0.6}, Rgb{0.25, 0.25, 0.3}, std::min(1.0, d));
-                         }, {0.4, 0.3, 0.1})))
+            !SavePicture(
+                site + "catalogue/thumbs/" + fs::path(l.spec.path).filename().string() + ".png",
+                Thumbnail(
+                    [](int x, int y, int) {
+                        const double d = std::hypot(x - 48.0, y - 48.0) / 48.0;
+                        return Mix(Rgb{1.0, 0.95, 0.6}, Rgb{0.25, 0.25, 0.3}, std::min(1.0, d));
+                    },
+                    {0.4, 0.3, 0.1})))
             return fail(l.spec.path + " thumbnail");
     }
     for (const Wizard& w : kWizards)

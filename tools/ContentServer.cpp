@@ -74,12 +74,23 @@ std::string EscapeHtml(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -89,8 +100,8 @@ std::string EscapeHtml(const std::string& text) {
 std::string FileNamePart(const std::string& text) {
     std::string out;
     for (char c : text) {
-        const bool plain = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' ||
-                           c == '-';
+        const bool plain =
+            std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '-';
         out += plain ? c : '_';
         if (out.size() == 64) break;
     }
@@ -185,10 +196,10 @@ void ContentServer::Stop() {
 
 void ContentServer::Route() {
     server_.set_payload_max_length(kMaxBodyBytes);
-    server_.set_exception_handler([](const httplib::Request&, httplib::Response& response,
-                                     std::exception_ptr) {
-        Fail(response, 500, "The server could not answer this request");
-    });
+    server_.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+            Fail(response, 500, "The server could not answer this request");
+        });
     auto handler = [this](const httplib::Request& request, httplib::Response& response) {
         const std::string path = SitePath(request.path);
         if (path == "kvrqueryentrance.aspx") return Query(request, response);
@@ -299,9 +310,9 @@ void ContentServer::Query(const httplib::Request& request, httplib::Response& re
         const bool software = renderer.find("llvmpipe") != std::string::npos ||
                               renderer.find("softpipe") != std::string::npos ||
                               renderer.find("software") != std::string::npos;
-        return response.set_content(software ? "S 1 1 0 1 2 1 1 1024 1024 800 600"
-                                             : "S 1 1 1 1 2 1 1 2048 2048 1024 768",
-                                    "text/plain");
+        return response.set_content(
+            software ? "S 1 1 0 1 2 1 1 1024 1024 800 600" : "S 1 1 1 1 2 1 1 2048 2048 1024 768",
+            "text/plain");
     }
     if (Has(query, "getPage")) {
         const std::string name = Lower(Param(query, "pageName"));
@@ -333,8 +344,9 @@ void ContentServer::BillOfMaterials(const httplib::Request& request, httplib::Re
         }
     }
     std::string bill;
-    std::string body = "<html><head><title>List of Materials</title></head><body>"
-                       "<h1>List of Materials</h1>";
+    std::string body =
+        "<html><head><title>List of Materials</title></head><body>"
+        "<h1>List of Materials</h1>";
     if (!latest.empty() && ReadFile(latest, &bill))
         body += "<pre>" + EscapeHtml(bill) + "</pre>";
     else
@@ -358,17 +370,18 @@ void ContentServer::Tip(const httplib::Request& request, httplib::Response& resp
     const int count = static_cast<int>(sizeof kTips / sizeof kTips[0]);
     const int next = number % kTipCount + 1;
     const std::string body =
-        "<html><head><title>Tip of the Day</title></head><body><h2>Tip " +
-        std::to_string(number) + "</h2><p>" + EscapeHtml(kTips[(number - 1) % count]) +
-        "</p><p><a href=\"/pages/Tips/Tips_" + std::to_string(next) + ".aspx?curnum=" +
-        std::to_string(next) + "&amp;totalnum=" + std::to_string(kTipCount) +
+        "<html><head><title>Tip of the Day</title></head><body><h2>Tip " + std::to_string(number) +
+        "</h2><p>" + EscapeHtml(kTips[(number - 1) % count]) +
+        "</p><p><a href=\"/pages/Tips/Tips_" + std::to_string(next) +
+        ".aspx?curnum=" + std::to_string(next) + "&amp;totalnum=" + std::to_string(kTipCount) +
         "\">Next tip</a></p></body></html>";
     response.set_content(body, "text/html; charset=utf-8");
 }
 
 void ContentServer::ObjectPage(const httplib::Request& request, httplib::Response& response) {
-    std::string body = "<html><head><title>About this object</title></head><body>"
-                       "<h2>About this object</h2><table>";
+    std::string body =
+        "<html><head><title>About this object</title></head><body>"
+        "<h2>About this object</h2><table>";
     for (const auto& [key, value] : QueryOf(request))
         body += "<tr><th>" + EscapeHtml(key) + "</th><td>" + EscapeHtml(value) + "</td></tr>";
     body += "</table></body></html>";

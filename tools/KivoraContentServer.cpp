@@ -25,10 +25,14 @@ int main(int argc, char** argv) {
             std::cerr << "kivora-content-server: " << option << " needs a value\n";
             return 2;
         }
-        if (option == "--site") site = value;
-        else if (option == "--uploads") uploads = value;
-        else if (option == "--port") port = std::atoi(value);
-        else if (option == "--port-file") portFile = value;
+        if (option == "--site")
+            site = value;
+        else if (option == "--uploads")
+            uploads = value;
+        else if (option == "--port")
+            port = std::atoi(value);
+        else if (option == "--port-file")
+            portFile = value;
         else {
             std::cerr << "kivora-content-server: unknown option " << option << "\n";
             return 2;

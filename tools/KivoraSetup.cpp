@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     bool installed = true;
     for (Component* component : {static_cast<Component*>(&program), &updater}) {
         if (!component->PointSourceAt(domain.c_str()) || !component->Install()) {
-            std::cerr << "kivora-setup: " << component->Source().FullName() << " could not be installed from "
-                      << domain << "\n";
+            std::cerr << "kivora-setup: " << component->Source().FullName()
+                      << " could not be installed from " << domain << "\n";
             installed = false;
         }
     }

@@ -188,8 +188,7 @@ bool SingleInstance::Deliver(int connection) {
     return false;
 }
 
-bool HandOverToFirstCopy(const std::string& name, uint32_t data, const void* bytes,
-                         uint32_t size) {
+bool HandOverToFirstCopy(const std::string& name, uint32_t data, const void* bytes, uint32_t size) {
     if (!IsPlainName(name) || !bytes || size == 0 || size > kMaxHandOverBytes) return false;
     sockaddr_un address;
     if (!FillSocketAddress(SocketPathOf(name), &address)) return false;

@@ -86,7 +86,8 @@ protected:
     platform::WindowHandle parent_ = platform::kNoWindow;
 
 private:
-    platform::LResult DialogProc(uint32_t message, platform::WParam wParam, platform::LParam lParam);
+    platform::LResult DialogProc(uint32_t message, platform::WParam wParam,
+                                 platform::LParam lParam);
 
     std::atomic<bool> modal_{false};
     platform::DialogBox* box_ = nullptr;

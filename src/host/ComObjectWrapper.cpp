@@ -51,8 +51,8 @@ platform::HRESULT WindowedCOMObject::InitializeWindowAndObject(const char* class
                                : platform::E_INVALIDARG;
     platform::RefPtr<platform::IWindowedObject> windowed;
     platform::WindowHandle own = platform::kNoWindow;
-    if (platform::Succeeded(hr)) hr = object->QueryInterface(platform::IWindowedObject::kIid,
-                                                             windowed.OutParam());
+    if (platform::Succeeded(hr))
+        hr = object->QueryInterface(platform::IWindowedObject::kIid, windowed.OutParam());
     if (platform::Succeeded(hr)) {
         const platform::Size size = platform::GetClientSize(hostWindow_);
         hr = windowed->CreateObjectWindow(hostWindow_, size.width, size.height, &own);
@@ -89,9 +89,9 @@ bool CreateComponent(const platform::Guid& classId, platform::RefPtr<platform::I
     if (!POSTCONDITION(platform::Succeeded(hr) && made, createFailed)) return false;
     TraceWrite(queryLine);
     platform::RefPtr<platform::IUnknown> unknown;
-    if (!POSTCONDITION(platform::Succeeded(made->QueryInterface(platform::IUnknown::kIid,
-                                                                 unknown.OutParam())),
-                       unknownFailed))
+    if (!POSTCONDITION(
+            platform::Succeeded(made->QueryInterface(platform::IUnknown::kIid, unknown.OutParam())),
+            unknownFailed))
         return false;
     *object = unknown;
     *typed = made;
@@ -158,7 +158,8 @@ platform::HRESULT Installer::DoUninstall() {
 
 platform::HRESULT Installer::Main() {
     TraceWrite("Beginning Installer::Main");
-    if (!PRECONDITION(static_cast<bool>(installer_), "iInstaller is NULL")) return platform::S_FALSE;
+    if (!PRECONDITION(static_cast<bool>(installer_), "iInstaller is NULL"))
+        return platform::S_FALSE;
     const platform::HRESULT hr = DoUpdate();
     TraceWrite("Update completed");
     POSTCONDITION(platform::Succeeded(hr), "Update failed");

@@ -72,7 +72,8 @@ bool Gearscout::SetInterfacesDomain() {
     TraceWrite("PC::SetInterfacesDomain");
     TraceWrite("About to format domain");
     std::string domain = GetServerAddress();
-    if (domain.find("http") != std::string::npos) domain = domain.substr(std::min<size_t>(7, domain.size()));
+    if (domain.find("http") != std::string::npos)
+        domain = domain.substr(std::min<size_t>(7, domain.size()));
     if (domain.size() >= kTextSize) domain.resize(kTextSize - 1);
     TraceWrite(domain.c_str());
     TraceWrite("About to set interface's domain");
@@ -90,7 +91,8 @@ platform::HRESULT Gearscout::Main() {
     TraceWrite("About to begin waiting for gearscout");
     platform::HRESULT hr = platform::S_OK;
     int32_t ready = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyWaitMs);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyWaitMs);
     for (;;) {
         ready = 0;
         hr = probe_->get_isReadyForQuery(&ready);
@@ -132,13 +134,12 @@ bool WritePCSettingsToDB() {
     TraceWrite("WritePCSettingsToDB");
     long long accelerated = 0, shadows = 0, cpu = 0, depth = 0, stencil = 0, desktop = 0,
               maxHeight = 0, maxWidth = 0, memory = 0, speed = 0;
-    const bool numbers = ReadInteger("accelerated", &accelerated) &&
-                         ReadInteger("sglPass", &shadows) && ReadInteger("cpuType", &cpu) &&
-                         ReadInteger("depthBits", &depth) && ReadInteger("stencilBits", &stencil) &&
-                         ReadInteger("desktopBits", &desktop) &&
-                         ReadInteger("maxHeight", &maxHeight) &&
-                         ReadInteger("maxWidth", &maxWidth) &&
-                         ReadInteger("memorySize", &memory) && ReadInteger("speed", &speed);
+    const bool numbers =
+        ReadInteger("accelerated", &accelerated) && ReadInteger("sglPass", &shadows) &&
+        ReadInteger("cpuType", &cpu) && ReadInteger("depthBits", &depth) &&
+        ReadInteger("stencilBits", &stencil) && ReadInteger("desktopBits", &desktop) &&
+        ReadInteger("maxHeight", &maxHeight) && ReadInteger("maxWidth", &maxWidth) &&
+        ReadInteger("memorySize", &memory) && ReadInteger("speed", &speed);
     if (!numbers) TraceWrite("Failed reading one or more Gearscout values from the registry");
     char renderer[kTextSize] = "", vendor[kTextSize] = "", version[kTextSize] = "";
     RegistryGetString(kSettingsFolder, "renderer", renderer, sizeof renderer);

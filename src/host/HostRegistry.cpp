@@ -50,9 +50,10 @@ bool RegisterWithDesktop(const std::string& extension, const std::string& progra
     if (!platform::MakeFolders(packages) || !platform::MakeFolders(applications)) return false;
     const std::string glob = "*" + extension;
     const std::string mime =
-        std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                    "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-                    "  <mime-type type=\"") +
+        std::string(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+            "  <mime-type type=\"") +
         kPlanMimeType +
         "\">\n"
         "    <comment>Kivora plan</comment>\n"

@@ -14,19 +14,22 @@ constexpr platform::StringResource kStrings[] = {
     {5, "Invalid Password"},
     {6, "Invalid E-Mail"},
     {7, "Error"},
-    {9, "The driver of your video card is older than Kivora needs.  Install the newest driver "
-        "from the maker of your video card or from your system's updates, then start Kivora "
-        "again.  The help pages on the Kivora web site list drivers known to work, and our "
-        "support team can help when the trouble stays."},
-    {10, "No accelerated OpenGL driver was found for your video card, so Kivora could only draw "
-         "slowly in software.  Install the driver for your video card (your system's driver "
-         "manager can do it), then start Kivora again.  The help pages on the Kivora web site "
-         "explain how, and our support team can help when the trouble stays."},
+    {9,
+     "The driver of your video card is older than Kivora needs.  Install the newest driver "
+     "from the maker of your video card or from your system's updates, then start Kivora "
+     "again.  The help pages on the Kivora web site list drivers known to work, and our "
+     "support team can help when the trouble stays."},
+    {10,
+     "No accelerated OpenGL driver was found for your video card, so Kivora could only draw "
+     "slowly in software.  Install the driver for your video card (your system's driver "
+     "manager can do it), then start Kivora again.  The help pages on the Kivora web site "
+     "explain how, and our support team can help when the trouble stays."},
     {11, "Video Card Not Configured:"},
     {12, "Old Video Card Or Driver:"},
-    {13, "An internet connection was not detected on this computer.  You must be connected to the "
-         "internet for Kivora to function properly.\nCheck that your firewall software is not "
-         "blocking Kivora from Internet access."},
+    {13,
+     "An internet connection was not detected on this computer.  You must be connected to the "
+     "internet for Kivora to function properly.\nCheck that your firewall software is not "
+     "blocking Kivora from Internet access."},
     {14, "No Internet Connection Available"},
 };
 

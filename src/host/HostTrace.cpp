@@ -102,8 +102,8 @@ bool PostTraceLog(const char* name) {
     RegistrySetDouble(kLogsKey, name, 0.0);
     const std::string body = TraceLogExcerpt(InTemporaryFolder(name).c_str());
     if (body.empty()) return false;
-    const std::string page = std::string(kQueryEntrancePage) + "?errPost=1&userID=" +
-                             EncodeQueryValue(GetUserID().c_str()) +
+    const std::string page = std::string(kQueryEntrancePage) +
+                             "?errPost=1&userID=" + EncodeQueryValue(GetUserID().c_str()) +
                              "&filename=" + EncodeQueryValue(name);
     auto reply = std::make_unique<char[]>(kReplySize);
     const std::string server = GetServerAddress();

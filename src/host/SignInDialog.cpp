@@ -43,8 +43,8 @@ bool IsUserId(const std::string& text) {
 }  // namespace
 
 int LoginRequest(const std::string& user, const std::string& password) {
-    const std::string page = std::string(kQueryEntrancePage) + "?getID=1&uname=" +
-                             EncodeQueryValue(user.c_str()) +
+    const std::string page = std::string(kQueryEntrancePage) +
+                             "?getID=1&uname=" + EncodeQueryValue(user.c_str()) +
                              "&upw=" + EncodeQueryValue(password.c_str());
     auto reply = std::make_unique<char[]>(kReplySize);
     const std::string server = GetServerAddress();

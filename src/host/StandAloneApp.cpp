@@ -8,8 +8,8 @@
 #include "foundation/HttpRequest.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
-#include "host/CommandLine.h"
 #include "host/ComObjectWrapper.h"
+#include "host/CommandLine.h"
 #include "host/Gearscout.h"
 #include "host/HostResources.h"
 #include "host/HostTrace.h"
@@ -29,8 +29,8 @@ constexpr int kMaxConnectionRounds = 10;
 void RunMessageLoop(MainWindow* main) {
     platform::Message message;
     while (platform::GetMessage(message)) {
-        if (main && (message.message == platform::WM_KEYDOWN ||
-                     message.message == platform::WM_KEYUP)) {
+        if (main &&
+            (message.message == platform::WM_KEYDOWN || message.message == platform::WM_KEYUP)) {
             KivoraClient* editor = main->Editor();
             WebPane* pane = main->Pane();
             if (message.message == platform::WM_KEYDOWN && editor &&
@@ -143,8 +143,7 @@ bool StandAloneApp::CheckInternetConnection() {
         const std::string server = "http://" + GetServerAddress();
         TraceWrite("Calling DoHttpRequest");
         char reply[kCheckReplySize];
-        const bool answered =
-            DoHttpRequest(server.c_str(), "/", reply, sizeof reply, nullptr, 0);
+        const bool answered = DoHttpRequest(server.c_str(), "/", reply, sizeof reply, nullptr, 0);
         TraceWrite("DoHttpRequest done");
         if (answered) return true;
         TraceWrite("No connection was available");
@@ -208,8 +207,7 @@ int StandAloneApp::Main(const char* commandLine) {
 
     mainWindow_ = std::make_unique<MainWindow>();
     hr = mainWindow_->Main();
-    if (!POSTCONDITION(platform::Succeeded(hr), "Failed to execute Main on the mainWin"))
-        return hr;
+    if (!POSTCONDITION(platform::Succeeded(hr), "Failed to execute Main on the mainWin")) return hr;
     if (instance_ && !instance_->ServeHandOvers(mainWindow_->Window()))
         TraceWrite("A later start cannot hand its plan over");
 

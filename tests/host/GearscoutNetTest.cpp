@@ -20,8 +20,9 @@ protected:
     }
     // What the probe stores.
     void StoreFindings() {
-        const char* numbers[] = {"accelerated", "sglPass",   "cpuType",    "depthBits", "stencilBits",
-                                 "desktopBits", "maxHeight", "maxWidth", "memorySize", "speed"};
+        const char* numbers[] = {"accelerated", "sglPass",     "cpuType",   "depthBits",
+                                 "stencilBits", "desktopBits", "maxHeight", "maxWidth",
+                                 "memorySize",  "speed"};
         double value = 1.0;
         for (const char* name : numbers) RegistrySetDouble("oglSettings\\", name, value++);
         RegistrySetString("oglSettings\\", "renderer", "Mesa & Co=fast");
@@ -43,8 +44,9 @@ TEST_F(GearscoutNetTest, TheFindingsGoToTheServerAsFormFields) {
     StoreFindings();
     ASSERT_TRUE(WritePCSettingsToDB());
     const std::string body = Sent();
-    EXPECT_EQ(body.rfind("isAcc=1&shad=1&cpu=3&depth=4&desk=6&mxHgt=7&mxWd=8&mem=9&spd=10&stncl=5", 0),
-              0u)
+    EXPECT_EQ(
+        body.rfind("isAcc=1&shad=1&cpu=3&depth=4&desk=6&mxHgt=7&mxWd=8&mem=9&spd=10&stncl=5", 0),
+        0u)
         << body;
     httplib::Params fields;
     httplib::detail::parse_query_text(body, fields);

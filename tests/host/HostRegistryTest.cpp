@@ -17,7 +17,8 @@ TEST(StoredTextTest, TextComesBackExceptWhereTheTransformLosesIt) {
     EXPECT_EQ(DecodeStoredText(EncodeStoredText("ab\ncd")), "ab");
     // From 138 on the top bit is lost.
     const std::string high(1, static_cast<char>(200));
-    EXPECT_EQ(DecodeStoredText(EncodeStoredText(high)), std::string(1, static_cast<char>(200 - 128)));
+    EXPECT_EQ(DecodeStoredText(EncodeStoredText(high)),
+              std::string(1, static_cast<char>(200 - 128)));
 }
 
 class PlanFileTypeTest : public HostWorld {};
@@ -28,8 +29,9 @@ TEST_F(PlanFileTypeTest, PlansOpenWithTheProgramInTheRegistryAndOnTheDesktop) {
     using platform::RegistryRoot;
     EXPECT_EQ(store->GetString(RegistryRoot::Classes, ".kvp", ""), "Duzazododiza file");
     EXPECT_EQ(store->GetString(RegistryRoot::Classes, "Duzazododiza file\\Shell", ""), "Open");
-    EXPECT_EQ(store->GetString(RegistryRoot::Classes, "Duzazododiza file\\Shell\\open\\command", ""),
-              "/opt/kivora/Kivora %1");
+    EXPECT_EQ(
+        store->GetString(RegistryRoot::Classes, "Duzazododiza file\\Shell\\open\\command", ""),
+        "/opt/kivora/Kivora %1");
 
     const std::string mime = ReadText(Root() + "data/mime/packages/kivora-plan.xml");
     EXPECT_NE(mime.find("type=\"application/x-kivora-plan\""), std::string::npos);

@@ -25,8 +25,8 @@ class KivoraRunNetTest : public HostWorld {
 protected:
     void SetUp() override {
         ASSERT_TRUE(server_.Start());
-        const std::string command = std::string(KIVORA_SETUP_PROGRAM) + " " + server_.Address() +
-                                    " > /dev/null 2>&1";
+        const std::string command =
+            std::string(KIVORA_SETUP_PROGRAM) + " " + server_.Address() + " > /dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0);
         // Signed in before, with "Don't show this dialog again".
         RegistrySetString("", "username", EncodeStoredText("demo@kivora.local").c_str());
@@ -67,7 +67,9 @@ TEST_F(KivoraRunNetTest, TheProgramStartsOpensPlansAndEndsCleanly) {
             return done();
         };
         platform::WindowHandle main = platform::kNoWindow;
-        if (!wait([&] { return (main = MainWindowShowing("Kivora -- first")) != platform::kNoWindow; }))
+        if (!wait([&] {
+                return (main = MainWindowShowing("Kivora -- first")) != platform::kNoWindow;
+            }))
             return std::string("the first plan did not open");
         // A second start hands its plan over and ends at once.
         if (KivoraMain({second}) != 0) return std::string("the second start failed");

@@ -160,8 +160,8 @@ TEST_F(MainWindowGlTest, TheWindowComesBackAtItsStoredSizeAndKeepsItsLastOne) {
 TEST_F(MainWindowGlTest, APlanNamedAtTheStartAndOneHandedOverLaterOpen) {
     ASSERT_TRUE(SetBufferedFileName(PlanFile("first")));
     ASSERT_EQ(window->Main(), platform::S_OK);
-    ASSERT_TRUE(ServeUntil(
-        [&] { return platform::GetWindowText(window->Window()) == "Kivora -- first"; }));
+    ASSERT_TRUE(
+        ServeUntil([&] { return platform::GetWindowText(window->Window()) == "Kivora -- first"; }));
     ASSERT_TRUE(EditorRunning());
 
     // A later start hands its command line over: the plan opens in this window.

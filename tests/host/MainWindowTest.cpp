@@ -19,9 +19,9 @@ TEST_F(MainWindowTest, OnlyAUsableStoredSizeIsTakenBack) {
     ASSERT_TRUE(MainWindow::ReadStoredSize(&width, &height));
     EXPECT_EQ(width, 1024);
     EXPECT_EQ(height, 700);
-    for (double stored : {0.0, -5.0, 65537.0, 99.0 * 65536 + 800, 700.0 * 65536 + 50.5,
-                          700.0 * 65536 + 40000, 1e12, std::numeric_limits<double>::quiet_NaN(),
-                          std::numeric_limits<double>::infinity()}) {
+    for (double stored :
+         {0.0, -5.0, 65537.0, 99.0 * 65536 + 800, 700.0 * 65536 + 50.5, 700.0 * 65536 + 40000, 1e12,
+          std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         SCOPED_TRACE(stored);
         RegistrySetDouble("", "WindowSize", stored);
         EXPECT_FALSE(MainWindow::ReadStoredSize(&width, &height));

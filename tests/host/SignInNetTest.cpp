@@ -19,20 +19,20 @@ namespace {
 class SignInNetTest : public HostWorld {
 protected:
     void SetUp() override {
-        server_.Server().Get("/kvrQueryEntrance.aspx", [this](const httplib::Request& request,
-                                                              httplib::Response& response) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            users_.push_back(request.get_param_value("uname"));
-            passwords_.push_back(request.get_param_value("upw"));
-            response.status = status_;
-            response.set_content(reply_, "text/plain");
-        });
-        server_.Server().Post("/kvrQueryEntrance.aspx", [this](const httplib::Request& request,
-                                                               httplib::Response& response) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            posts_.push_back(request.target);
-            response.set_content("OK", "text/plain");
-        });
+        server_.Server().Get("/kvrQueryEntrance.aspx",
+                             [this](const httplib::Request& request, httplib::Response& response) {
+                                 std::lock_guard<std::mutex> guard(mutex_);
+                                 users_.push_back(request.get_param_value("uname"));
+                                 passwords_.push_back(request.get_param_value("upw"));
+                                 response.status = status_;
+                                 response.set_content(reply_, "text/plain");
+                             });
+        server_.Server().Post("/kvrQueryEntrance.aspx",
+                              [this](const httplib::Request& request, httplib::Response& response) {
+                                  std::lock_guard<std::mutex> guard(mutex_);
+                                  posts_.push_back(request.target);
+                                  response.set_content("OK", "text/plain");
+                              });
         ASSERT_TRUE(server_.Start());
         SetServerAddress(server_.Address().c_str());
     }

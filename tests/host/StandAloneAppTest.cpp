@@ -3,9 +3,9 @@
 #include "foundation/Common.h"
 #include "foundation/Registry.h"
 #include "host/CommandLine.h"
+#include "host/HostFixture.h"
 #include "host/HostResources.h"
 #include "host/StandAloneApp.h"
-#include "host/HostFixture.h"
 
 namespace {
 

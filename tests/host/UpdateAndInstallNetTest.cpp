@@ -18,9 +18,9 @@
 
 namespace {
 
-const char* const kInstalledFiles[] = {"libRoomwright.so", "libGearscout.so", "libPatchrunner.so",
-                                       "libPagepane.so",   "libIntrocard.so", "libInstaller.so",
-                                       "Kivora"};
+const char* const kInstalledFiles[] = {
+    "libRoomwright.so", "libGearscout.so", "libPatchrunner.so", "libPagepane.so", "libIntrocard.so",
+    "libInstaller.so",  "Kivora"};
 
 // A new user's machine and the project's content server with the built site.
 class UpdateAndInstallNetTest : public HostWorld {
@@ -34,8 +34,8 @@ protected:
 
     // What the product's setup does: the updater fetched and registered.
     int RunSetup() {
-        const std::string command = std::string(KIVORA_SETUP_PROGRAM) + " " + server_.Address() +
-                                    " > /dev/null 2>&1";
+        const std::string command =
+            std::string(KIVORA_SETUP_PROGRAM) + " " + server_.Address() + " > /dev/null 2>&1";
         return std::system(command.c_str());
     }
 
@@ -51,8 +51,9 @@ protected:
 
     std::string RegisteredLibrary(const char* classId) {
         auto store = platform::RegistryStore::ForCurrentUser();
-        return store->GetString(platform::RegistryRoot::Classes,
-                                std::string("CLSID\\") + classId + "\\InprocServer32", "")
+        return store
+            ->GetString(platform::RegistryRoot::Classes,
+                        std::string("CLSID\\") + classId + "\\InprocServer32", "")
             .value_or("");
     }
 

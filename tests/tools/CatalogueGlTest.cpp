@@ -80,7 +80,8 @@ protected:
             }
         const std::vector<uint8_t> png = WritePng(image);
         std::ofstream(name + ".out.png", std::ios::binary)
-            .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+            .write(reinterpret_cast<const char*>(png.data()),
+                   static_cast<std::streamsize>(png.size()));
         return covered;
     }
 
@@ -131,8 +132,9 @@ TEST_F(CatalogueGlTest, MaterialsNameTheirTexturesOnTheSameServer) {
 }
 
 TEST_F(CatalogueGlTest, TheLightsAndTheWizardTemplatesRead) {
-    for (const char* path : {"catalogue/lights/ceilinglamp.3c_",
-                             "3d/compressedfileformat/defaultspotlight.3c_", "plansys/gsun/sun.3c_"}) {
+    for (const char* path :
+         {"catalogue/lights/ceilinglamp.3c_", "3d/compressedfileformat/defaultspotlight.3c_",
+          "plansys/gsun/sun.3c_"}) {
         SCOPED_TRACE(path);
         LightSource light;
         EXPECT_TRUE(light.LoadFromCommandFile(Url(path).c_str()));

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <cstdio>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "CatalogueWriter.h"
@@ -44,7 +44,8 @@ std::vector<std::pair<std::string, std::string>> Images(const std::string& page)
         const std::string altOpen = "\" alt=\"";
         if (page.compare(srcEnd, altOpen.size(), altOpen) != 0) continue;
         const size_t alt = srcEnd + altOpen.size();
-        images.emplace_back(page.substr(src, srcEnd - src), page.substr(alt, page.find('"', alt) - alt));
+        images.emplace_back(page.substr(src, srcEnd - src),
+                            page.substr(alt, page.find('"', alt) - alt));
     }
     return images;
 }
@@ -76,12 +77,13 @@ protected:
 TEST_F(ContentServerNetTest, TheInstallerFindsTheVersionListTheComponentsAndTheScript) {
     const auto list = Get("/versionInfo.txt");
     ASSERT_TRUE(list && list->status == 200);
-    for (const char* record : {"DuzazododizaVersion", "GearscoutVersion", "UpdaterVersion",
-                               "PagepaneVersion", "SplashScreenVersion", "InstallerVersion",
-                               "HostVersion"})
+    for (const char* record :
+         {"DuzazododizaVersion", "GearscoutVersion", "UpdaterVersion", "PagepaneVersion",
+          "SplashScreenVersion", "InstallerVersion", "HostVersion"})
         EXPECT_TRUE(HasVersionRecord(list->body, record)) << record;
-    for (const char* cabinet : {"/Roomwright.dl_", "/Gearscout.dl_", "/Patchrunner.dl_",
-                                "/Pagepane.dl_", "/Introcard.dl_", "/Installer.dl_", "/Kivora.ex_"}) {
+    for (const char* cabinet :
+         {"/Roomwright.dl_", "/Gearscout.dl_", "/Patchrunner.dl_", "/Pagepane.dl_",
+          "/Introcard.dl_", "/Installer.dl_", "/Kivora.ex_"}) {
         const auto got = Get(cabinet);
         ASSERT_TRUE(got && got->status == 200) << cabinet;
         EXPECT_EQ(got->body.substr(0, 4), "MSCF") << cabinet;

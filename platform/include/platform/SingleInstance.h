@@ -70,7 +70,6 @@ private:
 // seconds at most) for it to be taken. False when no copy serves hand-overs (none runs,
 // or it cannot take requests yet), when the record is empty or longer than
 // kMaxHandOverBytes, or when the first copy did not take it.
-bool HandOverToFirstCopy(const std::string& name, uint32_t data, const void* bytes,
-                         uint32_t size);
+bool HandOverToFirstCopy(const std::string& name, uint32_t data, const void* bytes, uint32_t size);
 
 }  // namespace platform
