@@ -32,5 +32,3 @@ private:
     bool CreateShortcuts();
     bool WriteUninstallEntry();
 };
-
-
