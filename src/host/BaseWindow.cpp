@@ -18,6 +18,11 @@ BaseWindow::DialogRunner& Runner() {
 
 }  // namespace
 
+int ShowDialogBox(platform::DialogBox&) {
+    // Without a display nobody can answer a dialog.
+    return -1;
+}
+
 bool IsWindowWithin(WindowHandle window, WindowHandle ancestor) {
     if (ancestor == platform::kNoWindow) return false;
     for (WindowHandle w = window; w != platform::kNoWindow; w = platform::GetParent(w))
@@ -37,12 +42,12 @@ BaseWindow::~BaseWindow() {
 void BaseWindow::Close() {
     {
         std::lock_guard<std::mutex> guard(runMutex_);
-        if (modal_ || loop_) {
-            closeRequested_ = true;
-            if (loop_) loop_->End(0);
+        closeRequested_ = true;
+        // A running dialog ends on its own thread, which its helper window reaches.
+        if (modal_) {
+            if (platform::IsWindow(helper_)) platform::PostMessage(helper_, kMsgEndDialog, 0);
             return;
         }
-        closeRequested_ = true;
     }
     const WindowHandle window = std::exchange(window_, platform::kNoWindow);
     if (platform::IsWindow(window)) {
@@ -93,12 +98,27 @@ int BaseWindow::CreateModal(uint32_t templateId) {
     platform::DialogBox box;
     if (!LoadHostDialog(templateId, box)) return -1;
     platform::ModalLoop loop;
+    // A hidden window of this thread: a close from another thread reaches the dialog
+    // through it.
+    platform::WindowCreateInfo helperInfo;
+    helperInfo.proc = [this](WindowHandle w, uint32_t message, platform::WParam wParam,
+                             platform::LParam lParam) -> LResult {
+        if (message != kMsgEndDialog)
+            return platform::DefaultWindowProc(w, message, wParam, lParam);
+        EndDialog(static_cast<int>(wParam));
+        return 0;
+    };
+    const WindowHandle helper = platform::CreateWindow(helperInfo);
     {
         std::lock_guard<std::mutex> guard(runMutex_);
-        if (closeRequested_) return 0;
+        if (closeRequested_) {
+            platform::DestroyWindow(helper);
+            return 0;
+        }
         modal_ = true;
         box_ = &box;
         loop_ = &loop;
+        helper_ = helper;
     }
     box.SetProcedure([this](uint32_t message, platform::WParam wParam, platform::LParam lParam) {
         return DialogProc(message, wParam, lParam);
@@ -111,8 +131,16 @@ int BaseWindow::CreateModal(uint32_t templateId) {
         std::lock_guard<std::mutex> guard(g_runnerMutex);
         runner = Runner();
     }
-    if (!box.IsEnded() && runner) runner(*this, templateId);
-    // A dialog that takes input and was not answered is closed.
+    if (!box.IsEnded()) {
+        if (runner) {
+            runner(*this, templateId);
+        } else {
+            const int shown = ShowDialogBox(box);
+            if (shown >= 0 && !box.IsEnded()) box.End(shown);
+        }
+    }
+    // A dialog that takes input and was not answered is closed; one that waits to be
+    // closed waits.
     if (!box.IsEnded() && !WaitsToBeClosed()) box.Send(platform::WM_CLOSE);
     if (!box.IsEnded()) {
         const int code = loop.Run();
@@ -123,14 +151,16 @@ int BaseWindow::CreateModal(uint32_t templateId) {
         modal_ = false;
         box_ = nullptr;
         loop_ = nullptr;
+        helper_ = platform::kNoWindow;
     }
+    platform::DestroyWindow(helper);
     TraceWrite("CreateModal complete");
     return box.GetEndCode();
 }
 
 void BaseWindow::EndDialog(int code) {
     std::lock_guard<std::mutex> guard(runMutex_);
-    if (box_) box_->End(code);
+    if (box_ && !box_->IsEnded()) box_->End(code);
     if (loop_) loop_->End(code);
 }
 

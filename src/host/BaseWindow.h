@@ -17,10 +17,11 @@
 //
 // A top-level or client window is a window of the platform layer whose user data is the
 // object. A dialog is one of the host's templates run modally (CreateModal) on the
-// calling thread until it ends: through EndDialog, WM_CLOSE or Close (from any thread).
-// Without a display a dialog that takes input is answered by the runner set with
-// SetDialogRunner (tests play the person's part with it), or else closed at once; a
-// dialog that only shows a text waits until it is closed.
+// calling thread until it ends: through EndDialog on that thread, or WM_CLOSE, or Close
+// from any thread. The runner set with SetDialogRunner plays the person's part (tests);
+// without one the dialog is shown on the display. A dialog that takes input and that
+// nobody answered (no display) is closed at once; a dialog that only shows a text waits
+// until it is closed.
 //
 // Every window of this framework posts WM_QUIT to its thread when it is destroyed.
 class BaseWindow {
@@ -89,12 +90,20 @@ private:
     platform::LResult DialogProc(uint32_t message, platform::WParam wParam,
                                  platform::LParam lParam);
 
+    // Asks a running dialog's helper window to end the dialog (wParam: the end code).
+    static constexpr uint32_t kMsgEndDialog = platform::WM_APP + 1;
+
     std::atomic<bool> modal_{false};
     platform::DialogBox* box_ = nullptr;
     std::mutex runMutex_;
     platform::ModalLoop* loop_ = nullptr;
+    platform::WindowHandle helper_ = platform::kNoWindow;
     bool closeRequested_ = false;
 };
+
+// Shows the box on the display until it ends and answers its end code; -1 when there is
+// no display to show it on.
+int ShowDialogBox(platform::DialogBox& box);
 
 // True when `window` is `ancestor` or lies inside it.
 bool IsWindowWithin(platform::WindowHandle window, platform::WindowHandle ancestor);

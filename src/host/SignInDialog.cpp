@@ -157,9 +157,8 @@ int SignInDialog::Run() {
 
 int SignInDialog::TrySignIn() {
     UpdateWindow wait(kSignInWaitDialog);
-    wait.Start();
-    const int result = LoginRequest(user_, password_);
-    wait.Close();
+    int result = kSignInFailed;
+    wait.ShowWhile([&] { result = LoginRequest(user_, password_); });
     return result;
 }
 

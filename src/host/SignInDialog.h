@@ -36,7 +36,7 @@ public:
     // Greater than 0 signed in (the credentials are then stored), kSignInClosed when the
     // dialog was closed, or a failure of LoginRequest.
     int Run();
-    // LoginRequest with the wait dialog showing on a thread of its own meanwhile.
+    // LoginRequest on a thread of its own while the wait dialog shows.
     int TrySignIn();
 
     int OnInitDialog() override;

@@ -226,11 +226,12 @@ int StandAloneApp::Main(const char* commandLine) {
 
 // --- The update and install sequence ---------------------------------------------------
 
-bool UpdateAndInstall() {
-    TraceWrite("Beginning UpdateAndInstall");
-    auto updateWindow = std::make_unique<UpdateWindow>();
-    if (updateWindow->Start() != 0) TraceWrite("Failed to launch Main on the updateWin");
+namespace {
 
+// The updater, the installer with the plan file type, and the probe on its first run;
+// true to go on. Runs on the update window's work thread: the probe's window belongs to
+// it, and it serves that window's messages.
+bool UpdateComponents() {
     TraceWrite("About to create & launch Updater object");
     bool result;
     {
@@ -239,34 +240,43 @@ bool UpdateAndInstall() {
     }
     if (!result) {
         TraceWrite("Updater failed");
-    } else {
-        TraceWrite("Updater succeeded");
-        Installer installer;
-        installer.Main();
-        TraceWrite("Installer succeeded");
-        if (!Gearscout::IsProbeDone()) {
-            TraceWrite("About to begin Gearscout");
-            auto probe = std::make_unique<Gearscout>();
-            const platform::HRESULT hr = probe->Main();
-            if (hr == platform::E_ABORT) {
-                TraceWrite("Need to update drivers, etc...");
-                result = false;
-            } else {
-                result = POSTCONDITION(platform::Succeeded(hr), "Gearscout failed");
-                TraceWrite("Gearscout started");
-            }
-            // Its window posts the quit that ends this pump when it goes.
-            const bool hadWindow = platform::IsWindow(probe->Window());
-            probe.reset();
-            if (hadWindow) PumpUntilQuit();
-            TraceWrite("Gearscout completed");
-        } else {
-            TraceWrite("Don't need to run Gearscout");
-        }
+        return false;
     }
+    TraceWrite("Updater succeeded");
+    Installer installer;
+    installer.Main();
+    TraceWrite("Installer succeeded");
+    if (Gearscout::IsProbeDone()) {
+        TraceWrite("Don't need to run Gearscout");
+        return result;
+    }
+    TraceWrite("About to begin Gearscout");
+    auto probe = std::make_unique<Gearscout>();
+    const platform::HRESULT hr = probe->Main();
+    if (hr == platform::E_ABORT) {
+        TraceWrite("Need to update drivers, etc...");
+        result = false;
+    } else {
+        result = POSTCONDITION(platform::Succeeded(hr), "Gearscout failed");
+        TraceWrite("Gearscout started");
+    }
+    // Its window posts the quit that ends this pump when it goes.
+    const bool hadWindow = platform::IsWindow(probe->Window());
+    probe.reset();
+    if (hadWindow) PumpUntilQuit();
+    TraceWrite("Gearscout completed");
+    return result;
+}
 
-    updateWindow->Close();
-    updateWindow.reset();
+}  // namespace
+
+bool UpdateAndInstall() {
+    TraceWrite("Beginning UpdateAndInstall");
+    bool result = false;
+    {
+        UpdateWindow updateWindow;
+        updateWindow.ShowWhile([&] { result = UpdateComponents(); });
+    }
     TraceWrite("Deallocated updateWin");
 
     const std::string folder = GetProgramFolder();

@@ -1,17 +1,12 @@
 #include "host/UpdateWindow.h"
 
-UpdateWindow::~UpdateWindow() {
-    UpdateWindow::Close();
-}
+#include <thread>
 
-int UpdateWindow::Start() {
-    std::lock_guard<std::mutex> guard(threadMutex_);
-    if (!thread_.joinable()) thread_ = std::thread([this] { CreateModal(templateId_); });
-    return 0;
-}
-
-void UpdateWindow::Close() {
-    BaseWindow::Close();
-    std::lock_guard<std::mutex> guard(threadMutex_);
-    if (thread_.joinable()) thread_.join();
+void UpdateWindow::ShowWhile(const std::function<void()>& work) {
+    std::thread worker([&] {
+        if (work) work();
+        Close();
+    });
+    CreateModal(templateId_);
+    worker.join();
 }

@@ -12,37 +12,33 @@ namespace {
 
 class UpdateWindowTest : public HostWorld {};
 
-TEST_F(UpdateWindowTest, TheWindowShowsUntilItIsClosedAndItsThreadIsWaitedFor) {
+TEST_F(UpdateWindowTest, TheWindowShowsWhileTheWorkRunsAndClosesAfterIt) {
     std::atomic<bool> up{false};
+    std::atomic<bool> workDone{false};
     play = [&](BaseWindow& dialog, uint32_t id) {
-        if (id != kUpdateDialog) return;
         EXPECT_EQ(dialog.Dialog()->GetCaption(), "Updating");
         up = true;
     };
-    auto window = std::make_unique<UpdateWindow>();
-    EXPECT_EQ(window->Start(), 0);
-    while (!up) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    // It stays up until closed: the close ends its dialog and waits for its thread.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_TRUE(window->IsModal());
-    window->Close();
-    EXPECT_FALSE(window->IsModal());
-    window.reset();
+    UpdateWindow window;
+    window.ShowWhile([&] {
+        // The work sees the window up, and the window stays until the work is done.
+        while (!up) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(window.IsModal());
+        workDone = true;
+    });
+    EXPECT_TRUE(workDone);
+    EXPECT_FALSE(window.IsModal());
     EXPECT_EQ(Shown(kUpdateDialog), 1);
 }
 
 TEST_F(UpdateWindowTest, ACloseBeforeTheWindowIsUpKeepsItFromShowing) {
-    {
-        UpdateWindow window;
-        window.Close();
-        window.Start();
-    }
+    bool worked = false;
+    UpdateWindow window;
+    window.Close();
+    window.ShowWhile([&] { worked = true; });
+    EXPECT_TRUE(worked);
     EXPECT_EQ(Shown(kUpdateDialog), 0);
-    // Deleting a started window closes it and waits for its thread.
-    {
-        UpdateWindow window;
-        window.Start();
-    }
 }
 
 }  // namespace
