@@ -100,6 +100,35 @@ TEST_F(UpdateAndInstallNetTest, TheFirstRunInstallsEveryComponentAndRunsTheProbe
     EXPECT_EQ(server_.UploadCount("probe"), 1);
 }
 
+TEST_F(UpdateAndInstallNetTest, InstallingWithIAndUninstallingWithUEndTheProgram) {
+    ASSERT_EQ(RunSetup(), 0);
+    {
+        StandAloneApp app;
+        SetServerAddress(server_.Address().c_str());
+        EXPECT_FALSE(app.ParseCommandLine("-i"));
+    }
+    EXPECT_EQ(InstalledTimes().size(), std::size(kInstalledFiles));
+
+    // Answering No to the question keeps everything.
+    answers = {platform::MessageAnswer::No};
+    {
+        StandAloneApp app;
+        EXPECT_FALSE(app.ParseCommandLine("-u"));
+    }
+    EXPECT_EQ(Boxes(), std::vector<std::string>{"Uninstall Kivora?"});
+    EXPECT_EQ(InstalledTimes().size(), std::size(kInstalledFiles));
+
+    answers = {platform::MessageAnswer::Yes};
+    {
+        StandAloneApp app;
+        EXPECT_FALSE(app.ParseCommandLine("-u"));
+    }
+    EXPECT_TRUE(InstalledTimes().empty());
+    EXPECT_EQ(RegisteredLibrary(kEditorClassId), "");
+    auto store = platform::RegistryStore::ForCurrentUser();
+    EXPECT_FALSE(store->KeyExists(platform::RegistryRoot::CurrentUser, "Software\\Kivora\\oglSettings"));
+}
+
 TEST_F(UpdateAndInstallNetTest, WithoutTheUpdaterTheStartStopsAndNothingIsInstalled) {
     EXPECT_FALSE(UpdateAndInstall());
     EXPECT_TRUE(InstalledTimes().empty());
