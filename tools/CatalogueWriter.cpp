@@ -191,7 +191,7 @@ void AddVector(KeyDataList& list, const char* name, double x, double y, double z
 
 // ---- Materials -------------------------------------------------------------------------
 
-struct MaterialSpec {
+struct MaterialLook {
     std::string texture;  // a picture of catalogue/textures/ (with ".png"); empty: colour
     Rgb colour;
     double granularity;  // inches per repeat of the texture
@@ -200,25 +200,25 @@ struct MaterialSpec {
 };
 
 // The members of a "Material" sublist.
-void FillMaterial(KeyDataList& material, const MaterialSpec& spec) {
-    if (!spec.texture.empty()) {
+void FillMaterial(KeyDataList& material, const MaterialLook& recipe) {
+    if (!recipe.texture.empty()) {
         material.AddString("TextureURLwithoutDomain", "catalogue/textures/");
-        material.AddString("TextureURL", spec.texture);
+        material.AddString("TextureURL", recipe.texture);
         material.AddString("ModulateTexture", "TRUE");
     }
     KeyDataList* colour = material.AddSublist("Color");
-    colour->AddDouble("Red", spec.colour.r);
-    colour->AddDouble("Green", spec.colour.g);
-    colour->AddDouble("Blue", spec.colour.b);
+    colour->AddDouble("Red", recipe.colour.r);
+    colour->AddDouble("Green", recipe.colour.g);
+    colour->AddDouble("Blue", recipe.colour.b);
     colour->AddDouble("Alpha", 1.0);
     KeyDataList* specular = material.AddSublist("SpecularColor");
     specular->AddDouble("Red", 0.3);
     specular->AddDouble("Green", 0.3);
     specular->AddDouble("Blue", 0.3);
-    material.AddDouble("Shininess", spec.shininess);
-    material.AddDouble("Reflectivity", spec.reflectivity);
-    material.AddDouble("GranularityX", spec.granularity);
-    material.AddDouble("GranularityY", spec.granularity);
+    material.AddDouble("Shininess", recipe.shininess);
+    material.AddDouble("Reflectivity", recipe.reflectivity);
+    material.AddDouble("GranularityX", recipe.granularity);
+    material.AddDouble("GranularityY", recipe.granularity);
 }
 
 // ---- Models ----------------------------------------------------------------------------
@@ -286,10 +286,10 @@ void WriteBoxes(GeometryFile& g, const std::vector<Box>& boxes) {
     g.End();
 }
 
-struct ModelSpec {
+struct ModelRecipe {
     std::string path;  // site path of the description, without ".3c_"
     std::vector<Box> boxes;
-    std::vector<MaterialSpec> materials;
+    std::vector<MaterialLook> materials;
 };
 
 // The box around the boxes in the control's Y-up space: (x, z, -y).
@@ -307,36 +307,36 @@ void AddBounds(KeyDataList& model, const std::vector<Box>& boxes) {
 }
 
 // The geometry cabinet and the keys a model's description shares with a light's.
-bool WriteModelKeys(const std::string& site, const std::string& scratch, const ModelSpec& spec,
+bool WriteModelKeys(const std::string& site, const std::string& scratch, const ModelRecipe& recipe,
                     KeyDataList& keys, const char* relativeKey) {
-    const std::string name = fs::path(spec.path).filename().string();
+    const std::string name = fs::path(recipe.path).filename().string();
     GeometryFile geometry;
-    WriteBoxes(geometry, spec.boxes);
+    WriteBoxes(geometry, recipe.boxes);
     const std::string geo = scratch + name + ".geo";
-    if (!geometry.Save(geo) || !Pack(geo, site + spec.path + "_geo.3c_")) return false;
-    keys.AddString(relativeKey, spec.path + "_geo.3c_");
-    AddBounds(keys, spec.boxes);
+    if (!geometry.Save(geo) || !Pack(geo, site + recipe.path + "_geo.3c_")) return false;
+    keys.AddString(relativeKey, recipe.path + "_geo.3c_");
+    AddBounds(keys, recipe.boxes);
     KeyDataList* list = keys.AddSublist("MaterialList");
-    for (const MaterialSpec& m : spec.materials) FillMaterial(*list->AddSublist("Material"), m);
-    keys.AddDouble("materialCount", static_cast<double>(spec.materials.size()));
+    for (const MaterialLook& m : recipe.materials) FillMaterial(*list->AddSublist("Material"), m);
+    keys.AddDouble("materialCount", static_cast<double>(recipe.materials.size()));
     return true;
 }
 
-bool WriteModel(const std::string& site, const std::string& scratch, const ModelSpec& spec) {
+bool WriteModel(const std::string& site, const std::string& scratch, const ModelRecipe& recipe) {
     KeyDataList tree;
     KeyDataList* model = tree.AddSublist("Model");
-    if (!WriteModelKeys(site, scratch, spec, *model, "URLwithoutDomain")) return false;
-    return WriteDescription(tree, site + spec.path + ".3c_", scratch,
-                            fs::path(spec.path).filename().string() + ".kdl");
+    if (!WriteModelKeys(site, scratch, recipe, *model, "URLwithoutDomain")) return false;
+    return WriteDescription(tree, site + recipe.path + ".3c_", scratch,
+                            fs::path(recipe.path).filename().string() + ".kdl");
 }
 
 // A light: its lamp's geometry and either a spot ("Positional") or the sun
 // ("Directional").
-bool WriteLight(const std::string& site, const std::string& scratch, const ModelSpec& spec,
+bool WriteLight(const std::string& site, const std::string& scratch, const ModelRecipe& recipe,
                 Rgb colour, bool sun) {
     KeyDataList tree;
     KeyDataList* light = tree.AddSublist("LightSource");
-    if (!WriteModelKeys(site, scratch, spec, *light, "URLWithoutDomain")) return false;
+    if (!WriteModelKeys(site, scratch, recipe, *light, "URLWithoutDomain")) return false;
     KeyDataList* c = light->AddSublist("Color");
     c->AddDouble("Red", colour.r);
     c->AddDouble("Green", colour.g);
@@ -352,8 +352,8 @@ bool WriteLight(const std::string& site, const std::string& scratch, const Model
         spot->AddDouble("LightBitmapFalloff", 1);
         spot->AddDouble("BitmapSize", 64);
     }
-    return WriteDescription(tree, site + spec.path + ".3c_", scratch,
-                            fs::path(spec.path).filename().string() + ".kdl");
+    return WriteDescription(tree, site + recipe.path + ".3c_", scratch,
+                            fs::path(recipe.path).filename().string() + ".kdl");
 }
 
 // ---- The starter catalogue -------------------------------------------------------------
@@ -362,12 +362,12 @@ const Rgb kCherry{0.55, 0.27, 0.16};
 const Rgb kOak{0.80, 0.63, 0.42};
 const Rgb kWhite{0.95, 0.95, 0.93};
 
-struct TextureSpec {
+struct TextureRecipe {
     const char* file;
     Pattern pattern;
 };
 
-std::vector<TextureSpec> Textures() {
+std::vector<TextureRecipe> Textures() {
     return {
         {"oak.png", Planks(kOak, 4)},
         {"cherry.png", Planks(kCherry, 4)},
@@ -389,7 +389,7 @@ std::vector<TextureSpec> Textures() {
 struct NamedMaterial {
     const char* path;
     const char* title;  // shown in the directory when not empty
-    MaterialSpec spec;
+    MaterialLook recipe;
 };
 
 std::vector<NamedMaterial> Materials() {
@@ -423,10 +423,10 @@ std::vector<NamedMaterial> Materials() {
     };
 }
 
-MaterialSpec Wood(const char* texture) {
+MaterialLook Wood(const char* texture) {
     return {texture, kWhite, 24, 0.6};
 }
-MaterialSpec Cloth(const char* texture) {
+MaterialLook Cloth(const char* texture) {
     return {texture, kWhite, 12, 1.0};
 }
 
@@ -438,26 +438,27 @@ void AddLegs(std::vector<Box>& boxes, double w, double d, double h, double t, in
 
 struct NamedModel {
     const char* title;  // shown in the directory when not empty
-    ModelSpec spec;
+    ModelRecipe recipe;
 };
 
 std::vector<NamedModel> Models() {
     std::vector<NamedModel> models;
     {
-        ModelSpec chair{"catalogue/furniture/chair", {}, {Wood("cherry.png"), Cloth("fabric.png")}};
+        ModelRecipe chair{
+            "catalogue/furniture/chair", {}, {Wood("cherry.png"), Cloth("fabric.png")}};
         AddLegs(chair.boxes, 18, 18, 16, 1.5, 0);
         chair.boxes.push_back({0, 0, 16, 18, 18, 19, 1});
         chair.boxes.push_back({0, 16, 19, 18, 18, 36, 0});
         models.push_back({"Chair", chair});
     }
     {
-        ModelSpec table{"catalogue/furniture/table", {}, {Wood("oak.png")}};
+        ModelRecipe table{"catalogue/furniture/table", {}, {Wood("oak.png")}};
         AddLegs(table.boxes, 60, 36, 28.5, 2.5, 0);
         table.boxes.push_back({0, 0, 28.5, 60, 36, 30, 0});
         models.push_back({"Dining Table", table});
     }
     {
-        ModelSpec sofa{"catalogue/furniture/sofa", {}, {Cloth("fabric.png"), Wood("cherry.png")}};
+        ModelRecipe sofa{"catalogue/furniture/sofa", {}, {Cloth("fabric.png"), Wood("cherry.png")}};
         sofa.boxes = {{0, 0, 0, 84, 36, 4, 1},
                       {0, 0, 4, 84, 36, 18, 0},
                       {0, 28, 18, 84, 36, 32, 0},
@@ -466,7 +467,7 @@ std::vector<NamedModel> Models() {
         models.push_back({"Sofa", sofa});
     }
     {
-        ModelSpec shelf{"catalogue/furniture/bookcase", {}, {Wood("oak.png")}};
+        ModelRecipe shelf{"catalogue/furniture/bookcase", {}, {Wood("oak.png")}};
         shelf.boxes = {
             {0, 0, 0, 1, 12, 72, 0}, {35, 0, 0, 36, 12, 72, 0}, {1, 11.5, 0, 35, 12, 72, 0}};
         for (double z : {0.0, 17.0, 34.0, 51.0, 71.0})
@@ -474,14 +475,15 @@ std::vector<NamedModel> Models() {
         models.push_back({"Bookcase", shelf});
     }
     {
-        ModelSpec bed{"catalogue/furniture/bed", {}, {Wood("cherry.png"), Cloth("linen.png")}};
+        ModelRecipe bed{"catalogue/furniture/bed", {}, {Wood("cherry.png"), Cloth("linen.png")}};
         bed.boxes = {
             {0, 0, 0, 62, 82, 12, 0}, {1, 1, 12, 61, 80, 22, 1}, {0, 80, 0, 62, 82, 40, 0}};
         models.push_back({"Bed", bed});
     }
     // Parts the editor loads itself: the direction arrow, the door knob and the fences.
     {
-        ModelSpec arrow{"3d/compressedfileformat/gtemp/arrow", {}, {{"", {0.9, 0.2, 0.1}, 1, 0.5}}};
+        ModelRecipe arrow{
+            "3d/compressedfileformat/gtemp/arrow", {}, {{"", {0.9, 0.2, 0.1}, 1, 0.5}}};
         arrow.boxes = {{-1, 0, -0.5, 1, 6, 0.5, 0},
                        {-2.5, 6, -0.5, 2.5, 7, 0.5, 0},
                        {-1.5, 7, -0.5, 1.5, 8, 0.5, 0},
@@ -489,7 +491,7 @@ std::vector<NamedModel> Models() {
         models.push_back({"", arrow});
     }
     {
-        ModelSpec knob{"3d/pp/knobs/knob02", {}, {{"", {0.8, 0.7, 0.3}, 1, 0.1}}};
+        ModelRecipe knob{"3d/pp/knobs/knob02", {}, {{"", {0.8, 0.7, 0.3}, 1, 0.1}}};
         knob.boxes = {{-0.4, -2.5, -0.4, 0.4, 0, 0.4, 0}, {-1, -3, -1, 1, -2.5, 1, 0}};
         models.push_back({"", knob});
     }
@@ -500,7 +502,7 @@ std::vector<NamedModel> Models() {
         "3d/fences/picket/pktsprsq/pktsprsq3x66", "3d/fences/privacy/meshtopprv/meshtopprv60",
         "3d/fences/wrghtiron/ballsq/ballsq2x62",  "3d/fences/wrghtiron/ovation/ovation60"};
     for (int i = 0; i < 10; ++i) {
-        ModelSpec fence{kFences[i], {}, {{"", {0.92, 0.92, 0.90}, 1, 0.8}}};
+        ModelRecipe fence{kFences[i], {}, {{"", {0.92, 0.92, 0.90}, 1, 0.8}}};
         const double height = i % 2 == 0 ? 42 : 36;
         if (i % 2 == 0)
             fence.boxes = {{-2, -2, 0, 2, 2, height + 2, 0}};  // a post
@@ -514,13 +516,13 @@ std::vector<NamedModel> Models() {
 
 struct NamedLight {
     const char* title;
-    ModelSpec spec;
+    ModelRecipe recipe;
     Rgb colour;
     bool sun;
 };
 
 std::vector<NamedLight> Lights() {
-    const MaterialSpec shade{"", {1.0, 0.97, 0.85}, 1, 0.5};
+    const MaterialLook shade{"", {1.0, 0.97, 0.85}, 1, 0.5};
     return {
         {"Ceiling Lamp",
          {"catalogue/lights/ceilinglamp",
@@ -587,10 +589,10 @@ Picture Thumbnail(const Pattern& fill, Rgb frame) {
     return picture;
 }
 
-Pattern PatternOf(const MaterialSpec& spec, const std::map<std::string, Pattern>& textures) {
-    const auto found = textures.find(spec.texture);
+Pattern PatternOf(const MaterialLook& recipe, const std::map<std::string, Pattern>& textures) {
+    const auto found = textures.find(recipe.texture);
     if (found != textures.end()) return found->second;
-    const Rgb colour = spec.colour;
+    const Rgb colour = recipe.colour;
     return [colour](int, int, int) { return colour; };
 }
 
@@ -705,13 +707,13 @@ std::vector<CatalogueItem> CatalogueItems() {
     for (const NamedModel& m : Models())
         if (*m.title)
             items.push_back(
-                {m.title, "Furniture", m.spec.path + ".3c_",
-                 "catalogue/thumbs/" + fs::path(m.spec.path).filename().string() + ".png"});
+                {m.title, "Furniture", m.recipe.path + ".3c_",
+                 "catalogue/thumbs/" + fs::path(m.recipe.path).filename().string() + ".png"});
     for (const NamedLight& l : Lights())
         if (*l.title)
             items.push_back(
-                {l.title, "Lights", l.spec.path + ".3c_",
-                 "catalogue/thumbs/" + fs::path(l.spec.path).filename().string() + ".png"});
+                {l.title, "Lights", l.recipe.path + ".3c_",
+                 "catalogue/thumbs/" + fs::path(l.recipe.path).filename().string() + ".png"});
     for (const NamedMaterial& m : Materials())
         if (*m.title)
             items.push_back({m.title, "Materials", std::string(m.path) + ".3c_",
@@ -730,41 +732,41 @@ bool WriteCatalogue(const std::string& siteFolder, const std::string& pages) {
     };
 
     std::map<std::string, Pattern> patterns;
-    for (const TextureSpec& t : Textures()) {
+    for (const TextureRecipe& t : Textures()) {
         patterns[t.file] = t.pattern;
         if (!SavePicture(site + "catalogue/textures/" + t.file, Paint(t.pattern, 128)))
             return fail(t.file);
     }
     for (const NamedMaterial& m : Materials()) {
         KeyDataList tree;
-        FillMaterial(*tree.AddSublist("Material"), m.spec);
+        FillMaterial(*tree.AddSublist("Material"), m.recipe);
         const std::string name = fs::path(m.path).filename().string();
         if (!WriteDescription(tree, site + m.path + ".3c_", scratch, name + ".kdl"))
             return fail(m.path);
         if (*m.title && !SavePicture(site + "catalogue/thumbs/" + name + ".png",
-                                     Thumbnail(PatternOf(m.spec, patterns), {0.3, 0.3, 0.3})))
+                                     Thumbnail(PatternOf(m.recipe, patterns), {0.3, 0.3, 0.3})))
             return fail(name + " thumbnail");
     }
     for (const NamedModel& m : Models()) {
-        if (!WriteModel(site, scratch, m.spec)) return fail(m.spec.path);
+        if (!WriteModel(site, scratch, m.recipe)) return fail(m.recipe.path);
         if (*m.title &&
             !SavePicture(
-                site + "catalogue/thumbs/" + fs::path(m.spec.path).filename().string() + ".png",
-                Thumbnail(PatternOf(m.spec.materials[0], patterns), {0.2, 0.2, 0.4})))
-            return fail(m.spec.path + " thumbnail");
+                site + "catalogue/thumbs/" + fs::path(m.recipe.path).filename().string() + ".png",
+                Thumbnail(PatternOf(m.recipe.materials[0], patterns), {0.2, 0.2, 0.4})))
+            return fail(m.recipe.path + " thumbnail");
     }
     for (const NamedLight& l : Lights()) {
-        if (!WriteLight(site, scratch, l.spec, l.colour, l.sun)) return fail(l.spec.path);
+        if (!WriteLight(site, scratch, l.recipe, l.colour, l.sun)) return fail(l.recipe.path);
         if (*l.title &&
             !SavePicture(
-                site + "catalogue/thumbs/" + fs::path(l.spec.path).filename().string() + ".png",
+                site + "catalogue/thumbs/" + fs::path(l.recipe.path).filename().string() + ".png",
                 Thumbnail(
                     [](int x, int y, int) {
                         const double d = std::hypot(x - 48.0, y - 48.0) / 48.0;
                         return Mix(Rgb{1.0, 0.95, 0.6}, Rgb{0.25, 0.25, 0.3}, std::min(1.0, d));
                     },
                     {0.4, 0.3, 0.1})))
-            return fail(l.spec.path + " thumbnail");
+            return fail(l.recipe.path + " thumbnail");
     }
     for (const Wizard& w : kWizards)
         if (!WriteText(site + "catalogue/wizard/" + w.file, w.xml)) return fail(w.file);
