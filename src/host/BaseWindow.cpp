@@ -179,7 +179,9 @@ LResult BaseWindow::DialogProc(uint32_t message, platform::WParam wParam, platfo
             } else if (id == kIdOk) {
                 OnOK();
             } else if (id == kIdCancel) {
-                OnCancel();
+                // Escape and the window's close box: without a handler of its own the
+                // dialog closes, its result unchanged.
+                if (OnCancel() != 0) EndDialog(0);
             } else {
                 OnCommand(wParam);
             }

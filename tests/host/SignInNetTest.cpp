@@ -179,9 +179,14 @@ TEST_F(SignInNetTest, AWrongPasswordAsksAgainAndAFailureEndsTheProgramWithItsLog
     EXPECT_NE(Posts()[0].find("errPost=1"), std::string::npos);
     EXPECT_NE(Posts()[0].find("filename=kvrStandalone_trace.txt"), std::string::npos);
 
-    // Closing the dialog ends the program too.
+    // Closing the dialog, or pressing Escape in it, ends the program too.
     play = nullptr;
     EXPECT_EQ(app.Login(), 1);
+    play = [](BaseWindow& d, uint32_t id) {
+        if (id == kSignInDialog) d.Dialog()->PressEscape();
+    };
+    EXPECT_EQ(app.Login(), 1);
+    EXPECT_EQ(Posts().size(), 1u);
 }
 
 TEST_F(SignInNetTest, WithoutAServerTheProxySettingsAreOfferedUntilThePersonGoesOn) {
