@@ -1003,4 +1003,16 @@ bool ReleaseCapture() {
     return had;
 }
 
+bool MoveWindow(WindowHandle window, int x, int y, int width, int height) {
+    {
+        auto& sys = System();
+        std::lock_guard<std::mutex> guard(sys.mutex);
+        WindowRecord* record = Find(sys, window);
+        if (!record) return false;
+        record->x = x;
+        record->y = y;
+    }
+    return SetClientSize(window, width, height);
+}
+
 }  // namespace platform

@@ -32,3 +32,35 @@ std::string ScrambleCredential(const char* text);
 // `text` percent-encoded for use as one value in a page address: every byte but letters,
 // digits and "-._~" becomes "%XX".
 std::string EncodeQueryValue(const char* text);
+
+// What is sent of a log file: the whole file up to 1279 bytes, else its first 256
+// bytes, three line feeds and the 1024 bytes that start 1025 bytes before its end.
+// Empty when the file is missing or empty.
+std::string TraceLogExcerpt(const char* path);
+
+// A menu entry of the desktop: `folder`/`name`.desktop starts `target` with `arguments`
+// (may be empty), shown as `title` (the name when empty). With `opensFiles` the entry
+// takes the file it is asked to open as one more argument; `mimeType` names the files it
+// opens; a hidden entry is not listed in menus.
+struct DesktopEntry {
+    std::string name;
+    std::string title;
+    std::string target;
+    std::string arguments;
+    bool opensFiles = false;
+    std::string mimeType;
+    bool hidden = false;
+};
+
+// Writes the entry (replacing one of that name). False, with a trace, when the name or
+// the target is empty; false when a text holds a line break, the name a '/', or the file
+// cannot be written.
+bool WriteDesktopEntry(const std::string& folder, const DesktopEntry& entry);
+inline bool WriteDesktopEntry(const std::string& folder, const std::string& name,
+                              const std::string& target, const std::string& arguments) {
+    DesktopEntry entry;
+    entry.name = name;
+    entry.target = target;
+    entry.arguments = arguments;
+    return WriteDesktopEntry(folder, entry);
+}

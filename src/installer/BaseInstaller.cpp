@@ -51,22 +51,6 @@ void PostKeptLog(const char* errorPath) {
 
 }  // namespace
 
-std::string TraceLogExcerpt(const char* path) {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    if (!file) return {};
-    std::string whole;
-    char block[4096];
-    size_t n;
-    // Only the ends are kept: the first 256 bytes and a window of the last 1025.
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0) {
-        whole.append(block, n);
-        if (whole.size() > 64 * 1024) whole.erase(256, whole.size() - 256 - 1025);
-    }
-    std::fclose(file);
-    if (whole.size() <= 1279) return whole;
-    return whole.substr(0, 256) + "\n\n\n" + whole.substr(whole.size() - 1025, 1024);
-}
-
 BaseInstaller::BaseInstaller(const char* header) : programFolder_(GetProgramFolder()) {
     OpenTrace(header);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Common.h"
 #include "installer/Component.h"
 
 class Trace;
@@ -67,8 +68,3 @@ private:
 
 // The page of the content server that takes log uploads.
 inline constexpr const char* kQueryPage = "kvrQueryEntrance.aspx";
-
-// What is sent of a log file: the whole file up to 1279 bytes, else its first 256
-// bytes, three line feeds and the 1024 bytes that start 1025 bytes before its end.
-// Empty when the file is missing or empty.
-std::string TraceLogExcerpt(const char* path);

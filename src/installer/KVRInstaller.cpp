@@ -31,67 +31,12 @@ constexpr TableEntry kLibraries[] = {
     {"libIntrocard.so", "/Introcard.dl_", "SplashScreenVersion"},
 };
 
-// A text as one argument of a menu entry's command line: in double quotes, with the
-// characters the quotes do not protect escaped.
-std::string QuotedArgument(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-// A command line as the value of an entry's "Exec" key.
-std::string ExecValue(const std::string& command) {
-    std::string out;
-    for (char c : command) {
-        if (c == '\\')
-            out += "\\\\";
-        else if (c == '%')
-            out += "%%";
-        else
-            out += c;
-    }
-    return out;
-}
-
-bool HasLineBreak(const std::string& text) {
-    return text.find_first_of("\r\n") != std::string::npos;
-}
-
 std::string MenuFolder() {
     const std::string applications = platform::ApplicationsFolder();
     return applications.empty() ? std::string() : applications + "/Kivora";
 }
 
 }  // namespace
-
-bool WriteDesktopEntry(const std::string& folder, const std::string& name,
-                       const std::string& target, const std::string& arguments) {
-    if (folder.empty() || name.empty() || target.empty()) {
-        InstallerLog("One or more shortcut parameters incorrect");
-        return false;
-    }
-    if (HasLineBreak(name) || HasLineBreak(target) || HasLineBreak(arguments) ||
-        name.find('/') != std::string::npos)
-        return false;
-    std::string command = QuotedArgument(target);
-    if (!arguments.empty()) command += " " + arguments;
-    const std::string path = folder + "/" + name + ".desktop";
-    const std::string temporary = path + ".new";
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (!file) return false;
-    std::fprintf(file, "[Desktop Entry]\nType=Application\nName=%s\nExec=%s\nTerminal=false\n",
-                 name.c_str(), ExecValue(command).c_str());
-    const bool written = std::ferror(file) == 0;
-    if (std::fclose(file) != 0 || !written ||
-        !platform::RenameFile(temporary.c_str(), path.c_str())) {
-        platform::DeleteFile(temporary.c_str());
-        return false;
-    }
-    return true;
-}
 
 KVRInstaller::KVRInstaller() : InstallerObject("CompID : Installer v.1,0,0,22", "KVRI") {
     InstallerLog("Kivora Installer");

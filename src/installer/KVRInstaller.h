@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/Common.h"
 #include "foundation/IKVRInstaller.h"
 #include "installer/InstallerObject.h"
 
@@ -31,8 +32,3 @@ private:
     bool CreateShortcuts();
     bool WriteUninstallEntry();
 };
-
-// Writes the menu entry `folder`/`name`.desktop that starts `target` with `arguments`
-// (may be empty). False, with a trace, when a part is empty or the file cannot be written.
-bool WriteDesktopEntry(const std::string& folder, const std::string& name,
-                       const std::string& target, const std::string& arguments);

@@ -1,6 +1,10 @@
+#include "foundation/FileVersionMark.h"
 #include "probe/PreContrl.h"
 
 // The probe's library: registration and the class object of the probe.
+
+// The installer compares this with the server's version before it fetches the probe.
+KIVORA_FILE_VERSION_MARK("1,0,0,9")
 
 extern "C" platform::HRESULT DllRegisterServer() {
     return RegisterPreContrl(reinterpret_cast<const void*>(&DllRegisterServer));

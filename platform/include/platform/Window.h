@@ -212,4 +212,9 @@ WindowHandle GetFocus();
 WindowHandle SetActiveWindow(WindowHandle window);
 WindowHandle GetActiveWindow();
 
+// Moves a window (within its parent's client area for a child, on the screen for a
+// top-level window) and sizes its client area as SetClientSize does. False for a handle
+// that is not a window.
+bool MoveWindow(WindowHandle window, int x, int y, int width, int height);
+
 }  // namespace platform

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <thread>
+
+#include "ContentServer.h"
+#include "foundation/Cabinet.h"
+#include "foundation/Common.h"
+#include "foundation/KeyDataList.h"
+#include "foundation/Registry.h"
+#include "host/HostFixture.h"
+#include "host/HostRegistry.h"
+#include "host/HostResources.h"
+#include "host/StandAloneApp.h"
+
+// The whole program in this process, on the headless layer: setup, sign-in, install,
+// probe, splash, main window, a second start's plan, and a clean end.
+namespace {
+
+class KivoraRunNetTest : public HostWorld {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server_.Start());
+        const std::string command =
+            std::string(KIVORA_SETUP_PROGRAM) + " " + server_.Address() + " > /dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        // Signed in before, with "Don't show this dialog again".
+        RegistrySetString("", "username", EncodeStoredText("demo@kivora.local").c_str());
+        RegistrySetString("", "password", EncodeStoredText("demo").c_str());
+        RegistrySetDouble("", "doAutoLogin", 1.0);
+    }
+
+    std::string EmptyPlan(const std::string& name) {
+        const std::string tree = TempPath(name + ".bin");
+        KeyDataList plan;
+        FILE* file = std::fopen(tree.c_str(), "wb");
+        EXPECT_TRUE(file && plan.WriteBinary(file));
+        std::fclose(file);
+        const std::string path = Root() + name + ".kvp";
+        const char* files[] = {tree.c_str()};
+        EXPECT_TRUE(CreateCabinet(1, files, path.c_str()));
+        return path;
+    }
+
+    ContentServer server_{KIVORA_CONTENT_SITE, Root() + "uploads"};
+};
+
+// The main window once it is up: the window raised last that carries the title.
+platform::WindowHandle MainWindowShowing(const std::string& title) {
+    const platform::WindowHandle top = platform::GetTopWindow();
+    return platform::GetWindowText(top) == title ? top : platform::kNoWindow;
+}
+
+TEST_F(KivoraRunNetTest, TheProgramStartsOpensPlansAndEndsCleanly) {
+    const std::string first = EmptyPlan("first");
+    const std::string second = EmptyPlan("second");
+    std::atomic<bool> stop{false};
+    auto person = std::async(std::launch::async, [&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+        auto wait = [&](auto done) {
+            while (!done() && !stop && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return done();
+        };
+        platform::WindowHandle main = platform::kNoWindow;
+        if (!wait([&] {
+                return (main = MainWindowShowing("Kivora -- first")) != platform::kNoWindow;
+            }))
+            return std::string("the first plan did not open");
+        // A second start hands its plan over and ends at once.
+        if (KivoraMain({second}) != 0) return std::string("the second start failed");
+        if (!wait([&] { return platform::GetWindowText(main) == "Kivora -- second"; }))
+            return std::string("the handed-over plan did not open");
+        // Closing: the editor lets the window go once it has started.
+        wait([&] {
+            platform::PostMessage(main, platform::WM_CLOSE);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return !platform::IsWindow(main);
+        });
+        return platform::IsWindow(main) ? std::string("the window did not close") : std::string();
+    });
+    const int result = KivoraMain({"-d", server_.Address(), first});
+    stop = true;
+    EXPECT_EQ(person.get(), "");
+    EXPECT_EQ(result, 0);
+
+    // Installed, probed, and ended cleanly: the editor's session is closed and the log
+    // was opened again for the end.
+    EXPECT_EQ(server_.UploadCount("probe"), 1);
+    double session = -1.0;
+    RegistryGetDouble("", "Session open", &session);
+    EXPECT_EQ(session, 0.0);
+    const std::string log = ReadText(TempPath(kHostTraceName));
+    EXPECT_NE(log.find("Duzazododiza message loop completed"), std::string::npos) << log;
+    EXPECT_NE(log.find("Closing logfile"), std::string::npos);
+    EXPECT_EQ(Shown(kSignInDialog), 0);
+}
+
+}  // namespace
