@@ -13,6 +13,7 @@
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
+#include "platform/Input.h"
 #include "render/OffScreenWindow.h"
 #include "render/ViewTransaction.h"
 
@@ -412,7 +413,12 @@ bool Window::OnBarMouse(uint32_t message, platform::LParam lParam) {
         case WM_MOUSEMOVE: {
             // The render thread draws the bars; they change under its lock.
             RenderLockHold hold;
-            menuBar.OnMouseMove(px, py);
+            // A drag in the view passing the top strip does not bring up a hidden menu
+            // bar.
+            if (!platform::IsKeyDown(platform::VK_LBUTTON) &&
+                !platform::IsKeyDown(platform::VK_RBUTTON) &&
+                !platform::IsKeyDown(platform::VK_MBUTTON))
+                menuBar.OnMouseMove(px, py);
             if (toolbar) toolbar->OnMouseMove(px, py);
             indicatorBar.OnMouseMove(px, py);
             helpWindow.PlaceNearCursor(px, py);

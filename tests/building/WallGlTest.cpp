@@ -31,8 +31,9 @@ protected:
         window.OnSize({0, 0, kWidth, kHeight});
         window.InitCameraPresets();
         control.initialised = 1;
-        // A plain white background.
+        // A plain white background, without the drawn bars (as for an exported picture).
         control.globalState.SetVector(1, Vector(1, 1, 1));
+        control.globalState.SetBoolean(29, true);
         window.viewFlags.SetInt64(0, TypeBit::kGrid);
         control.mainWindow = control.activeWindow = control.currentWindow = &window;
     }

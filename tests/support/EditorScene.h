@@ -186,6 +186,8 @@ public:
         view.deviceContext = drawable.get();
         viewHandle = platform::CreateWindow(platform::WindowCreateInfo{});
         view.windowHandle = viewHandle;
+        // The drawn bars hide until the pointer enters them, so clicks reach the scene.
+        control->globalState.SetBoolean(1, true);
         view.OnSize({0, 0, 64, 48});
         view.viewFlags.SetInteger(0, Window::kBlueprintView);
         view.camera.SetVector(0, Vector(0, 0, 0));

@@ -104,11 +104,9 @@ TEST_F(ContentServerNetTest, TheDirectoryListsItemsWhoseDescriptionsAndPicturesA
         // behind "&kvr=" in its link.
         ASSERT_EQ(address.rfind(domain, 0), 0u);
         EXPECT_NE(address.find("3c_"), std::string::npos);
-        EXPECT_EQ(address, [&] {
-            std::string lower = address;
-            for (char& c : lower) c = static_cast<char>(std::tolower(c));
-            return lower;
-        }());
+        std::string lower = address;
+        for (char& c : lower) c = static_cast<char>(std::tolower(c));
+        EXPECT_EQ(address, lower);
         EXPECT_NE(page->body.find("kvr=" + address + "&amp;"), std::string::npos);
         const auto description = Get("/" + address.substr(domain.size()));
         ASSERT_TRUE(description && description->status == 200);

@@ -86,6 +86,11 @@ void MenuBar::Layout(int left, int bottom, int barWidth, int barHeight) {
         titleLeft += titleWidth;
     }
     Background().SetRect(left, bottom, barWidth, barHeight);
+    // With auto-hide on, the bar shows once the pointer enters its strip.
+    if (owner && !BarsAlwaysShown(*owner)) {
+        shown = 0;
+        autoHidden = 1;
+    }
 }
 
 platform::Menu* MenuBar::TitleMenu(int index) const {
@@ -98,7 +103,8 @@ void MenuBar::Draw() {
 }
 
 int MenuBar::TitleAt(int cursorX, int cursorY) const {
-    if (!owner) return -1;
+    // A hidden bar is not drawn and takes no clicks.
+    if (!owner || !shown) return -1;
     const int fromBottom = RowFromBottom(*owner, cursorY);
     for (int i = 0; i < titleCount; ++i)
         if (cells[i].Contains(cursorX, fromBottom)) return i;
