@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "building/Terrain.h"
+#include "building/Stairs.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
@@ -530,6 +531,18 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         if (mergeSetAside) wall->TakeFreshIdIfTaken(*mergeSetAside);
         scene.Append(wall);
         return wall;
+    }
+    if (strcasecmp(name, "Stairs") == 0) {
+        auto* stairs = new Stairs;
+        stairs->ReadKeyData(keys);
+        if (stairs->GetOutline().GetPrimaryCount() < 3) {
+            theTrace().Write("A stairs element without an outline was skipped");
+            delete stairs;
+            return nullptr;
+        }
+        if (mergeSetAside) stairs->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(stairs);
+        return stairs;
     }
     // "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make
     // their building elements, and "Dimension" and "Text" their annotations, as

@@ -1,5 +1,6 @@
 #include "render/EditorObjectKinds.h"
 
+#include "building/Stairs.h"
 #include "model/Group.h"
 #include "render/LightSource.h"
 
@@ -24,4 +25,8 @@ int EditorObjectKinds::CountChildren(const RenderableObject& object) const {
 const EditorObjectKinds& TheEditorObjectKinds() {
     static const EditorObjectKinds kinds;
     return kinds;
+}
+
+void EditorObjectKinds::RebuildStairs(RenderableObject& object) const {
+    if (auto* stairs = dynamic_cast<Stairs*>(&object)) stairs->UpdateSteps();
 }
