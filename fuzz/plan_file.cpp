@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls of the plan are then made by the control's loader, written and dropped again.
+// walls and stairs of the plan are then made by the control's loader, written and dropped
+// again.
 #include <strings.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "building/Stairs.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/PlanFiles.h"
@@ -65,17 +67,19 @@ BaseControl& Control() {
     return *control;
 }
 
-void MakeWalls(KeyDataList& plan) {
+void MakeElements(KeyDataList& plan) {
     BaseControl& control = Control();
     for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
-        if (m->IsElement() || strcasecmp(m->GetName(), "Wall") != 0) continue;
+        if (m->IsElement()) continue;
+        const char* kind = m->GetName();
+        if (strcasecmp(kind, "Wall") != 0 && strcasecmp(kind, "Stairs") != 0) continue;
         control.LoadPlanObjects(*static_cast<KeyDataSublist*>(m));
     }
     for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext()) {
-        auto* wall = dynamic_cast<Wall*>(node);
-        if (!wall) std::abort();
-        wall->WriteKeyData();
-        delete wall->TakeWrittenElement();
+        auto* object = dynamic_cast<UndoableObject*>(node);
+        if (!object) std::abort();
+        object->WriteKeyData();
+        delete object->TakeWrittenElement();
     }
     control.scene.DeleteAll();
 }
@@ -99,6 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::free(bytes);
     }
     ReadStates(plan);
-    MakeWalls(plan);
+    MakeElements(plan);
     return 0;
 }
