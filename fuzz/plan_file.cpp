@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls and stairs of the plan are then made by the control's loader, written and dropped
+// walls, stairs and fences of the plan are then made by the control's loader, written and dropped
 // again.
 #include <strings.h>
 
@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "building/Fence.h"
 #include "building/Stairs.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
@@ -72,7 +73,16 @@ void MakeElements(KeyDataList& plan) {
     for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
         if (m->IsElement()) continue;
         const char* kind = m->GetName();
-        if (strcasecmp(kind, "Wall") != 0 && strcasecmp(kind, "Stairs") != 0) continue;
+        if (strcasecmp(kind, "Wall") != 0 && strcasecmp(kind, "Stairs") != 0 &&
+            strcasecmp(kind, "Fence") != 0)
+            continue;
+        KeyDataList& keys = *static_cast<KeyDataSublist*>(m)->GetChildren();
+        // A fence's post and rail models would be fetched from the addresses they name:
+        // the fence is made without them (the model reader has targets of its own).
+        if (strcasecmp(kind, "Fence") == 0) {
+            KeyDataList* parts = keys.TakeSublist("fencePartsList");
+            if (parts != KeyDataList::SharedEmpty()) delete parts;
+        }
         control.LoadPlanObjects(*static_cast<KeyDataSublist*>(m));
     }
     for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext()) {

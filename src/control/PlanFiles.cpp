@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "building/Terrain.h"
+#include "building/Fence.h"
 #include "building/Stairs.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
@@ -543,6 +544,18 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         if (mergeSetAside) stairs->TakeFreshIdIfTaken(*mergeSetAside);
         scene.Append(stairs);
         return stairs;
+    }
+    if (strcasecmp(name, "Fence") == 0) {
+        auto* fence = new Fence;
+        fence->ReadKeyData(keys);
+        if (fence->GetOutline().GetPrimaryCount() < 1) {
+            theTrace().Write("A fence element without posts was skipped");
+            delete fence;
+            return nullptr;
+        }
+        if (mergeSetAside) fence->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(fence);
+        return fence;
     }
     // "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make
     // their building elements, and "Dimension" and "Text" their annotations, as

@@ -11,6 +11,7 @@
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
 #include "interaction/MouseHandler.h"
+#include "interaction/FenceEditor.h"
 #include "interaction/StairEditor.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -90,6 +91,7 @@ private:
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
     if (mode == KindCode::kStairs) return new (std::nothrow) StairEditor;
+    if (mode == KindCode::kFence) return new (std::nothrow) FenceEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
