@@ -159,14 +159,28 @@ OutlinePoint* Fence::InsertPostAt(Vector p) {
     return &outline.GetPrimaryPoints()[index];
 }
 
-OutlinePoint* Fence::InsertPost(const ViewProjection& view, int x, int y) {
-    if (IsLocked()) return nullptr;
+bool Fence::GroundUnder(int x, int y, Vector& out) {
     BaseControl* control = theControl();
     auto* main = control ? dynamic_cast<Window*>(control->GetMainView()) : nullptr;
-    if (!main) return nullptr;
+    if (!main) return false;
     Vector p;
     main->GetUnderCursor(x, y, p);
+    if (p.w < 1.0 && IsFinite(p)) {
+        out = Vector(p.x, p.y, p.z);
+        return true;
+    }
+    // Nothing drawn under the pixel: the floor being worked on.
+    p = main->ScreenToHeightPlane(x, y, control->GetCurrentFloorElevation());
+    if (Window::IsNoIntersection(p) || !IsFinite(p)) return false;
+    out = p;
+    return true;
+}
+
+OutlinePoint* Fence::InsertPost(const ViewProjection& view, int x, int y) {
+    if (IsLocked()) return nullptr;
     (void)view;
+    Vector p;
+    if (!GroundUnder(x, y, p)) return nullptr;
     return InsertPostAt(p);
 }
 

@@ -70,6 +70,10 @@ public:
     void CloseCircuit();
     void Changed();
 
+    // The scene point under main-view pixel (x, y): what is drawn there, else the point
+    // on the current floor's level. False when neither is found.
+    static bool GroundUnder(int x, int y, Vector& out);
+
     // Segments: n - 1 open, n closed (with more than two nodes).
     int SegmentCount() const;
     Outline& GetOutline() { return outline; }

@@ -95,12 +95,8 @@ void FenceEditor::OnLButtonDown(intptr_t packedPoint) {
     if (in.qKey) fence->BeginMoveRecord();
     PickableObject* grabbed = window->GetPickedObject(1);
     grabbedName = grabbed ? grabbed->GetPickName() : 0;
-    Window* main = dynamic_cast<Window*>(control->GetMainView());
-    if (main) {
-        Vector under;
-        main->GetUnderCursor(in.current.x, in.current.y, under);
-        if (std::isfinite(under.y)) pressHeight = under.y;
-    }
+    Vector under;
+    if (Fence::GroundUnder(in.current.x, in.current.y, under)) pressHeight = under.y;
     control->BeginUndoGroup();
     groupOpen = true;
     fence->BeginUndoStep();
@@ -111,9 +107,8 @@ void FenceEditor::StartOrExtend() {
     Window* window = ActiveWindow();
     if (!control || !window) return;
     MouseInput& in = Input();
-    Window* main = dynamic_cast<Window*>(control->GetMainView());
     Vector p;
-    if (main) main->GetUnderCursor(in.press.x, in.press.y, p);
+    if (!Fence::GroundUnder(in.press.x, in.press.y, p)) return;
     bool hasStart = false;
     double startHeight = 0.0;
     PickableObject* first = in.pickCount > 0 ? window->GetPickedObject(0) : nullptr;
