@@ -11,7 +11,9 @@
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
 #include "interaction/MouseHandler.h"
+#include "interaction/CameraModes.h"
 #include "interaction/FenceEditor.h"
+#include "interaction/RubberBandMode.h"
 #include "interaction/StairEditor.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -92,6 +94,16 @@ MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
     if (mode == KindCode::kStairs) return new (std::nothrow) StairEditor;
     if (mode == KindCode::kFence) return new (std::nothrow) FenceEditor;
+    switch (mode) {
+        case 7: return new (std::nothrow) RubberBandMode;
+        case 11: return new (std::nothrow) ZoomMode;
+        case 13: return new (std::nothrow) WalkMode;
+        case 14: return new (std::nothrow) LookAroundMode;
+        case 15: return new (std::nothrow) PanMode;
+        case 16: return new (std::nothrow) RotateAroundMode;
+        case 17: return new (std::nothrow) ElevationMode;
+        default: break;
+    }
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
