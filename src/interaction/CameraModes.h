@@ -74,6 +74,37 @@ public:
     static int DirectionCursor(int dx, int dy, int stepY);
 };
 
+// Mode 12: the user places the eye at a point of the plan; the window then looks from
+// there in 3D Perspective and goes on in the arrow-key walk (mode 31).
+class BeamInMode : public MouseHandler {
+public:
+    static constexpr int kCursor = 465;
+    static constexpr double kEyeHeight = 56.0;
+    static constexpr double kAboveTarget = 10.0;
+
+    void OnLButtonDown(intptr_t packedPoint) override;
+    void OnMouseMove(intptr_t packedPoint) override;
+    void OnLButtonUp(intptr_t packedPoint) override;
+    void OnSingleClick(intptr_t packedPoint) override;
+    void Activate() override;
+    void Deactivate() override;
+    bool HandlesObject(PickableObject*) override { return false; }
+
+    // The plan point the eye would go to for window point (x, y): on a picked floor, on
+    // the slope of a picked stair, on another picked object, else on the working level;
+    // false when the pointer's ray meets none of them.
+    bool FindTarget(int x, int y, Vector& out);
+    // The eye goes to `eye` looking along `yaw` (degrees) in 3D Perspective, and the
+    // window changes to mode 31.
+    void PlaceCamera(const Vector& eye, double yaw);
+
+    const Vector& GetTarget() const { return target; }
+
+private:
+    uint64_t savedTypeMask = 0;
+    Vector target;
+};
+
 // The yaw (degrees) of a rotation matrix whose first and third entries are m0 and m2:
 // acos of m0 (clamped into its domain), negated when m2 is negative.
 double YawFromMatrix(double m0, double m2);

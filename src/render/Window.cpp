@@ -97,6 +97,7 @@ MouseHandler* MakeMouseMode(int mode) {
     switch (mode) {
         case 7: return new (std::nothrow) RubberBandMode;
         case 11: return new (std::nothrow) ZoomMode;
+        case 12: return new (std::nothrow) BeamInMode;
         case 13: return new (std::nothrow) WalkMode;
         case 14: return new (std::nothrow) LookAroundMode;
         case 15: return new (std::nothrow) PanMode;
