@@ -119,27 +119,30 @@ TEST_F(StairsTest, StepDepthsThatAreNoDepthAreRefusedAndStepsAreBounded) {
 TEST_F(StairsTest, HeightChangesKeepStepHeightsInRangeOrChooseANewDepth) {
     struct Case {
         const char* what;
+        double depth;
         double newHeight;
         bool preserve;
         int steps;
         double height;
     };
     const Case cases[] = {
-        {"within 4..10 per step", 70.0, false, 10, 70.0},
-        {"below 4: depth L / 8.5", 35.0, false, 8, 35.0},
-        {"above 10: depth L / 11.5", 110.0, false, 11, 110.0},
-        {"below 4 with the depth kept", 35.0, true, 10, 60.0},
-        {"a depth below 8 when lowering", 20.0, false, 10, 60.0},
+        {"within 4..10 per step", 12.0, 70.0, false, 10, 70.0},
+        {"below 4: depth L / 8.5", 12.0, 35.0, false, 8, 35.0},
+        {"above 10: depth L / 11.5", 12.0, 110.0, false, 11, 110.0},
+        {"below 4 with the depth kept", 12.0, 35.0, true, 10, 60.0},
+        {"lowering would need a depth above 15", 15.0, 20.0, false, 8, 60.0},
+        {"raising would need a depth below 8", 8.0, 200.0, false, 15, 60.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto stairs = MakeStairs(120.0, 12.0, c.preserve);
+        auto stairs = MakeStairs(120.0, c.depth, c.preserve);
+        const double stepHeight = stairs->GetStepHeight();
         stairs->ChangeHeightBy(stairs->GetHeight() - c.newHeight);
         EXPECT_EQ(stairs->GetStepCount(), c.steps);
         EXPECT_NEAR(stairs->GetHeight(), c.height, 1e-6);
         if (c.height == 60.0) {
-            EXPECT_DOUBLE_EQ(stairs->GetSlope(), 0.5);
-            EXPECT_DOUBLE_EQ(stairs->GetStepHeight(), 6.0);
+            EXPECT_NEAR(stairs->GetSlope(), 0.5, 1e-12);
+            EXPECT_NEAR(stairs->GetStepHeight(), stepHeight, 1e-12);
         }
     }
     // Without a run there is no slope to change, and nothing becomes a NaN.
