@@ -31,7 +31,7 @@ Fence* AddFence(WallScene& s, const std::vector<Vector>& posts, bool closed = fa
 
 class FenceTest : public ::testing::Test {
 protected:
-    WallScene s;
+    // Each test makes its scene: the process serves one control at a time.
     TempFolder folder;
 };
 
@@ -64,6 +64,7 @@ TEST_F(FenceTest, RailsAreCutAtTheSegmentEndAndRailsWithoutLengthDrawNothing) {
 }
 
 TEST_F(FenceTest, SegmentsPostsAndClosing) {
+    WallScene s;
     Fence* open = AddFence(s, {Vector(0, 0, 0), Vector(100, 0, 0), Vector(100, 0, 100)});
     EXPECT_EQ(open->SegmentCount(), 2);
     Fence* ring = AddFence(s, {Vector(0, 0, 0), Vector(100, 0, 0), Vector(100, 0, 100)}, true);
@@ -107,6 +108,7 @@ TEST_F(FenceTest, SavedFencesComeBackFromTheLoader) {
         saved = PlanStream(file, "Fence");
     }
     ASSERT_FALSE(saved.empty());
+    WallScene s;
     s.control.LoadPlanFile(file.c_str(), false);
     std::vector<Fence*> read;
     for (LinkedListObject* node = s.control.scene.GetHead(); node; node = node->GetNext())

@@ -57,7 +57,7 @@ int TreadCount(Stairs& stairs) {
 
 class StairsTest : public ::testing::Test {
 protected:
-    WallScene s;
+    // Each test makes its scene: the process serves one control at a time.
     TempFolder folder;
 };
 
@@ -245,6 +245,7 @@ TEST_F(StairsTest, SavedStairsComeBackFromTheLoader) {
         saved = PlanStream(file, "Stairs");
     }
     ASSERT_FALSE(saved.empty());
+    WallScene s;
     s.control.LoadPlanFile(file.c_str(), false);
     std::vector<Stairs*> read;
     for (LinkedListObject* node = s.control.scene.GetHead(); node; node = node->GetNext())
@@ -313,6 +314,7 @@ TEST_F(StairsTest, UndoAndRedoOfTheMenuCommandsRestoreTheExactKeys) {
 }
 
 TEST_F(StairsTest, MenuAndBillOfMaterials) {
+    WallScene s;
     auto stairs = MakeStairs(120.0, 12.0);
     stairs->SetStringerAt(0, true);
     stairs->SetStringerAt(2, true);
@@ -346,6 +348,7 @@ TEST_F(StairsTest, MenuAndBillOfMaterials) {
 }
 
 TEST_F(StairsTest, SupportWallsStandUnderTheSidesButNotTheBottomEdge) {
+    WallScene s;
     auto* stairs = new Stairs;
     KeyDataList keys;
     StairKeys(keys, 120.0, 12.0);
