@@ -3,11 +3,13 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "control/BaseControl.h"
 #include "control/RenderLockScope.h"
 #include "model/RenderableObject.h"
 #include "model/TopLevelObject.h"
+#include "platform/GLContext.h"
 #include "platform/Input.h"
 #include "render/Window.h"
 
@@ -79,13 +81,18 @@ void RubberBandMode::OnMouseMove(intptr_t packedPoint) {
     corners[3] = Vector(corners[0].x, corners[2].y, 0.0);
     std::copy(corners, corners + 4, window->marqueeCorners);
 
-    window->CacheMatrices();
+    // The caches are read from the view's context; without it current, the last frame's
+    // stay.
+    if (platform::GLContext::IsAnyCurrent()) window->CacheMatrices();
     const int* viewport = window->viewportCache.get();
     Vector points[4];
     for (int i = 0; i < 4; ++i) {
         double x = 0, y = 0, z = 0;
-        gluUnProject(corners[i].x, viewport[3] - corners[i].y, 0.01, window->modelViewCache.get(),
-                     window->projectionCache.get(), viewport, &x, &y, &z);
+        if (gluUnProject(corners[i].x, viewport[3] - corners[i].y, 0.01,
+                         window->modelViewCache.get(), window->projectionCache.get(), viewport, &x,
+                         &y, &z) != GL_TRUE ||
+            !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+            return;
         points[i] = Vector(x, y, z);
     }
     {

@@ -17,6 +17,9 @@ TEST_F(RubberBandModeGlTest, TheBandSelectsWhatItCoversAndPutsThePickPolygonBack
     Block* left = scene.Add(new Block(TypeMask::kModelObject, KindCode::kNone, -16, 0));
     Block* right = scene.Add(new Block(TypeMask::kModelObject, KindCode::kNone, 16, 0));
     Block* light = scene.Add(new Block(TypeMask::kModelObject | 0x400000, KindCode::kNone, -16, 14));
+    // The eye stands back from the blocks, so that they lie behind the band's plane.
+    scene.view.camera.SetVector(0, Vector(0, 0, -100));
+    scene.DrawFrame();
     ASSERT_TRUE(scene.view.SetMouseMode(7));
     const Vector* source = scene.view.pickPolygonSource;
     const int count = scene.view.pickPolygonCount;
