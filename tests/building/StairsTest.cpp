@@ -101,6 +101,14 @@ TEST_F(StairsTest, StepDepthsThatAreNoDepthAreRefusedAndStepsAreBounded) {
         EXPECT_FALSE(stairs->SetStepDepth(bad)) << bad;
         EXPECT_DOUBLE_EQ(stairs->GetStepDepth(), 12.0);
     }
+    // Corners go down to three and no further.
+    EXPECT_TRUE(stairs->DeleteCorner(&stairs->GetOutline().GetPrimaryPoints()[3]));
+    EXPECT_FALSE(stairs->DeleteCorner(&stairs->GetOutline().GetPrimaryPoints()[2]));
+    OutlinePoint stranger;
+    EXPECT_FALSE(stairs->DeleteCorner(&stranger));
+    EXPECT_EQ(stairs->GetOutline().GetPrimaryCount(), 3);
+    stairs->GetOutline().InsertPoint(Vector(120, 0, -18), 3, false);
+    stairs->UpdateSteps();
     // From the plan: a refused depth keeps the current one.
     KeyDataList keys;
     keys.AddString("stepDepth", "0");
