@@ -16,11 +16,14 @@ using platform::VK_CONTROL;
 using platform::VK_RIGHT;
 using platform::VK_SHIFT;
 
-// The editor scene seen from straight above: the ground plane y = 0 fills the view.
+// The editor scene seen from straight above, the eye 400 over the ground plane y = 0.
 class TopDownScene : public EditorScene {
 public:
     TopDownScene() {
-        view.camera.SetVector(1, Vector(90, 0, 0));
+        // A storey as high as a wall, so that the blueprint view shows what stands on it.
+        control->wallState.SetDouble(5, 108.0);
+        view.camera.SetVector(0, Vector(0, -400, 0));
+        view.camera.SetVector(1, Vector(90, -90, 0));
         DrawFrame();
         origin = view.ScreenToHeightPlane(32, 24, 0.0);
         const Vector right = view.ScreenToHeightPlane(42, 24, 0.0);
@@ -119,6 +122,37 @@ TEST_F(StairEditorGlTest, ANudgeClosesItsStepWhenCtrlGoesUpFirst) {
     EXPECT_EQ(scene.UndoGroups(), 1) << "the whole nudge is one undo step";
     ASSERT_TRUE(scene.control->BaseControl::Undo());
     EXPECT_NEAR(stairs->GetBoundingBox().min.Distance(before), 0.0, 1e-9);
+}
+
+TEST_F(StairEditorGlTest, DraggingATreadMovesTheStairAndUndoPutsItBack) {
+    ASSERT_TRUE(scene.HasOpenGL());
+    ASSERT_TRUE(scene.view.SetMouseMode(KindCode::kStairs));
+    auto* stairs = new Stairs;
+    KeyDataList keys;
+    Outline corners;
+    for (const Vector& p : {Vector(-20, 0, -18), Vector(-20, 0, 18), Vector(20, 0, 18),
+                            Vector(20, 0, -18)})
+        corners.InsertPoint(p, corners.GetPrimaryCount(), false);
+    corners.Save(keys, "outline");
+    keys.AddDouble("creationDone", 1.0);
+    stairs->ReadKeyData(keys);
+    scene.control->scene.Append(stairs);
+    auto* editor = dynamic_cast<StairEditor*>(scene.view.GetCurrentMode());
+    ASSERT_NE(editor, nullptr);
+    editor->SetEditLock(false);
+    const BoundingBox before = stairs->GetBoundingBox();
+
+    // A press on a tread, dragged along x: the first 6 pixels are within the drag
+    // threshold, the next 6 move the stair.
+    const auto press = scene.Pixel(0, 0);
+    scene.Drag({press, scene.Pixel(6, 0), scene.Pixel(12, 0)});
+    EXPECT_EQ(editor->GetStairs(), stairs);
+    EXPECT_NEAR(stairs->GetBoundingBox().min.x - before.min.x, 6.0, 1.5);
+    EXPECT_NEAR(stairs->GetBoundingBox().min.z, before.min.z, 1e-4);
+    EXPECT_NEAR(stairs->GetBoundingBox().min.y, before.min.y, 1e-9);
+    EXPECT_EQ(scene.UndoGroups(), 1);
+    ASSERT_TRUE(scene.control->BaseControl::Undo());
+    EXPECT_NEAR(stairs->GetBoundingBox().min.x, before.min.x, 1e-9);
 }
 
 class FenceEditorGlTest : public ::testing::Test {
