@@ -637,7 +637,11 @@ void MouseHandler::OnKeyDown(unsigned virtualKey) {
         }
         in.eKey = 1;
     } else if (virtualKey == kKeyK) {
-        // Ctrl+K: a chalk line along the tape measure, once the tape measure drops them.
+        // Ctrl+K: a chalk line along the tape measure.
+        if (in.ctrl && control) {
+            RenderLockScope lock(control);
+            control->tapeMeasure.DropChalkLine();
+        }
     } else if (virtualKey == kKeyQ) {
         in.qKey = 1;
     } else if (key == platform::VK_ADD || key == platform::VK_SUBTRACT) {

@@ -15,6 +15,7 @@
 #include "control/LengthFormat.h"
 #include "control/RenderLoop.h"
 #include "foundation/Trace.h"
+#include "interaction/TapeMeasure.h"
 #include "interaction/TraceImageModel.h"
 #include "model/MoveableObject.h"
 #include "model/RenderableObject.h"
@@ -336,7 +337,7 @@ void Window::RenderScene(int x, int y) {
     Step("Before accessory render...");
     if (!picking && control->mainWindow == this) {
         RenderOrbitCrosshairs();
-        // The tape measure draws here once the annotation tools exist.
+        control->tapeMeasure.Render();
         RenderChalkLines();
 
         if (!ortho && control->orbitTargetDisplay != 0.0) {
@@ -650,7 +651,32 @@ void Window::RenderOrbitCrosshairs() {
 }
 
 void Window::RenderChalkLines() {
-    // Chalk lines come with the annotation tools.
+    BaseControl* control = theControl();
+    if (!control || control->extraList.GetHead() == nullptr) return;
+    const double* m = modelViewCache.get();
+    // Eye-space depth of a point, from the cached model-view matrix.
+    auto depth = [m](const Vector& p) { return m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14]; };
+    glPushAttrib(GL_LINE_BIT | GL_CURRENT_BIT);
+    glLineWidth(2.0f);
+    glColor3ub(255, 0, 0);
+    for (LinkedListObject* node = control->extraList.GetHead(); node; node = node->GetNext()) {
+        auto* line = dynamic_cast<ChalkLine*>(node);
+        if (!line) continue;
+        const double lift =
+            control->globalState.GetBoolean(12)
+                ? 0.2
+                : std::fmax(0.005 * std::fmax(std::fabs(depth(line->start)),
+                                              std::fabs(depth(line->end))),
+                            0.5);
+        glPushMatrix();
+        glTranslated(line->up.x * lift, line->up.y * lift, line->up.z * lift);
+        glBegin(GL_LINES);
+        glVertex3d(line->start.x, line->start.y, line->start.z);
+        glVertex3d(line->end.x, line->end.y, line->end.z);
+        glEnd();
+        glPopMatrix();
+    }
+    glPopAttrib();
 }
 
 void Window::RenderWalkCrosshair() {

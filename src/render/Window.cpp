@@ -15,6 +15,7 @@
 #include "interaction/FenceEditor.h"
 #include "interaction/RubberBandMode.h"
 #include "interaction/StairEditor.h"
+#include "interaction/TapeMeasureEditor.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
 #include "platform/Input.h"
@@ -103,6 +104,7 @@ MouseHandler* MakeMouseMode(int mode) {
         case 15: return new (std::nothrow) PanMode;
         case 16: return new (std::nothrow) RotateAroundMode;
         case 17: return new (std::nothrow) ElevationMode;
+        case 24: return new (std::nothrow) TapeMeasureEditor;
         default: break;
     }
     // Modes whose class is not there yet are served by the shared base of their kind:

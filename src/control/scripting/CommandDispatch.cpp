@@ -621,12 +621,20 @@ uint32_t CDuzazododiza::HandleCommand(uint32_t id) {
         case 707:
             if (auto* light = dynamic_cast<LightSource*>(activeLight)) light->ShowPropertyDialog();
             break;
-        case 708:    // the font dialog for new text
-        case 709:    // a plumb line at the tape measure
-        case 32811:  // the plumb lines erased
-            theTrace().WriteFormat("Command %u: text and tape measure tools are not available",
+        case 708:  // the font dialog for new text
+            theTrace().WriteFormat("Command %u: text tools are not available",
                                    static_cast<unsigned>(id));
             return 0;
+        case 709:  // a chalk line at the tape measure
+            LockRender();
+            tapeMeasure.DropChalkLine();
+            UnlockRender();
+            break;
+        case 32811:  // the chalk lines erased
+            LockRender();
+            extraList.DeleteAll();
+            UnlockRender();
+            break;
         case 32813:
             globalState.SetBoolean(9, true);
             SetCoveringTexture(*this, "textures/default_mirror.3c_");
