@@ -1,3 +1,4 @@
+#include "interaction/ChalkLine.h"
 #include "interaction/TapeMeasure.h"
 
 #include <GL/gl.h>

@@ -15,6 +15,7 @@
 #include "control/LengthFormat.h"
 #include "control/RenderLoop.h"
 #include "foundation/Trace.h"
+#include "interaction/ChalkLine.h"
 #include "interaction/TapeMeasure.h"
 #include "interaction/TraceImageModel.h"
 #include "model/MoveableObject.h"

@@ -10,6 +10,8 @@
 #include "control/Defaults.h"
 #include "foundation/KeyDataList.h"
 #include "interaction/MouseHandler.h"
+#include "interaction/ChalkLine.h"
+#include "interaction/TapeMeasure.h"
 #include "render/Window.h"
 #include "support/GlTestContext.h"
 #include "support/ReferenceImage.h"
@@ -117,6 +119,23 @@ TEST_F(StairsGlTest, ASelectedFenceShowsItsPostAndSegmentHandles) {
     fence->SetSelected(true);
     Blueprint();
     ExpectPicture("fence_handles_blueprint");
+}
+
+TEST_F(StairsGlTest, TheTapeMeasureShowsItsBandAndTicksAndChalkLinesStay) {
+    ASSERT_TRUE(gl.IsValid()) << gl.Error();
+    TapeMeasure& tape = control.tapeMeasure;
+    tape.window = &window;
+    tape.up = Vector(0, 1, 0);
+    tape.SetStart(Vector(-30, 0, -10));
+    tape.SetEnd(Vector(30, 0, 10));
+    window.camera.SetVector(0, Vector(-87.5, -100, 56.25));
+    ExpectPicture("tape_3d");
+    Blueprint();
+    ExpectPicture("tape_blueprint");
+    control.extraList.Append(new ChalkLine(tape.start, tape.end, tape.up));
+    tape.Reset();
+    ExpectPicture("chalk_line_blueprint");
+    control.extraList.DeleteAll();
 }
 
 }  // namespace

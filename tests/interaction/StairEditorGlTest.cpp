@@ -8,6 +8,7 @@
 #include "building/Stairs.h"
 #include "interaction/FenceEditor.h"
 #include "interaction/StairEditor.h"
+#include "interaction/TapeMeasure.h"
 #include "support/EditorScene.h"
 
 namespace {
@@ -153,6 +154,35 @@ TEST_F(StairEditorGlTest, DraggingATreadMovesTheStairAndUndoPutsItBack) {
     EXPECT_EQ(scene.UndoGroups(), 1);
     ASSERT_TRUE(scene.control->BaseControl::Undo());
     EXPECT_NEAR(stairs->GetBoundingBox().min.x, before.min.x, 1e-9);
+}
+
+class TapeMeasureEditorGlTest : public ::testing::Test {
+protected:
+    TopDownScene scene;
+};
+
+TEST_F(TapeMeasureEditorGlTest, ADragStretchesTheTapeInFortyFiveDegreeSteps) {
+    ASSERT_TRUE(scene.HasOpenGL());
+    ASSERT_TRUE(scene.view.SetMouseMode(24));
+    TapeMeasure& tape = scene.control->tapeMeasure;
+    // 30 degrees off the x axis, 20 long: the tape lies at 45 degrees, 20 long.
+    const double a = 30.0 * M_PI / 180.0;
+    scene.Drag({scene.Pixel(-10, 0), scene.Pixel(2, 0),
+                scene.Pixel(-10 + 20 * std::cos(a), 20 * std::sin(a))});
+    EXPECT_EQ(tape.window, &scene.view);
+    Vector d = tape.end;
+    d.Subtract(tape.start);
+    EXPECT_NEAR(std::hypot(d.x, d.z), 20.0, 1.0);
+    EXPECT_NEAR(std::fabs(std::atan2(d.z, d.x)) * 180.0 / M_PI, 45.0, 1e-6);
+    // Ctrl+K leaves a chalk line; leaving the mode hides the tape.
+    scene.Key(platform::VK_CONTROL, true);
+    scene.Key('K', true);
+    scene.Key('K', false);
+    scene.Key(platform::VK_CONTROL, false);
+    EXPECT_EQ(scene.control->extraList.GetCount(), 1);
+    ASSERT_TRUE(scene.view.SetMouseMode(0));
+    EXPECT_EQ(tape.window, nullptr);
+    scene.control->extraList.DeleteAll();
 }
 
 class FenceEditorGlTest : public ::testing::Test {
