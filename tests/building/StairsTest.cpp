@@ -9,6 +9,7 @@
 
 #include "building/Stairs.h"
 #include "building/Wall.h"
+#include "control/dialogs/StairsPropertyDialog.h"
 #include "foundation/KeyDataList.h"
 #include "platform/Menu.h"
 #include "support/PlanStreams.h"
@@ -203,6 +204,34 @@ TEST_F(StairsTest, TreadsSpanTheOutlineAndOverhangOnlyTheTread) {
     lost.Build(stairs.GetOutline(), Vector(500, 0, 500), 1);
     EXPECT_FALSE(lost.HasTread());
     EXPECT_EQ(lost.GetTreadOutline().GetPrimaryCount(), 0);
+}
+
+TEST_F(StairsTest, TheDialogsValuesAreAppliedAndAnUnreachableHeightIsRefused) {
+    auto stairs = MakeStairs(120.0, 12.0, true);
+    StairsPropertyDialog dialog(stairs.get());
+    dialog.stairHeight = 70.5f;  // 70 with half a tread's thickness
+    dialog.stepDepth = 12.0f;
+    dialog.stepOverhang = 1.0f;
+    dialog.stepThickness = 1.0f;
+    dialog.supportThickness = 3.0f;
+    dialog.rounded = true;
+    dialog.showRisers = false;
+    dialog.preserveStepDepth = true;
+    dialog.showSupports = true;
+    dialog.supports[2] = true;
+    stairs->OnDialogNotify(&dialog, 1);
+    EXPECT_NEAR(stairs->GetHeight(), 70.0, 1e-4);
+    EXPECT_TRUE(stairs->IsRounded());
+    EXPECT_FALSE(stairs->ShowsRiser());
+    EXPECT_TRUE(stairs->ShowsStringerAt(2));
+    EXPECT_FALSE(stairs->ShowsStringerAt(0));
+    EXPECT_DOUBLE_EQ(stairs->GetStringerThickness(), 3.0);
+    EXPECT_DOUBLE_EQ(stairs->GetStepOverhang(), 1.0);
+    // With the depth kept, a height that needs steps under 4 high is refused.
+    dialog.stairHeight = 30.5f;
+    stairs->OnDialogNotify(&dialog, 1);
+    EXPECT_NEAR(stairs->GetHeight(), 70.0, 1e-4);
+    EXPECT_EQ(stairs->GetStepCount(), 10);
 }
 
 TEST_F(StairsTest, RoundedKeyAndDepthKeyAreReadAsWritten) {

@@ -336,8 +336,18 @@ TEST_F(EditingMembersNetTest, MembersWithoutTheirToolsSayNotImplemented) {
                           &CDuzazododiza::GetNewDefaultTextFont})
         EXPECT_EQ((control.*member)(), platform::E_NOTIMPL);
     // Their commands are not handled, so they reach the page.
-    for (uint32_t id : {204u, 205u, 206u, 237u, 708u, 709u, 32811u})
+    for (uint32_t id : {204u, 205u, 206u, 237u, 708u})
         EXPECT_EQ(control.HandleCommand(id), 0u) << id;
+    // The tape measure's commands: a chalk line where the active window's tape lies, and
+    // all chalk lines erased.
+    control.tapeMeasure.window = control.activeWindow;
+    control.tapeMeasure.SetStart(Vector(0, 0, 0));
+    control.tapeMeasure.SetEnd(Vector(24, 0, 0));
+    EXPECT_NE(control.HandleCommand(709u), 0u);
+    EXPECT_EQ(control.extraList.GetCount(), control.activeWindow ? 1 : 0);
+    EXPECT_NE(control.HandleCommand(32811u), 0u);
+    EXPECT_EQ(control.extraList.GetCount(), 0);
+    control.tapeMeasure.Reset();
 }
 
 }  // namespace
