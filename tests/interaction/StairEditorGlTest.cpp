@@ -225,6 +225,21 @@ TEST_F(FenceEditorGlTest, DrawingSnapsEndsDropsShortFencesAndExtendsEnds) {
     EXPECT_EQ(fences[0]->GetOutline().GetPrimaryCount(), 3);
     ASSERT_TRUE(scene.control->BaseControl::Undo());
     EXPECT_EQ(fences[0]->GetOutline().GetPrimaryCount(), 2);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
+
+    // A right button released in the middle of a drag closes the editor's group.
+    const auto start = scene.Pixel(10, 15);
+    platform::SetKeyState(platform::VK_LBUTTON, true);
+    scene.Mouse(platform::WM_LBUTTONDOWN, start.first, start.second);
+    scene.Mouse(platform::WM_MOUSEMOVE, start.first + 12, start.second);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 1);
+    platform::SetKeyState(platform::VK_RBUTTON, true);
+    scene.Mouse(platform::WM_RBUTTONDOWN, start.first + 12, start.second);
+    platform::SetKeyState(platform::VK_RBUTTON, false);
+    scene.Mouse(platform::WM_RBUTTONUP, start.first + 12, start.second);
+    platform::SetKeyState(platform::VK_LBUTTON, false);
+    scene.Mouse(platform::WM_LBUTTONUP, start.first + 12, start.second);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
 }
 
 }  // namespace
