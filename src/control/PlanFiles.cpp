@@ -13,6 +13,8 @@
 
 #include "building/Terrain.h"
 #include "building/Wall.h"
+#include "interaction/Dimension.h"
+#include "interaction/Text.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
@@ -531,9 +533,19 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         scene.Append(wall);
         return wall;
     }
+    if (strcasecmp(name, "Dimension") == 0 || strcasecmp(name, "Text") == 0) {
+        UndoableObject* annotation = nullptr;
+        if (strcasecmp(name, "Text") == 0)
+            annotation = new Text(true);
+        else
+            annotation = new Dimension(true);
+        annotation->ReadKeyData(keys);
+        if (mergeSetAside) annotation->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(annotation);
+        return annotation;
+    }
     // "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make
-    // their building elements, and "Dimension" and "Text" their annotations, as
-    // those classes join the editor.
+    // their building elements as those classes join the editor.
     theTrace().WriteFormat("No plan object of kind %s can be made", name);
     return nullptr;
 }

@@ -349,6 +349,8 @@ public:
     Vector viewCorners[4];
     // ---- end of render passes ----
 
+    // Set while the window draws no dimensions.
+    uint8_t noDimensions = 0;
     // Rubber-band rectangle drawn as a dotted loop.
     Vector marqueeCorners[4];
     uint8_t marqueeShown = 0;
