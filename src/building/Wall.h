@@ -109,6 +109,31 @@ public:
     // End node minus node 0, level.
     Vector GetDirection() const;
 
+    // ---- menu, copies, readouts (WallCommands.cpp) ----
+    // The slab's entries, Hide and Lock, then the wall's own: 603 "Disable Linking",
+    // 1000 "Hide Dimension (Blueprint Only)", 607 "Measure Other Side" (while its
+    // dimensions show), 601 "Hide Wall Grid", and "Set Dimensions..." for the wall the
+    // menu was opened on.
+    void BuildPropertyMenu(platform::Menu& menu) override;
+    bool ProcessPropertyMenu(uint32_t id) override;
+    // A copy (of the selected child instead, when there is one, which answers null).
+    RenderableObject* Clone() override;
+    // The copy moves by three thicknesses along the normal with `offset`; with
+    // `addToScene` it joins the scene and then takes over the wall's links.
+    Wall* Clone(bool offset, bool addToScene);
+    // A linked wall takes only children that lie clear of its mitred ends.
+    bool AcceptsChild(RenderableObject* child) override;
+    // A face of a linked wall ends where its neighbour's face begins.
+    bool ContainsPoint(const Vector& point, int surface) override;
+    void BeginDragOf(PickableObject* grabbed) override;
+    void ShowMeasurements() override;
+    int OnDialogNotify(Dialog* dialog, int code) override;
+    void WriteObjectInformation(std::string& buffer) override;
+    // The wall's own undo step; with the flag also its neighbours'.
+    void BeginUndoStepChain(bool includeNeighbours);
+    void EndUndoStepChain(bool includeNeighbours);
+    bool IsShortSideMeasured() const { return shortSideDimension; }
+
     // ---- drawing (WallDraw.cpp) ----
     // The slab drawing in the colours of the view mode, with the dimensions, and in the
     // blueprint view the openings of the children.

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "building/Wall.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
 #include "control/scripting/ScriptArguments.h"
@@ -68,6 +69,7 @@ bool LightStandsAt(const LinkedList& scene, const Vector& point) {
 RenderableObject* PlacedCopy(RenderableObject& object) {
     if (auto* model = dynamic_cast<Model*>(&object)) return model->Clone(true, true);
     if (auto* group = dynamic_cast<Group*>(&object)) return group->Clone(true, true);
+    if (auto* wall = dynamic_cast<Wall*>(&object)) return wall->Clone(true, true);
     return nullptr;
 }
 
