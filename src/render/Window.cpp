@@ -10,6 +10,7 @@
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
+#include "interaction/DimensionEditor.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TextEditor.h"
 #include "interaction/TraceImageModel.h"
@@ -89,6 +90,7 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    if (mode == 8) return new (std::nothrow) DimensionEditor;
     if (mode == 9) return new (std::nothrow) TextEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.

@@ -302,6 +302,9 @@ public:
     // The objects with see-through parts, back to front.
     void RenderTransparentObjects();
     void RenderBlueprintOverlays();
+    // Perspective views: walls that stand across the line of sight are cut away for the
+    // frame (CutAway.cpp).
+    void CutAwayBlockingWalls();
     void RenderGroundGrid();
     // Installs the view's pick polygon (the 120-pixel square around (x, y) when `around`,
     // else the whole viewport) and lets every shown object test itself against it.

@@ -130,6 +130,11 @@ public:
     void RenderHoleReveals();
     void CullObjectAgainstSlab(RenderableObject* object);
     Part* GetCurrentSurface() const { return currentSurface; }
+    // The cut-away of a slab that blocks the view: with true the slab is left out of the
+    // frame of the view being drawn (its cull bit is set), with false its children stay.
+    virtual void CullChildren(bool cut);
+    void SetCutAway(bool flag) { cutAway = flag ? 1 : 0; }
+    bool IsCutAway() const { return cutAway != 0; }
 
     // ---- geometry ----
     // Moves the outline, the children and the grid.
@@ -312,6 +317,7 @@ protected:
     Part* currentSurface = nullptr;
     // The display lists are compiled on the next pass.
     uint8_t rebuildPending = 1;
+    uint8_t cutAway = 0;
     uint8_t mirrorPass = 0;
     uint8_t gridShown = 0;
     // Texture direction of the faces.

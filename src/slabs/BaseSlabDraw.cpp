@@ -466,3 +466,16 @@ void BaseSlab::CullObjectAgainstSlab(RenderableObject* object) {
         }
     }
 }
+
+void BaseSlab::CullChildren(bool cut) {
+    Window* window = DrawnWindow();
+    if (!window) return;
+    const uint32_t bit = ViewBitOf(*window);
+    if (cut) {
+        SetFlags(GetFlags() | bit);
+        return;
+    }
+    // Objects standing on the cut wall stay in the frame.
+    for (LinkedListObject* node = onSlabList.GetHead(); node; node = node->GetNext())
+        if (RenderableObject* child = AsRenderable(node)) child->SetFlags(child->GetFlags() & ~bit);
+}
