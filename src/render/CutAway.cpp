@@ -53,6 +53,7 @@ void Window::CutAwayBlockingWalls() {
         const Vector p(eye.x + line.x * t, eye.y + line.y * t, eye.z + line.z * t);
         if (slab->GetThickness() <= p.Distance(eye)) {
             slab->SetCutAway(true);
+            slab->SetCutAwayPoint(p);
             slab->CullChildren(true);
             flagged.push_back(slab);
         }

@@ -131,9 +131,12 @@ public:
     void CullObjectAgainstSlab(RenderableObject* object);
     Part* GetCurrentSurface() const { return currentSurface; }
     // The cut-away of a slab that blocks the view: with true the slab is left out of the
-    // frame of the view being drawn (its cull bit is set), with false its children stay.
+    // frame of the view being drawn (its cull bit is set) when the line of sight passes
+    // through its outline; with false the objects standing on it stay.
     virtual void CullChildren(bool cut);
     void SetCutAway(bool flag) { cutAway = flag ? 1 : 0; }
+    // Where the line of sight meets the slab's plane, for the cut-away.
+    void SetCutAwayPoint(const Vector& point) { cutAwayPoint = point; }
     bool IsCutAway() const { return cutAway != 0; }
 
     // ---- geometry ----
@@ -318,6 +321,7 @@ protected:
     // The display lists are compiled on the next pass.
     uint8_t rebuildPending = 1;
     uint8_t cutAway = 0;
+    Vector cutAwayPoint;
     uint8_t mirrorPass = 0;
     uint8_t gridShown = 0;
     // Texture direction of the faces.

@@ -472,7 +472,9 @@ void BaseSlab::CullChildren(bool cut) {
     if (!window) return;
     const uint32_t bit = ViewBitOf(*window);
     if (cut) {
-        SetFlags(GetFlags() | bit);
+        // Only a slab the line of sight really passes through stands in the way.
+        if (outline.ContainsPoint(cutAwayPoint)) SetFlags(GetFlags() | bit);
+        else cutAway = 0;
         return;
     }
     // Objects standing on the cut wall stay in the frame.
