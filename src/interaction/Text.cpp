@@ -408,7 +408,9 @@ void Text::WriteKeyData() {
 }
 
 bool Text::ReadKeyData(KeyDataList& keys) {
-    position.ReadChild(keys, "position");
+    for (const BaseKeyDataElement* m = keys.GetFirstMember(); m; m = m->GetNextMember())
+        if (!m->IsElement() && m->Name() == "position")
+            position.Read(*static_cast<const KeyDataSublist*>(m)->GetChildren());
     double value = 0.0;
     if (ReadFiniteDouble(keys, "height", value) && value > 0.0) height = value;
     ReadFiniteDouble(keys, "depth", depth);
@@ -425,8 +427,11 @@ bool Text::ReadKeyData(KeyDataList& keys) {
     if (const char* stored = keys.GetString("text")) SetText(stored);
     Measure();
     if (keys.GetBool("userDefined", flag)) userDefined = flag ? 1 : 0;
-    if (keys.FindElement("Position") || !keys.GetSublist("Position")->IsEmpty())
-        position.ReadChild(keys, "Position");
+    // "Position" differs from "position" only in case, which lookups ignore: it is the
+    // sublist of that exact name, and it wins.
+    for (const BaseKeyDataElement* m = keys.GetFirstMember(); m; m = m->GetNextMember())
+        if (!m->IsElement() && m->Name() == "Position")
+            position.Read(*static_cast<const KeyDataSublist*>(m)->GetChildren());
     position.w = 1.0;
     const KeyDataList* matrix = keys.GetSublist("RotationMatrix");
     if (!matrix->IsEmpty()) rotation.ReadKeyData(*matrix);
