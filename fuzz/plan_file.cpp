@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls of the plan are then made by the control's loader, written and dropped again.
+// walls, texts and dimensions of the plan are then made by the control's loader, written
+// and dropped again.
 #include <strings.h>
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include <string>
 
 #include "building/Wall.h"
+#include "interaction/Dimension.h"
+#include "interaction/Text.h"
 #include "control/BaseControl.h"
 #include "control/PlanFiles.h"
 #include "control/SceneState.h"
@@ -68,14 +71,20 @@ BaseControl& Control() {
 void MakeWalls(KeyDataList& plan) {
     BaseControl& control = Control();
     for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
-        if (m->IsElement() || strcasecmp(m->GetName(), "Wall") != 0) continue;
+        if (m->IsElement()) continue;
+        const char* name = m->GetName();
+        if (strcasecmp(name, "Wall") != 0 && strcasecmp(name, "Text") != 0 &&
+            strcasecmp(name, "Dimension") != 0)
+            continue;
         control.LoadPlanObjects(*static_cast<KeyDataSublist*>(m));
     }
     for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext()) {
-        auto* wall = dynamic_cast<Wall*>(node);
-        if (!wall) std::abort();
-        wall->WriteKeyData();
-        delete wall->TakeWrittenElement();
+        auto* object = dynamic_cast<UndoableObject*>(node);
+        if (!dynamic_cast<Wall*>(node) && !dynamic_cast<Text*>(node) &&
+            !dynamic_cast<Dimension*>(node))
+            std::abort();
+        object->WriteKeyData();
+        delete object->TakeWrittenElement();
     }
     control.scene.DeleteAll();
 }
