@@ -57,10 +57,15 @@ Vector Unproject(Window& window, int x, int y) {
 }  // namespace
 
 bool RunTextInput(Text* text) {
+    return RunTextInput(text, false);
+}
+
+bool RunTextInput(Text* text, bool created) {
     BaseControl* control = theControl();
     if (!text || !control) return false;
     text->SetSelected(true);
-    text->BeginUndoStep();
+    // A text just made keeps its creation step open until the dialog is done.
+    if (!created) text->BeginUndoStep();
     TextInputOwner owner(text);
     TextInputDialog dialog(&owner);
     dialog.SetText(text->GetText());
@@ -70,9 +75,11 @@ bool RunTextInput(Text* text) {
         control->ReleaseHandles();
         TextEditor::ForgetText(text);
         if (text->RemoveFromList(control->scene)) {
-            // The removal is the step; with the creation in the same group, undo finds
-            // nothing to bring back.
-            text->EndUndoStep();
+            // A text that was just made leaves no undo entry at all.
+            if (created)
+                text->CancelUndoStep();
+            else
+                text->EndUndoStep();
             control->deletedObjects.Append(text);
         } else {
             text->EndUndoStep();
@@ -160,11 +167,15 @@ Text* TextEditor::PlaceNewText(int x, int y) {
         text->SetText("Text");
         control->scene.Append(text);
         control->globalState.SetBoolean(0, true);
-        text->EndUndoStep();
         currentText = text;
         placing = 0;
     }
-    if (!text->IsLocked()) RunTextInput(text);
+    if (!text->IsLocked()) {
+        RunTextInput(text, true);
+    } else {
+        RenderLockScope lock(*control);
+        text->EndUndoStep();
+    }
     return text;
 }
 

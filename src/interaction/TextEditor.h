@@ -10,6 +10,9 @@ class Text;
 // The text input dialog of a text: the text is selected, and an OK with an empty box
 // deletes it (its creation then leaves no undo entry). True once the dialog ran.
 bool RunTextInput(Text* text);
+// For a text just made (its creation step still open): the step closes with the dialog,
+// or is dropped when the text is emptied.
+bool RunTextInput(Text* text, bool created);
 
 // The mouse mode of texts: places new texts (in plan views at the next click, in 3D views
 // at once in front of the surface under the view's centre), moves them, and opens the
