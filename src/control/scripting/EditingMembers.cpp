@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "building/Wall.h"
+#include "interaction/Dimension.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
 #include "control/scripting/ScriptArguments.h"
@@ -367,10 +368,18 @@ HRESULT CDuzazododiza::Clone() {
 }
 
 HRESULT CDuzazododiza::SetAllDimensionFonts() {
-    // The font for new text comes from the font dialog of the text objects, which walls
-    // and dimensions then follow; none of them is part of the editor yet.
-    theTrace().Write("SetAllDimensionFonts: text fonts are not available");
-    return platform::E_NOTIMPL;
+    // Every dimension label, the walls' and the user's, takes the dimension font.
+    RenderLockScope hold(*this);
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); node; node = it.Next()) {
+        if (auto* wall = dynamic_cast<Wall*>(node))
+            wall->SetDimensionFonts();
+        else if (auto* dimension = dynamic_cast<Dimension*>(node))
+            dimension->UpdateLabel();
+    }
+    it.UnlockList();
+    return S_OK;
 }
 
 HRESULT CDuzazododiza::GetNewDefaultTextFont() {

@@ -332,12 +332,14 @@ TEST_F(EditingMembersNetTest, WebPlansAreFetchedAndLoaded) {
 TEST_F(EditingMembersNetTest, MembersWithoutTheirToolsSayNotImplemented) {
     using Member = platform::HRESULT (CDuzazododiza::*)();
     for (Member member : {&CDuzazododiza::Cut, &CDuzazododiza::Copy, &CDuzazododiza::Paste,
-                          &CDuzazododiza::SetAllDimensionFonts,
                           &CDuzazododiza::GetNewDefaultTextFont})
         EXPECT_EQ((control.*member)(), platform::E_NOTIMPL);
     // Their commands are not handled, so they reach the page.
-    for (uint32_t id : {204u, 205u, 206u, 237u, 708u, 709u, 32811u})
+    for (uint32_t id : {204u, 205u, 206u, 708u, 709u, 32811u})
         EXPECT_EQ(control.HandleCommand(id), 0u) << id;
+    // The dimension fonts are set (command 237).
+    EXPECT_EQ(control.SetAllDimensionFonts(), platform::S_OK);
+    EXPECT_EQ(control.HandleCommand(237), 1u);
 }
 
 }  // namespace
