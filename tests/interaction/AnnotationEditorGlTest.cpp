@@ -101,6 +101,24 @@ TEST_F(AnnotationEditorGlTest, TextModePlacesTextsAtAClick) {
     texts = All<Text>(*scene.control);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0]->GetText(), "Kitchen");
+
+    // Characters beyond ASCII draw from the face's own glyphs and count for the width.
+    Text* label = texts[0];
+    auto drawnWidth = [&](const char* text) {
+        label->SetText(text);
+        scene.control->LockRender();
+        scene.view.Activate();
+        scene.control->currentWindow = &scene.view;
+        label->Render();
+        label->Render();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        scene.control->UnlockRender();
+        return label->GetWidth();
+    };
+    const double ascii = drawnWidth("Kche");
+    const double umlaut = drawnWidth("K\xC3\xBC" "che");
+    EXPECT_GT(ascii, 0.0);
+    EXPECT_GT(umlaut, ascii);
 }
 
 }  // namespace
