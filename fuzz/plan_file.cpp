@@ -11,8 +11,6 @@
 #include <string>
 
 #include "building/Wall.h"
-#include "interaction/Dimension.h"
-#include "interaction/Text.h"
 #include "control/BaseControl.h"
 #include "control/PlanFiles.h"
 #include "control/SceneState.h"
@@ -21,6 +19,8 @@
 #include "foundation/LightState.h"
 #include "foundation/SlabState.h"
 #include "foundation/ViewState.h"
+#include "interaction/Dimension.h"
+#include "interaction/Text.h"
 
 namespace {
 

@@ -159,8 +159,7 @@ bool Wall::AcceptsChild(RenderableObject* child) {
         }
         const bool rising = b > a;
         const double beginA = facePointsA[0].*axis, beginB = facePointsB[0].*axis;
-        const double endA = facePointsA[wallEndIndex].*axis,
-                     endB = facePointsB[wallEndIndex].*axis;
+        const double endA = facePointsA[wallEndIndex].*axis, endB = facePointsB[wallEndIndex].*axis;
         if (rising) {
             low = std::fmax(beginA, beginB);
             high = std::fmin(endA, endB);
@@ -249,9 +248,9 @@ void Wall::ShowMeasurements() {
     BaseControl* control = theControl();
     if (!control) return;
     if (IsLocked()) {
-        if (Window* window = control->currentWindow)
-            {
-            window->helpWindow.SetText(control->LoadResourceString(kLockedText).substr(0, 127).c_str(), false);
+        if (Window* window = control->currentWindow) {
+            window->helpWindow.SetText(
+                control->LoadResourceString(kLockedText).substr(0, 127).c_str(), false);
             window->helpWindow.SetShown(true);
         }
         return;
@@ -273,8 +272,7 @@ void Wall::ShowMeasurements() {
 int Wall::OnDialogNotify(Dialog* dialog, int code) {
     auto* slabDialog = dynamic_cast<BaseSlabPropertyDialog*>(dialog);
     if (!slabDialog || code != 1) return BaseSlab::OnDialogNotify(dialog, code);
-    if (HasWallShape() && std::isfinite(slabDialog->height) &&
-        slabDialog->height != GetSizeY()) {
+    if (HasWallShape() && std::isfinite(slabDialog->height) && slabDialog->height != GetSizeY()) {
         const double change = slabDialog->height - GetSizeY();
         OutlinePoint* nodes = outline.GetPrimaryPoints();
         for (int i = wallEndIndex + 1; i < outline.GetPrimaryCount(); ++i)

@@ -50,8 +50,8 @@ void Wall::Render() {
     if (!control || !window) return;
     const int mode = window->GetViewMode();
     if (mode == Window::kBlueprintView) {
-        const int scheme = std::clamp(control->blueprintColorScheme, 0,
-                                      BaseControl::kBlueprintColors / 8 - 1);
+        const int scheme =
+            std::clamp(control->blueprintColorScheme, 0, BaseControl::kBlueprintColors / 8 - 1);
         int entry = 0;
         if (IsInVisibleHeightRange()) {
             entry = IsSelected() ? 1 : 0;
@@ -155,10 +155,9 @@ void Wall::RenderChildDimension(int mode) {
                         child && child->IsInVisibleHeightRange())
                         add(child);
         }
-        std::stable_sort(childPoints.begin(), childPoints.end(),
-                         [](const ChildPoint& a, const ChildPoint& b) {
-                             return a.distance < b.distance;
-                         });
+        std::stable_sort(
+            childPoints.begin(), childPoints.end(),
+            [](const ChildPoint& a, const ChildPoint& b) { return a.distance < b.distance; });
         childDimensionLevel = level;
     }
     if (childPoints.empty()) return;

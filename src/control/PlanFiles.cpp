@@ -13,8 +13,6 @@
 
 #include "building/Terrain.h"
 #include "building/Wall.h"
-#include "interaction/Dimension.h"
-#include "interaction/Text.h"
 #include "control/BaseControl.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
@@ -22,7 +20,9 @@
 #include "foundation/KeyDataList.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
+#include "interaction/Dimension.h"
 #include "interaction/MouseHandler.h"
+#include "interaction/Text.h"
 #include "interaction/TraceImageModel.h"
 #include "model/Group.h"
 #include "model/Model.h"

@@ -6,10 +6,10 @@
 #include <cmath>
 
 #include "control/BaseControl.h"
+#include "control/LengthFormat.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 #include "foundation/ViewState.h"
-#include "control/LengthFormat.h"
 #include "interaction/Text.h"
 #include "model/SceneView.h"
 #include "platform/GLContext.h"
@@ -432,9 +432,8 @@ void Dimension::DragHandle(const Vector& point, OutlinePoint* handle, bool snap,
                 p = Vector(p.x - n.x * k, p.y - n.y * k, p.z - n.z * k);
             }
         } else if (direction.Length() > 0.0) {
-            const double along =
-                std::floor(Vector(p.x - start.x, p.y - start.y, p.z - start.z).Dot(direction) +
-                           0.5);
+            const double along = std::floor(
+                Vector(p.x - start.x, p.y - start.y, p.z - start.z).Dot(direction) + 0.5);
             p = Sum(start, direction, along);
         }
     } else if (snap) {

@@ -13,13 +13,13 @@
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 #include "foundation/ViewState.h"
+#include "interaction/TextEditor.h"
 #include "platform/GLContext.h"
 #include "platform/Menu.h"
 #include "render/LightSource.h"
 #include "render/OpenGL.h"
 #include "render/TextPrintObject.h"
 #include "render/Window.h"
-#include "interaction/TextEditor.h"
 
 namespace {
 
@@ -59,8 +59,10 @@ std::vector<uint32_t> CodePoints(const std::string& text) {
         }
         bool valid = i + extra < n;
         for (int k = 1; valid && k <= extra; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) valid = false;
-            else code = (code << 6) | (s[i + k] & 0x3F);
+            if ((s[i + k] & 0xC0) != 0x80)
+                valid = false;
+            else
+                code = (code << 6) | (s[i + k] & 0x3F);
         }
         if (!valid || code > 0x10FFFF) {
             codes.push_back(kReplacement);
@@ -140,9 +142,8 @@ bool TextFont::Glyph(uint32_t code, GLuint& list, platform::GlyphMetrics& out) {
             }
             if (source) {
                 extra.list = glGenLists(1);
-                if (extra.list &&
-                    !source->UseOutlines(static_cast<int>(code), 1, extra.list, 0.0f, 0.2f,
-                                         &extra.metrics)) {
+                if (extra.list && !source->UseOutlines(static_cast<int>(code), 1, extra.list, 0.0f,
+                                                       0.2f, &extra.metrics)) {
                     glDeleteLists(extra.list, 1);
                     extra.list = 0;
                 }
@@ -573,8 +574,10 @@ void Text::RenderCharacters(bool plan) {
         material.granularity.y = granularity.y / height;
         textSurface.Render(false);
         material.granularity = granularity;
-        if (ownList) glCallList(ownList);
-        else draw();
+        if (ownList)
+            glCallList(ownList);
+        else
+            draw();
     } else {
         textSurface.Render(false);
         draw();

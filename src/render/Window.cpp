@@ -43,10 +43,10 @@ constexpr const char* kModeNames[Window::kModeCount] = {
 
 // Modes that edit objects of the scene.
 constexpr bool kEditorModes[Window::kModeCount] = {
-    true,  true,  true,  true,  false, false, true,  false,  // 0-7
-    true,  true,  true,  false, false, false, false, false,  // 8-15
-    false, false, true,  false, false, true,  false, true,   // 16-23
-    true,  false, true,  true,  true,  false, false, false,  // 24-31
+    true,  true,  true, true,  false, false, true,  false,  // 0-7
+    true,  true,  true, false, false, false, false, false,  // 8-15
+    false, false, true, false, false, true,  false, true,   // 16-23
+    true,  false, true, true,  true,  false, false, false,  // 24-31
 };
 
 // Error numbers that an activation failure is traced with.

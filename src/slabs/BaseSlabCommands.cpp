@@ -155,8 +155,7 @@ void BaseSlab::InitDialog(Dialog* dialog) {
         slabDialog->scale = Vector(material.granularity.x, material.granularity.y, 0.0);
         slabDialog->reflectivity = 100.0 - 100.0 * material.opacity;
         const char* catalogue = material.GetMaterialURL();
-        slabDialog->materialName =
-            catalogue && catalogue[0] ? catalogue : material.GetTextureURL();
+        slabDialog->materialName = catalogue && catalogue[0] ? catalogue : material.GetTextureURL();
     }
     std::vector<std::pair<std::string, std::string>> pairs;
     if (const KeyDataList* info = GetInformation()) {

@@ -68,8 +68,7 @@ void AddContour(GLUtesselator* tess, std::vector<TessVertexRecord>& records, con
         records.push_back({p.x, p.y, p.z, normal});
     }
     gluTessBeginContour(tess);
-    for (size_t k = first; k < records.size(); ++k)
-        gluTessVertex(tess, &records[k].x, &records[k]);
+    for (size_t k = first; k < records.size(); ++k) gluTessVertex(tess, &records[k].x, &records[k]);
     gluTessEndContour(tess);
 }
 
@@ -408,8 +407,7 @@ void BaseSlab::CullAgainstSlab(bool slabsOnly) {
                 for (LinkedListObject* c = slab->onSlabList.GetHead(); c; c = c->GetNext())
                     if (RenderableObject* child = AsRenderable(c)) CullObjectAgainstSlab(child);
             } else {
-                for (RenderableObject* child = slab->FirstChild(); child;
-                     child = slab->NextChild())
+                for (RenderableObject* child = slab->FirstChild(); child; child = slab->NextChild())
                     CullObjectAgainstSlab(child);
             }
         } else if (!slab) {
@@ -473,8 +471,10 @@ void BaseSlab::CullChildren(bool cut) {
     const uint32_t bit = ViewBitOf(*window);
     if (cut) {
         // Only a slab the line of sight really passes through stands in the way.
-        if (outline.ContainsPoint(cutAwayPoint)) SetFlags(GetFlags() | bit);
-        else cutAway = 0;
+        if (outline.ContainsPoint(cutAwayPoint))
+            SetFlags(GetFlags() | bit);
+        else
+            cutAway = 0;
         return;
     }
     // Objects standing on the cut wall stay in the frame.

@@ -144,9 +144,9 @@ TEST_F(WallGlTest, BlueprintWallShowsItsDimension) {
     EXPECT_EQ(wall->GetHorizontalDimension().GetViewMode(), Window::kBlueprintView);
     EXPECT_TRUE(wall->ShouldDrawDimensions(&window));
     ExpectPicture(shown, "dimension_blueprint");
-    EXPECT_NEAR(wall->GetHorizontalDimension().GetStart().Distance(
-                    wall->GetHorizontalDimension().GetEnd()),
-                60.0, 0.5);
+    EXPECT_NEAR(
+        wall->GetHorizontalDimension().GetStart().Distance(wall->GetHorizontalDimension().GetEnd()),
+        60.0, 0.5);
     // The same wall with its dimension hidden, then raised above the storey.
     ASSERT_TRUE(wall->ProcessPropertyMenu(1000));
     const std::vector<uint8_t> plain = Frame([] {});

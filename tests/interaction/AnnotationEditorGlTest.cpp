@@ -116,7 +116,9 @@ TEST_F(AnnotationEditorGlTest, TextModePlacesTextsAtAClick) {
         return label->GetWidth();
     };
     const double ascii = drawnWidth("Kche");
-    const double umlaut = drawnWidth("K\xC3\xBC" "che");
+    const double umlaut = drawnWidth(
+        "K\xC3\xBC"
+        "che");
     EXPECT_GT(ascii, 0.0);
     EXPECT_GT(umlaut, ascii);
 }

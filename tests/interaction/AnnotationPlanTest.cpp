@@ -78,7 +78,9 @@ TEST_F(AnnotationPlanTest, TextsAndDimensionsComeBackFromTheLoader) {
         WallScene s;
         auto* text = new Text(true);
         text->SetPosition(Vector(12, 40, -8));
-        text->SetText("K\xC3\xBC" "che 3");
+        text->SetText(
+            "K\xC3\xBC"
+            "che 3");
         text->RotateAboutAxis(1, 90.0);
         text->SetVisibleIn3D(true);
         s.control.scene.Append(text);
@@ -103,7 +105,9 @@ TEST_F(AnnotationPlanTest, TextsAndDimensionsComeBackFromTheLoader) {
     const std::vector<Dimension*> dimensions = All<Dimension>(s.control);
     ASSERT_EQ(texts.size(), 2u);
     ASSERT_EQ(dimensions.size(), 1u);
-    EXPECT_EQ(texts[0]->GetText(), "K\xC3\xBC" "che 3");
+    EXPECT_EQ(texts[0]->GetText(),
+              "K\xC3\xBC"
+              "che 3");
     EXPECT_TRUE(texts[0]->IsVisibleIn3D());
     EXPECT_DOUBLE_EQ(texts[0]->GetPosition().x, 12.0);
     EXPECT_TRUE(texts[1]->IsLocked());

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "building/Wall.h"
-#include "interaction/Dimension.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
 #include "control/scripting/ScriptArguments.h"
@@ -12,6 +11,7 @@
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
 #include "foundation/UndoableObject.h"
+#include "interaction/Dimension.h"
 #include "model/Group.h"
 #include "model/Model.h"
 #include "model/ObjectTypes.h"

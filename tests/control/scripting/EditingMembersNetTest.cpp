@@ -195,17 +195,20 @@ TEST_F(EditingMembersNetTest, ViewAndWorkGridCommands) {
          [&] { EXPECT_EQ(window.fieldOfView, 20.0); }},
         {"396: 80 degrees", [&] { control.HandleCommand(396); },
          [&] { EXPECT_EQ(window.fieldOfView, 80.0); }},
-        {"',' narrows by 10", [&] {
+        {"',' narrows by 10",
+         [&] {
              window.fieldOfView = 25.0;
              control.OnKeyUp(platform::WM_KEYUP, 188, 0);
          },
          [&] { EXPECT_EQ(window.fieldOfView, 15.0); }},
-        {"'.' widens by 10", [&] {
+        {"'.' widens by 10",
+         [&] {
              window.fieldOfView = 25.0;
              control.OnKeyUp(platform::WM_KEYUP, 190, 0);
          },
          [&] { EXPECT_EQ(window.fieldOfView, 35.0); }},
-        {"',' stops at 20", [&] {
+        {"',' stops at 20",
+         [&] {
              window.fieldOfView = 20.0;
              control.OnKeyUp(platform::WM_KEYUP, 188, 0);
          },
