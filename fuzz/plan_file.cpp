@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls, stairs and fences of the plan are then made by the control's loader, written and dropped
-// again.
+// walls, stairs, fences, texts and dimensions of the plan are then made by the control's
+// loader, written and dropped again.
 #include <strings.h>
 
 #include <cstdint>
@@ -21,6 +21,8 @@
 #include "foundation/LightState.h"
 #include "foundation/SlabState.h"
 #include "foundation/ViewState.h"
+#include "interaction/Dimension.h"
+#include "interaction/Text.h"
 
 namespace {
 
@@ -74,7 +76,8 @@ void MakeElements(KeyDataList& plan) {
         if (m->IsElement()) continue;
         const char* kind = m->GetName();
         if (strcasecmp(kind, "Wall") != 0 && strcasecmp(kind, "Stairs") != 0 &&
-            strcasecmp(kind, "Fence") != 0)
+            strcasecmp(kind, "Fence") != 0 && strcasecmp(kind, "Text") != 0 &&
+            strcasecmp(kind, "Dimension") != 0)
             continue;
         KeyDataList& keys = *static_cast<KeyDataSublist*>(m)->GetChildren();
         // A fence's post and rail models would be fetched from the addresses they name:

@@ -425,8 +425,12 @@ void Wall::SetThickness(double value) {
         Wall* wall = pending.back();
         pending.pop_back();
         if (!wall || !seen.insert(wall).second || wall->thickness == value) continue;
+        // Inside an undoable edit of this wall, every wall the chain changes is recorded.
+        const bool record = HasOpenStep() && !wall->HasOpenStep();
+        if (record) wall->UndoableObject::BeginUndoStep();
         wall->BaseSlab::SetThickness(value);
         wall->RecomputeBounds();
+        if (record) wall->UndoableObject::EndUndoStep();
         pending.push_back(wall->linkedBegin);
         pending.push_back(wall->linkedEnd);
     }

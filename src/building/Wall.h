@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "building/LinkedWallPoint.h"
 #include "foundation/SlabState.h"
@@ -20,6 +21,8 @@
 // Ends are numbered 1 (the begin) and 2 (the end). Two linked ends share one joint point:
 // the end nodes of both walls follow it, and the faces are mitred there. Linked walls
 // form chains, open or closed, which share one head wall.
+class Window;
+
 class Wall : public BaseSlab {
 public:
     // What the crossing tests answer when two base lines do not cross.
@@ -105,6 +108,44 @@ public:
     bool FindAbuttingWall(Wall*& found, double& value, bool end) const;
     // End node minus node 0, level.
     Vector GetDirection() const;
+
+    // ---- menu, copies, readouts (WallCommands.cpp) ----
+    // The slab's entries, Hide and Lock, then the wall's own: 603 "Disable Linking",
+    // 1000 "Hide Dimension (Blueprint Only)", 607 "Measure Other Side" (while its
+    // dimensions show), 601 "Hide Wall Grid", and "Set Dimensions..." for the wall the
+    // menu was opened on.
+    void BuildPropertyMenu(platform::Menu& menu) override;
+    bool ProcessPropertyMenu(uint32_t id) override;
+    // A copy (of the selected child instead, when there is one, which answers null).
+    RenderableObject* Clone() override;
+    // The copy moves by three thicknesses along the normal with `offset`; with
+    // `addToScene` it joins the scene and then takes over the wall's links.
+    Wall* Clone(bool offset, bool addToScene);
+    // A linked wall takes only children that lie clear of its mitred ends.
+    bool AcceptsChild(RenderableObject* child) override;
+    // A face of a linked wall ends where its neighbour's face begins.
+    bool ContainsPoint(const Vector& point, int surface) override;
+    void BeginDragOf(PickableObject* grabbed) override;
+    void ShowMeasurements() override;
+    int OnDialogNotify(Dialog* dialog, int code) override;
+    void WriteObjectInformation(std::string& buffer) override;
+    // The wall's own undo step; with the flag also its neighbours'.
+    void BeginUndoStepChain(bool includeNeighbours);
+    void EndUndoStepChain(bool includeNeighbours);
+    bool IsShortSideMeasured() const { return shortSideDimension; }
+
+    // ---- drawing (WallDraw.cpp) ----
+    // The slab drawing in the colours of the view mode, with the dimensions, and in the
+    // blueprint view the openings of the children.
+    void Render() override;
+    // Dimensions are drawn in the window: in the blueprint view, and in elevation views
+    // for a selected wall, while dimensions are shown and the wall is on the storey.
+    bool ShouldDrawDimensions(const Window* window) const;
+    // The length, the chain at the children and (elevation) the height.
+    void RenderDimensions(Window* window);
+    // Every dimension rebuilds its label; every dimension takes the current font.
+    void RefreshDimensions();
+    void SetDimensionFonts();
 
     // ---- selection ----
     // Also while the view shows every node as a handle.
@@ -206,6 +247,17 @@ private:
     void ShowLength() const;
     // Rebuild after the wall's own nodes changed.
     void Rebuild();
+    void RenderChildDimension(int mode);
+    void RenderVerticalDimension(Window* window);
+
+    // A point of the chain dimension and its distance along the wall.
+    struct ChildPoint {
+        Vector point;
+        double distance;
+    };
+    std::vector<ChildPoint> childPoints;
+    // The level the chain was built for.
+    double childDimensionLevel = -1.0e300;
 
     WallState wallState;
     double drawingHeight = 0.0;

@@ -22,7 +22,9 @@
 #include "foundation/KeyDataList.h"
 #include "foundation/Registry.h"
 #include "foundation/Trace.h"
+#include "interaction/Dimension.h"
 #include "interaction/MouseHandler.h"
+#include "interaction/Text.h"
 #include "interaction/TraceImageModel.h"
 #include "model/Group.h"
 #include "model/Model.h"
@@ -557,9 +559,19 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         scene.Append(fence);
         return fence;
     }
-    // "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make
-    // their building elements, and "Dimension" and "Text" their annotations, as
-    // those classes join the editor.
+    if (strcasecmp(name, "Dimension") == 0 || strcasecmp(name, "Text") == 0) {
+        UndoableObject* annotation = nullptr;
+        if (strcasecmp(name, "Text") == 0)
+            annotation = new Text(true);
+        else
+            annotation = new Dimension(true);
+        annotation->ReadKeyData(keys);
+        if (mergeSetAside) annotation->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(annotation);
+        return annotation;
+    }
+    // "Floor", "Counter", "RoofGroup", "Roof" and "Column" make their building elements
+    // as those classes join the editor.
     theTrace().WriteFormat("No plan object of kind %s can be made", name);
     return nullptr;
 }

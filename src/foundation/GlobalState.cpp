@@ -34,7 +34,11 @@ void GlobalState::ReadKeyData(KeyDataList& list) {
 }
 
 bool GlobalState::SetInteger(int i, int32_t value) {
-    if (i == 4 && value != 1000 && value != 1001 && value != 1002) return false;
+    if (i == 4) {
+        // The surface picked last on a slab; 0 when the pick hit none of them.
+        if (value != 0 && value != 1000 && value != 1001 && value != 1002) return false;
+        return BaseParameterState::SetInteger(i, value);
+    }
     if (i != 10 && i != 11 && value < 1) return false;
     return BaseParameterState::SetInteger(i, value);
 }

@@ -1,6 +1,7 @@
 #include "render/EditorObjectKinds.h"
 
 #include "building/Stairs.h"
+#include "building/Wall.h"
 #include "model/Group.h"
 #include "render/LightSource.h"
 
@@ -15,6 +16,10 @@ void EditorObjectKinds::CreateDepthMap(RenderableObject& light) const {
 
 void EditorObjectKinds::SetDepthMapPending(RenderableObject& light, bool pending) const {
     if (auto* source = dynamic_cast<LightSource*>(&light)) source->depthMapStale = pending ? 1 : 0;
+}
+
+void EditorObjectKinds::RefreshDimensions(RenderableObject& wall) const {
+    if (auto* w = dynamic_cast<Wall*>(&wall)) w->RefreshDimensions();
 }
 
 int EditorObjectKinds::CountChildren(const RenderableObject& object) const {

@@ -13,7 +13,7 @@ public:
     void SetDepthMapPending(RenderableObject& light, bool pending) const override;
     void RebuildStairs(RenderableObject& stairs) const override;
     void UpdateRoofGroupPeak(RenderableObject&) const override {}
-    void RefreshDimensions(RenderableObject&) const override {}
+    void RefreshDimensions(RenderableObject& wall) const override;
     void PassBlueprintScheme(RenderableObject&, int) const override {}
     int CountChildren(const RenderableObject& object) const override;
 };

@@ -277,7 +277,7 @@ void Window::RenderScene(int x, int y) {
     frameCounters[0] = 0;
 
     UpdateViewVisibility(picking, x, y);
-    // The cut-away of walls that block the view comes with the wall classes.
+    CutAwayBlockingWalls();
 
     if (!ortho && !picking) {
         EnableLights(true);

@@ -10,12 +10,14 @@
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
+#include "interaction/DimensionEditor.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/CameraModes.h"
 #include "interaction/FenceEditor.h"
 #include "interaction/RubberBandMode.h"
 #include "interaction/StairEditor.h"
 #include "interaction/TapeMeasureEditor.h"
+#include "interaction/TextEditor.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
 #include "platform/Input.h"
@@ -46,10 +48,10 @@ constexpr const char* kModeNames[Window::kModeCount] = {
 
 // Modes that edit objects of the scene.
 constexpr bool kEditorModes[Window::kModeCount] = {
-    true,  true,  true,  true,  false, false, true,  false,  // 0-7
-    true,  true,  true,  false, false, false, false, false,  // 8-15
-    false, false, true,  false, false, true,  false, true,   // 16-23
-    true,  false, true,  true,  true,  false, false, false,  // 24-31
+    true,  true,  true, true,  false, false, true,  false,  // 0-7
+    true,  true,  true, false, false, false, false, false,  // 8-15
+    false, false, true, false, false, true,  false, true,   // 16-23
+    true,  false, true, true,  true,  false, false, false,  // 24-31
 };
 
 // Error numbers that an activation failure is traced with.
@@ -107,6 +109,8 @@ MouseHandler* MakeMouseMode(int mode) {
         case 24: return new (std::nothrow) TapeMeasureEditor;
         default: break;
     }
+    if (mode == 8) return new (std::nothrow) DimensionEditor;
+    if (mode == 9) return new (std::nothrow) TextEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

@@ -302,6 +302,9 @@ public:
     // The objects with see-through parts, back to front.
     void RenderTransparentObjects();
     void RenderBlueprintOverlays();
+    // Perspective views: walls that stand across the line of sight are cut away for the
+    // frame (CutAway.cpp).
+    void CutAwayBlockingWalls();
     void RenderGroundGrid();
     // Installs the view's pick polygon (the 120-pixel square around (x, y) when `around`,
     // else the whole viewport) and lets every shown object test itself against it.
@@ -349,6 +352,8 @@ public:
     Vector viewCorners[4];
     // ---- end of render passes ----
 
+    // Set while the window draws no dimensions.
+    uint8_t noDimensions = 0;
     // Rubber-band rectangle drawn as a dotted loop.
     Vector marqueeCorners[4];
     uint8_t marqueeShown = 0;

@@ -388,11 +388,6 @@ UndoableObject* BaseSlab::DuplicateAndOffset() {
 
 // ---- Drawing state ------------------------------------------------------------------
 
-void BaseSlab::Render() {
-    // Each kind of slab draws its surfaces from the face points with the slab drawing;
-    // the base draws nothing of its own.
-}
-
 void BaseSlab::MarkDirty() {
     RenderableObject::MarkDirty();
 }
@@ -416,6 +411,7 @@ void BaseSlab::RenderSelection() {
     if (!selected || IsLocked()) return;
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT);
     glDisable(GL_FOG);
+    RenderMoveHandle();
     for (int i = 0; i < outline.GetPrimaryCount(); ++i) RenderHandles(i);
     glPopAttrib();
 }

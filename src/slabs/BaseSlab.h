@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "foundation/LinkedList.h"
@@ -19,6 +20,7 @@
 
 class BaseParameterState;
 class SlabChild;
+class SceneView;
 struct ViewProjection;
 
 // A slab: a flat solid given by a closed planar outline and a thickness, with three
@@ -80,6 +82,62 @@ public:
     // The handles of node i: a red sphere on each face at the node, named by the node, and
     // a blue one on each face midway along the node's edge, named by the edge.
     virtual void RenderHandles(int i);
+
+    // ---- pop-up commands, dialog, bill of materials (BaseSlabCommands.cpp) ----
+    // Records the surface the pick hit (GlobalState integer 4: 1000, 1001, 1002 or 0).
+    void BuildPropertyMenu(platform::Menu& menu) override;
+    // Hide, Lock, Set Dimensions, Properties (102), Make Default (103), Delete (104),
+    // the grid (601) and the edge flags (900-906); false for any other id.
+    bool ProcessPropertyMenu(uint32_t id) override;
+    void ShowPropertyDialog() override;
+    // Fills the slab property dialog for the picked surface.
+    void InitDialog(Dialog* dialog) override;
+    // Code 1 takes the thickness and the picked surface's material; code 10 adds a label.
+    int OnDialogNotify(Dialog* dialog, int code) override;
+    // The attributes from " area=" on, the surfaces, the child lists and the nodes.
+    void WriteSlabXml(std::string& buffer);
+    void WriteObjectInformation(std::string& buffer) override;
+    // Each child of the list (none whose type meets `filter`, when it is not 0) inside
+    // "<name>" ... "</name>" (no element for an empty name).
+    void WriteChildListXml(LinkedList& list, const char* name, std::string& buffer,
+                           uint64_t filter);
+    // The surface the last pop-up menu was built for.
+    int PickedSurface() const;
+    // The property dialog's title and the word its group captions begin with.
+    virtual std::string PropertyDialogTitle() const { return "Wall Properties"; }
+    virtual std::string PropertyDialogKind() const { return "Wall"; }
+
+    // ---- surface drawing (BaseSlabDraw.cpp) ----
+    // The texture coordinate (s, t, 0, 1) of a point of the current surface; on the edge
+    // surface along `edge`, or the edge being drawn when null.
+    virtual Vector GetTextureCoordinate(const Vector& point, const OutlineEdge* edge);
+    // Culled (true) unless the outline lies in the view's pick polygon; a slab thicker
+    // than 10.0 also needs one of its faces in it.
+    bool IsInWindowView(SceneView& view) override;
+    // The cull bit of the view being drawn; the children follow (only those standing on
+    // the slab when it is culled).
+    void UpdateWindowVisibility() override;
+    virtual void RenderEdgeSurface();
+    // Culls the scene objects hidden behind this slab: with `slabsOnly` the other slabs
+    // and their children, else every object that is not a slab.
+    virtual void CullAgainstSlab(bool slabsOnly);
+    // The two spheres that move the slab along its normal.
+    virtual void RenderMoveHandle();
+    // Compiles (when a rebuild is pending) and draws the current surface.
+    void RenderSurface();
+    // The faces with the children's openings tessellated in, instead of stencils.
+    void RenderCutOut();
+    void RenderHoleReveals();
+    void CullObjectAgainstSlab(RenderableObject* object);
+    Part* GetCurrentSurface() const { return currentSurface; }
+    // The cut-away of a slab that blocks the view: with true the slab is left out of the
+    // frame of the view being drawn (its cull bit is set) when the line of sight passes
+    // through its outline; with false the objects standing on it stay.
+    virtual void CullChildren(bool cut);
+    void SetCutAway(bool flag) { cutAway = flag ? 1 : 0; }
+    // Where the line of sight meets the slab's plane, for the cut-away.
+    void SetCutAwayPoint(const Vector& point) { cutAwayPoint = point; }
+    bool IsCutAway() const { return cutAway != 0; }
 
     // ---- geometry ----
     // Moves the outline, the children and the grid.
@@ -258,6 +316,12 @@ protected:
     Part edgeSurface{this};
     // The edge whose quad of the edge surface is being drawn.
     OutlineEdge* currentEdge = nullptr;
+    // The surface being drawn; null outside drawing.
+    Part* currentSurface = nullptr;
+    // The display lists are compiled on the next pass.
+    uint8_t rebuildPending = 1;
+    uint8_t cutAway = 0;
+    Vector cutAwayPoint;
     uint8_t mirrorPass = 0;
     uint8_t gridShown = 0;
     // Texture direction of the faces.

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <GL/glu.h>
+
 #include "geometry/Vector.h"
 
 class BaseSlab;
+class RenderableObject;
 class UndoableObject;
 
 // The base of every child of a slab: holes, coverings, moldings and the objects set into
@@ -41,6 +44,22 @@ public:
     // The colour of the reveal (the sides of the opening).
     virtual void SetRevealColor(double r, double g, double b, double a) {
         (void)r, (void)g, (void)b, (void)a;
+    }
+
+    // Drawing of the slab: the sides of the child's opening (`embedded` for the hole of
+    // an object set into the slab); the contour of the opening added to the face being
+    // tessellated (the inside face, or the outside face with `outside`).
+    virtual void RenderReveal(bool embedded) { (void)embedded; }
+    // The opening alone, as a wall draws it in the blueprint view.
+    virtual void RenderOpening() {}
+    // Whether the child's opening has an outline (a hole without nodes has none).
+    virtual bool HasOpeningOutline() const { return true; }
+    virtual void AddOpeningContour(GLUtesselator* tess, bool outside) { (void)tess, (void)outside; }
+    // Culling against the slab: whether `object`, culled behind the slab, is seen through
+    // the child's opening; the child then clears the object's cull bit itself.
+    virtual bool SeesThrough(RenderableObject* object) {
+        (void)object;
+        return false;
     }
 
 protected:

@@ -129,3 +129,47 @@ TEST_F(WallGlTest, SelectedWallShowsItsHandles) {
 }
 
 }  // namespace
+
+namespace {
+
+// In the blueprint view a wall on the current storey shows its length along the top of
+// the longer face; a wall above the storey is not drawn at all.
+TEST_F(WallGlTest, BlueprintWallShowsItsDimension) {
+    ASSERT_TRUE(gl.IsValid()) << gl.Error();
+    control.globalState.SetBoolean(4, true);
+    Wall* wall = MakeWall(Vector(-30, 0, 0), Vector(30, 0, 0), 40.0, 10.0);
+    control.scene.Append(wall);
+    Blueprint();
+    const std::vector<uint8_t> shown = Frame([] {});
+    EXPECT_EQ(wall->GetHorizontalDimension().GetViewMode(), Window::kBlueprintView);
+    EXPECT_TRUE(wall->ShouldDrawDimensions(&window));
+    ExpectPicture(shown, "dimension_blueprint");
+    EXPECT_NEAR(
+        wall->GetHorizontalDimension().GetStart().Distance(wall->GetHorizontalDimension().GetEnd()),
+        60.0, 0.5);
+    // The same wall with its dimension hidden, then raised above the storey.
+    ASSERT_TRUE(wall->ProcessPropertyMenu(1000));
+    const std::vector<uint8_t> plain = Frame([] {});
+    EXPECT_NE(plain, shown);
+    wall->Translate(Vector(0, 500, 0));
+    EXPECT_EQ(Frame([] {}), Frame([&] { control.scene.Remove(wall); }));
+    control.scene.Append(wall);
+}
+
+// The cut-away: in a perspective view a wall that the line of sight passes through is
+// left out of the frame; never in the blueprint view.
+TEST_F(WallGlTest, WallAcrossTheLineOfSightIsCutAway) {
+    ASSERT_TRUE(gl.IsValid()) << gl.Error();
+    Wall* front = MakeWall(Vector(30, 0, -60), Vector(30, 0, 60), 80.0, 10.0);
+    control.scene.Append(front);
+    // The preset view looks at the origin through the wall.
+    window.camera.SetVector(0, Vector(-87.5, -100, 56.25));
+    Frame([] {});
+    EXPECT_TRUE(front->IsCutAway());
+    EXPECT_TRUE(front->IsVisibleInCurrentWindow());
+    Blueprint();
+    Frame([] {});
+    EXPECT_FALSE(front->IsVisibleInCurrentWindow()) << "drawn in the blueprint view";
+}
+
+}  // namespace

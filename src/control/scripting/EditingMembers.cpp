@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "building/Wall.h"
 #include "control/Duzazododiza.h"
 #include "control/RenderLockScope.h"
 #include "control/scripting/ScriptArguments.h"
@@ -10,6 +11,7 @@
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
 #include "foundation/UndoableObject.h"
+#include "interaction/Dimension.h"
 #include "model/Group.h"
 #include "model/Model.h"
 #include "model/ObjectTypes.h"
@@ -68,6 +70,7 @@ bool LightStandsAt(const LinkedList& scene, const Vector& point) {
 RenderableObject* PlacedCopy(RenderableObject& object) {
     if (auto* model = dynamic_cast<Model*>(&object)) return model->Clone(true, true);
     if (auto* group = dynamic_cast<Group*>(&object)) return group->Clone(true, true);
+    if (auto* wall = dynamic_cast<Wall*>(&object)) return wall->Clone(true, true);
     return nullptr;
 }
 
@@ -365,10 +368,18 @@ HRESULT CDuzazododiza::Clone() {
 }
 
 HRESULT CDuzazododiza::SetAllDimensionFonts() {
-    // The font for new text comes from the font dialog of the text objects, which walls
-    // and dimensions then follow; none of them is part of the editor yet.
-    theTrace().Write("SetAllDimensionFonts: text fonts are not available");
-    return platform::E_NOTIMPL;
+    // Every dimension label, the walls' and the user's, takes the dimension font.
+    RenderLockScope hold(*this);
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); node; node = it.Next()) {
+        if (auto* wall = dynamic_cast<Wall*>(node))
+            wall->SetDimensionFonts();
+        else if (auto* dimension = dynamic_cast<Dimension*>(node))
+            dimension->UpdateLabel();
+    }
+    it.UnlockList();
+    return S_OK;
 }
 
 HRESULT CDuzazododiza::GetNewDefaultTextFont() {

@@ -195,17 +195,20 @@ TEST_F(EditingMembersNetTest, ViewAndWorkGridCommands) {
          [&] { EXPECT_EQ(window.fieldOfView, 20.0); }},
         {"396: 80 degrees", [&] { control.HandleCommand(396); },
          [&] { EXPECT_EQ(window.fieldOfView, 80.0); }},
-        {"',' narrows by 10", [&] {
+        {"',' narrows by 10",
+         [&] {
              window.fieldOfView = 25.0;
              control.OnKeyUp(platform::WM_KEYUP, 188, 0);
          },
          [&] { EXPECT_EQ(window.fieldOfView, 15.0); }},
-        {"'.' widens by 10", [&] {
+        {"'.' widens by 10",
+         [&] {
              window.fieldOfView = 25.0;
              control.OnKeyUp(platform::WM_KEYUP, 190, 0);
          },
          [&] { EXPECT_EQ(window.fieldOfView, 35.0); }},
-        {"',' stops at 20", [&] {
+        {"',' stops at 20",
+         [&] {
              window.fieldOfView = 20.0;
              control.OnKeyUp(platform::WM_KEYUP, 188, 0);
          },
@@ -332,12 +335,14 @@ TEST_F(EditingMembersNetTest, WebPlansAreFetchedAndLoaded) {
 TEST_F(EditingMembersNetTest, MembersWithoutTheirToolsSayNotImplemented) {
     using Member = platform::HRESULT (CDuzazododiza::*)();
     for (Member member : {&CDuzazododiza::Cut, &CDuzazododiza::Copy, &CDuzazododiza::Paste,
-                          &CDuzazododiza::SetAllDimensionFonts,
                           &CDuzazododiza::GetNewDefaultTextFont})
         EXPECT_EQ((control.*member)(), platform::E_NOTIMPL);
     // Their commands are not handled, so they reach the page.
-    for (uint32_t id : {204u, 205u, 206u, 237u, 708u})
+    for (uint32_t id : {204u, 205u, 206u, 708u})
         EXPECT_EQ(control.HandleCommand(id), 0u) << id;
+    // The dimension fonts are set (command 237).
+    EXPECT_EQ(control.SetAllDimensionFonts(), platform::S_OK);
+    EXPECT_EQ(control.HandleCommand(237), 1u);
     // The tape measure's commands: a chalk line where the active window's tape lies, and
     // all chalk lines erased.
     control.tapeMeasure.window = control.activeWindow;
