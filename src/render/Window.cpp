@@ -16,6 +16,7 @@
 #include "platform/Input.h"
 #include "render/OffScreenWindow.h"
 #include "render/ViewTransaction.h"
+#include "slabs/EditableSlabChildCreator.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    if (MouseHandler* creator = MakeSlabChildCreator(mode)) return creator;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

@@ -3,6 +3,7 @@
 #include "geometry/Vector.h"
 
 class BaseSlab;
+class SlabHole;
 class UndoableObject;
 
 // The base of every child of a slab: holes, coverings, moldings and the objects set into
@@ -38,6 +39,8 @@ public:
     // hole it cuts into the slab below); null when none.
     virtual UndoableObject* GetLinkedObject() const { return nullptr; }
     virtual void SetLinkedObject(UndoableObject* object) { (void)object; }
+    // The opening a door or window set into the slab cuts; null for other children.
+    virtual SlabHole* GetOpening() { return nullptr; }
     // The colour of the reveal (the sides of the opening).
     virtual void SetRevealColor(double r, double g, double b, double a) {
         (void)r, (void)g, (void)b, (void)a;
