@@ -98,6 +98,21 @@ void EditableSlabChild::MoveOnParent(const Vector& offset) {
     MoveBy(offset);
 }
 
+void EditableSlabChild::TurnWithParent(const Vector& axis, double angle, const Vector& centre) {
+    OutlinePoint* nodes = outline.GetPrimaryPoints();
+    for (int i = 0; i < outline.GetPrimaryCount(); ++i) {
+        Vector p = Between(centre, nodes[i].position);
+        p.RotateAboutAxis(angle, axis);
+        p.Add(centre);
+        nodes[i].position.Set(p);
+    }
+    normal.RotateAboutAxis(angle, axis);
+    outline.Refresh();
+    ComputeNormal();
+    UpdateBounds();
+    MarkDirty();
+}
+
 void EditableSlabChild::BeginUndoStep() {
     if (parent)
         parent->BeginUndoStep();
@@ -249,7 +264,21 @@ void EditableSlabChild::ShowMeasurements() {
     control->ShowObjectStatus(text.c_str());
 }
 
-Vector EditableSlabChild::GetGrabPoint(const ViewProjection& view, int x, int y) {
+Vector EditableSlabChild::GetGrabPoint(int x, int y) {
+    BaseControl* control = theControl();
+    Window* window = control ? control->activeWindow : nullptr;
+    if (!window) return Vector(0.0, 0.0, 0.0);
+    return GetGrabPointIn(ViewOf(*window), x, y);
+}
+
+void EditableSlabChild::DragPoint(int x, int y, int px, int py, int pickDepth,
+                                  const Vector& grabOffset, bool constrain, int axis) {
+    BaseControl* control = theControl();
+    Window* window = control ? control->activeWindow : nullptr;
+    if (window) DragPointIn(*window, x, y, px, py, pickDepth, grabOffset, constrain, axis);
+}
+
+Vector EditableSlabChild::GetGrabPointIn(const ViewProjection& view, int x, int y) {
     if (outline.GetPrimaryCount() == 0) return Vector(0.0, 0.0, 0.0);
     const Vector first = outline.GetPrimaryPoints()[0].position;
     Vector on;
@@ -257,8 +286,9 @@ Vector EditableSlabChild::GetGrabPoint(const ViewProjection& view, int x, int y)
     return Between(first, on);
 }
 
-void EditableSlabChild::DragPoint(Window& window, int x, int y, int px, int py, int pickDepth,
-                                  const Vector& grabOffset, bool constrain, int axis) {
+void EditableSlabChild::DragPointIn(Window& window, int x, int y, int px, int py,
+                                    int pickDepth, const Vector& grabOffset, bool constrain,
+                                    int axis) {
     if (ParentLocked() || !parent || pickDepth <= 0) return;
     if (outline.GetPrimaryCount() < kMinimumCorners) return;
     MarkDirty();

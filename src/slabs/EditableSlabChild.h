@@ -41,6 +41,8 @@ public:
     // As Translate, refused on a locked slab.
     void MoveBy(const Vector& offset) override;
     virtual void MoveOnParent(const Vector& offset);
+    // The slab turned: every corner and the normal turn with it.
+    void TurnWithParent(const Vector& axis, double angle, const Vector& centre) override;
     // The slab's undo step (the child's own without a slab).
     void BeginUndoStep() override;
     void EndUndoStep() override;
@@ -71,14 +73,19 @@ public:
     virtual void ShowMeasurements();
     virtual void DrawOutlineHandles() = 0;
 
-    // One step of a drag by the slab editor. `pickDepth` indexes the window's last pick:
-    // the child's own body there moves the whole child in the slab's plane (along the
-    // slab's u vector only with axis 1, across it only with axis 2, when `constrain`);
-    // an edge one name above it drags that edge; a corner there moves that corner.
-    virtual void DragPoint(Window& window, int x, int y, int px, int py, int pickDepth,
-                           const Vector& grabOffset, bool constrain, int axis);
-    // The screen point on the outline's plane, less the first corner.
-    Vector GetGrabPoint(const ViewProjection& view, int x, int y);
+    // One step of a drag by the slab editor, in the active window. `pickDepth` indexes
+    // the window's last pick: the child's own body there moves the whole child in the
+    // slab's plane (along the slab's u vector only with axis 1, across it only with axis
+    // 2, when `constrain`); an edge one name above it drags that edge; a corner there
+    // moves that corner.
+    virtual void DragPoint(int x, int y, int px, int py, int pickDepth, const Vector& grabOffset,
+                           bool constrain, int axis);
+    // The same in a given window.
+    virtual void DragPointIn(Window& window, int x, int y, int px, int py, int pickDepth,
+                             const Vector& grabOffset, bool constrain, int axis);
+    // The active window's point (x, y) on the outline's plane, less the first corner.
+    virtual Vector GetGrabPoint(int x, int y);
+    Vector GetGrabPointIn(const ViewProjection& view, int x, int y);
 
     Outline& GetOutline() { return outline; }
     const Outline& GetOutline() const { return outline; }

@@ -143,8 +143,10 @@ void ParametricDoor::LoadKnob() {
         RenderLockScope hold(control);
         control->doorKnobModel = shared = made;
     }
-    if (cancelKnob) return;
     RenderLockScope hold(control);
+    // Read again under the lock: the control may have freed it meanwhile.
+    shared = control->doorKnobModel;
+    if (cancelKnob || !shared) return;
     shared->WriteKeyData();
     KeyDataSublist* element = shared->TakeWrittenElement();
     if (!element) return;

@@ -30,6 +30,8 @@ public:
     virtual void SetOffset(double) {}
     // The surface a child standing on the slab stands on: 1000 inside, 1001 outside.
     virtual int GetSide() const { return 1000; }
+    // The opening a door or window set into the slab cuts; null for other children.
+    virtual SlabHole* GetOpening() { return nullptr; }
     // The slab turned by `angle` radians about the unit `axis` through `centre`; the child
     // takes its place on the turned slab.
     virtual void TurnWithParent(const Vector& axis, double angle, const Vector& centre) {
@@ -39,8 +41,6 @@ public:
     // hole it cuts into the slab below); null when none.
     virtual UndoableObject* GetLinkedObject() const { return nullptr; }
     virtual void SetLinkedObject(UndoableObject* object) { (void)object; }
-    // The opening a door or window set into the slab cuts; null for other children.
-    virtual SlabHole* GetOpening() { return nullptr; }
     // The colour of the reveal (the sides of the opening).
     virtual void SetRevealColor(double r, double g, double b, double a) {
         (void)r, (void)g, (void)b, (void)a;

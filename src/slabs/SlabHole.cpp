@@ -144,6 +144,11 @@ void SlabHole::ComputeNormal() {
     workingNormal = outline.normal;
 }
 
+void SlabHole::TurnWithParent(const Vector& axis, double angle, const Vector& centre) {
+    EditableSlabChild::TurnWithParent(axis, angle, centre);
+    RebuildGeometry();
+}
+
 void SlabHole::RebuildGeometry() {
     const int count = outline.GetPrimaryCount();
     if (count == 0) return;
@@ -290,8 +295,8 @@ bool SlabHole::IsPositionValid() {
 
 // ---- Edits ------------------------------------------------------------------------
 
-void SlabHole::DragPoint(Window& window, int x, int y, int px, int py, int pickDepth,
-                         const Vector& grabOffset, bool constrain, int axis) {
+void SlabHole::DragPointIn(Window& window, int x, int y, int px, int py, int pickDepth,
+                           const Vector& grabOffset, bool constrain, int axis) {
     if (ParentLocked()) return;
     PickableObject* picked = window.GetPickedObject(pickDepth);
     auto* door = dynamic_cast<ParametricDoor*>(active);
@@ -300,7 +305,7 @@ void SlabHole::DragPoint(Window& window, int x, int y, int px, int py, int pickD
         door->MoveKnob(ViewOf(window), x, y, px, py);
         return;
     }
-    EditableSlabChild::DragPoint(window, x, y, px, py, pickDepth, grabOffset, constrain, axis);
+    EditableSlabChild::DragPointIn(window, x, y, px, py, pickDepth, grabOffset, constrain, axis);
     RebuildGeometry();
 }
 

@@ -63,8 +63,10 @@ public:
     // ---- editing ----
     void ComputeNormal() override;
     void DrawOutlineHandles() override;
-    void DragPoint(Window& window, int x, int y, int px, int py, int pickDepth,
-                   const Vector& grabOffset, bool constrain, int axis) override;
+    void TurnWithParent(const Vector& axis, double angle, const Vector& centre) override;
+    // A picked door knob (perspective views) moves the knob; else the child's drag.
+    void DragPointIn(Window& window, int x, int y, int px, int py, int pickDepth,
+                     const Vector& grabOffset, bool constrain, int axis) override;
     void MovePoint(const ViewProjection& view, int x, int y, OutlinePoint* node,
                    bool snap) override;
 
