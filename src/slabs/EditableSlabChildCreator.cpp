@@ -1,5 +1,7 @@
 #include "slabs/EditableSlabChildCreator.h"
 
+#include <cmath>
+
 #include "control/BaseControl.h"
 #include "control/LengthFormat.h"
 #include "control/RenderLockScope.h"
@@ -122,31 +124,42 @@ void EditableSlabChildCreator::OnMouseMove(intptr_t packedPoint) {
         }
         // A rectangle with no area yet is refused; the next move tries again.
         child = CreateChild(corners);
+        pressCorner = c0;
         if (child) child->UpdateBounds();
         return;
     }
     Outline& outline = child->GetOutline();
     if (outline.GetPrimaryCount() != 4) return;
     OutlinePoint* q = outline.GetPrimaryPoints();
-    const Vector kept[3] = {q[1].position, q[2].position, q[3].position};
-    outline.MovePoint(view, in.current.x, in.current.y, &q[2]);
+    // The child may keep its corners in another order than given: the corner nearest
+    // the press stays, the one across from it follows the pointer.
+    int a = 0;
+    for (int i = 1; i < 4; ++i)
+        if (q[i].position.Distance(pressCorner) < q[a].position.Distance(pressCorner)) a = i;
+    const int d = (a + 2) % 4, b = (a + 1) % 4, c = (a + 3) % 4;
+    const Vector kept[4] = {q[0].position, q[1].position, q[2].position, q[3].position};
+    const bool bAlongU = std::fabs(Between(q[a].position, q[b].position).Dot(u)) >=
+                         std::fabs(Between(q[a].position, q[b].position).Dot(v));
+    outline.MovePoint(view, in.current.x, in.current.y, &q[d]);
     q = outline.GetPrimaryPoints();
-    if (!in.shift) parent->GetGrid().SnapToGrid(q[2].position);
-    const Vector d = Between(q[0].position, q[2].position);
-    q[1].position.Set(Along(q[0].position, u, d.Dot(u)));
-    q[3].position.Set(Along(q[0].position, v, d.Dot(v)));
+    if (!in.shift) parent->GetGrid().SnapToGrid(q[d].position);
+    const Vector diagonal = Between(q[a].position, q[d].position);
+    const Vector alongU = Along(q[a].position, u, diagonal.Dot(u));
+    const Vector alongV = Along(q[a].position, v, diagonal.Dot(v));
+    q[b].position.Set(bAlongU ? alongU : alongV);
+    q[c].position.Set(bAlongU ? alongV : alongU);
     outline.Refresh();
     if (child->IsPositionValid()) {
         RefreshChild();
         child->UpdateBounds();
         if (control && control->globalState.GetBoolean(13)) child->FlagOverlappingLights();
     } else {
-        for (int i = 0; i < 3; ++i) q[i + 1].position.Set(kept[i]);
+        for (int i = 0; i < 4; ++i) q[i].position.Set(kept[i]);
         outline.Refresh();
         RefreshChild();
     }
-    ShowLengthInStatusBar("", q[0].position.Distance(q[1].position),
-                          q[0].position.Distance(q[3].position));
+    const Vector& anchor = q[a].position;
+    ShowLengthInStatusBar("", anchor.Distance(q[b].position), anchor.Distance(q[c].position));
 }
 
 void EditableSlabChildCreator::OnLButtonUp(intptr_t packedPoint) {

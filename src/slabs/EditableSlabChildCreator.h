@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "geometry/Vector.h"
 #include "interaction/MouseHandler.h"
 
 class BaseSlab;
@@ -43,6 +44,8 @@ protected:
     int32_t returnMode = -1;
     // Set once this drag opened the undo group and the slab's step.
     bool undoOpen = false;
+    // The corner under the press, on the slab's plane.
+    Vector pressCorner;
 };
 
 // The creator of mouse mode `mode` (4 coverings, 5 holes); null for other modes.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "building/Wall.h"
+#include "control/Defaults.h"
 #include "slabs/ParametricDoor.h"
 #include "slabs/SlabCovering.h"
 #include "slabs/SlabCoveringCreator.h"
@@ -34,6 +35,7 @@ public:
 class SlabHoleCreatorGlTest : public ::testing::Test {
 protected:
     SlabHoleCreatorGlTest() {
+        SetFactoryDefaults(*scene.control);
         auto* w = new PickedWall(Vector(-30, -20, 0));
         w->MoveEndTo(Vector(30, -20, 0), w->GetWallEndIndex());
         w->SetThickness(6.0);
@@ -61,11 +63,11 @@ TEST_F(SlabHoleCreatorGlTest, ADragCutsAHoleAlongTheWallAsOneUndoGroup) {
     SlabHole* hole = Hole();
     ASSERT_NE(hole, nullptr);
     // From scene (-10, 10) to (10, -10), sides along and across the wall.
-    const BoundingBox& box = hole->GetBoundingBox();
-    EXPECT_NEAR(box.min.x, -10.0, 0.75);
-    EXPECT_NEAR(box.max.x, 10.0, 0.75);
-    EXPECT_NEAR(box.min.y, -10.0, 0.75);
-    EXPECT_NEAR(box.max.y, 10.0, 0.75);
+    const BoundingBox box = hole->GetBoundingBox();
+    EXPECT_NEAR(box.min.x, -10.0, 1.25);
+    EXPECT_NEAR(box.max.x, 10.0, 1.25);
+    EXPECT_NEAR(box.min.y, -10.0, 1.25);
+    EXPECT_NEAR(box.max.y, 10.0, 1.25);
     EXPECT_TRUE(hole->GetOutline().IsRectangle());
     EXPECT_EQ(hole->GetDoorOrWindow(), nullptr);
     // The wall's own edit mode takes over with the wall selected.
