@@ -221,6 +221,23 @@ TEST_F(SlabHoleTest, DeleteRemovesTheHoleAsOneUndoableStepUnlessLocked) {
     control.deletedObjects.DeleteAll();
 }
 
+TEST_F(SlabHoleTest, CopiesAreHolesBesideTheirSourceOrNothing) {
+    // Room beside it: the copy is a hole of the same shape, moved clear of the source.
+    SlabHole* hole = Cut(Rectangle(10, 10, 20, 30));
+    RenderableObject* copy = hole->Clone(true);
+    auto* copied = dynamic_cast<SlabHole*>(copy);
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->GetParent(), wall);
+    EXPECT_EQ(wall->GetHoleList().GetCount(), 2u);
+    EXPECT_NEAR(copied->GetArea(), hole->GetArea(), 1e-9);
+    EXPECT_FALSE(copied->OverlapsHole(*hole));
+    EXPECT_TRUE(copied->IsPositionValid());
+    // No room on either side: the copy goes and the wall is answered.
+    SlabHole* wide = Cut(Rectangle(35, 5, 95, 95));
+    EXPECT_EQ(wide->Clone(true), wall);
+    EXPECT_EQ(wall->GetHoleList().GetCount(), 3u);
+}
+
 TEST_F(SlabHoleTest, DoorKnobStandsFortyAboveTheBottomOfTallDoors) {
     struct Case {
         double height;
