@@ -1,4 +1,5 @@
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -63,14 +64,19 @@ protected:
     }
 
     // The frame: blue, the face red at the wall's front (z = 3), seen from +z.
-    std::vector<uint8_t> Frame() {
+    // With `perspective`, seen from the front right and above instead.
+    std::vector<uint8_t> Frame(bool perspective = false) {
         gl.MakeCurrent();
         glViewport(0, 0, kWidth, kHeight);
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
-        glOrtho(-32, 32, -24, 24, -100, 100);
+        if (perspective)
+            gluPerspective(60.0, static_cast<double>(kWidth) / kHeight, 1.0, 500.0);
+        else
+            glOrtho(-32, 32, -24, 24, -100, 100);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
+        if (perspective) gluLookAt(30, 15, 45, 0, 0, 0, 0, 1, 0);
         glClearColor(0, 0, 1, 1);
         glClearStencil(0);
         glStencilMask(0xFF);
@@ -151,6 +157,10 @@ TEST_F(SlabHoleGlTest, DoorLeavesAndWindowFramesFillTheirHoles) {
     EXPECT_FALSE(IsOpen(At(frame, 9.5, 4.2)));
     EXPECT_TRUE(MatchesReferenceImage(frame, kWidth, kHeight,
                                       std::string(KIVORA_FIXTURES_DIR) + "/render/hole_door_window"));
+    // In perspective the reveals show the wall's thickness round the openings.
+    EXPECT_TRUE(MatchesReferenceImage(Frame(true), kWidth, kHeight,
+                                      std::string(KIVORA_FIXTURES_DIR) +
+                                          "/render/hole_door_window_3d"));
     // A hidden door leaves the hole open.
     door->GetDoorOrWindow()->SetHidden(true);
     EXPECT_TRUE(IsOpen(At(Frame(), -15.5, 0.5)));
