@@ -123,4 +123,57 @@ TEST_F(SlabHoleCreatorGlTest, APressBesideTheWallLeavesTheModeIdle) {
     EXPECT_EQ(scene.UndoGroups(), 0);
 }
 
+// The slab editor's drag of a hole, with the press's pick records as the window keeps
+// them: the wall, the hole, then what was hit in it.
+TEST_F(SlabHoleCreatorGlTest, DraggedHolesMoveAlongTheAxisAskedAndRefusedEdgesGoBack) {
+    if (!scene.HasOpenGL()) GTEST_SKIP() << "no OpenGL";
+    const Vector a[4] = {Vector(-20, -10, 0), Vector(-5, -10, 0), Vector(-5, 10, 0),
+                         Vector(-20, 10, 0)};
+    const Vector b[4] = {Vector(5, -10, 0), Vector(20, -10, 0), Vector(20, 10, 0),
+                         Vector(5, 10, 0)};
+    SlabHole* hole = wall->CreateHole(a, 4);
+    ASSERT_NE(wall->CreateHole(b, 4), nullptr);
+    auto pick = [&](std::initializer_list<PickableObject*> names) {
+        scene.view.selectionBuffer[0] = static_cast<uint32_t>(names.size());
+        int i = 3;
+        for (PickableObject* name : names) scene.view.selectionBuffer[i++] = name->GetPickName();
+    };
+    auto corners = [&] { return hole->GetOutline().GetPositions(); };
+    // The body: pixel (px, py) is scene (px - 32, 24 - py). A wall's u vector points up.
+    // In the blueprint view a hole in a wall keeps its height; along the u vector (up
+    // the wall) alone it does not move at all.
+    struct Case {
+        bool constrain;
+        int axis;
+        double dx, dy;
+    };
+    for (const Case c : {Case{true, 1, 0.0, 0.0}, Case{true, 2, -2.0, 0.0},
+                         Case{false, 0, -2.0, 0.0}}) {
+        pick({wall, hole, &hole->GetSideSurface()});
+        const std::vector<Vector> before = corners();
+        const Vector grab = hole->GetGrabPoint(22, 24);
+        hole->DragPoint(20, 19, 22, 24, 2, grab, c.constrain, c.axis);
+        const std::vector<Vector> after = corners();
+        EXPECT_NEAR(after[0].x - before[0].x, c.dx, 0.75) << c.axis;
+        EXPECT_NEAR(after[0].y - before[0].y, c.dy, 0.75) << c.axis;
+        hole->MoveBy(Vector(before[0].x - after[0].x, before[0].y - after[0].y, 0));
+    }
+    // The right edge dragged into the other hole goes back exactly.
+    const std::vector<Vector> before = corners();
+    int edge = 0;
+    for (int i = 0; i < 4; ++i)
+        if (std::fabs(before[i].x - before[(i + 1) % 4].x) < 1e-9 && before[i].x > -10) edge = i;
+    OutlinePoint& node = hole->GetOutline().GetPrimaryPoints()[edge];
+    pick({wall, hole, node.edge, &node});
+    hole->DragPoint(32 + 8, 24, 32 - 5, 24, 3, Vector(0, 0, 0), true, 0);
+    const std::vector<Vector> after = corners();
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) EXPECT_TRUE(after[i].Equals(before[i])) << i;
+    // A locked wall refuses the drag.
+    wall->SetLocked(true);
+    pick({wall, hole, &hole->GetSideSurface()});
+    hole->DragPoint(20, 19, 22, 24, 2, hole->GetGrabPoint(22, 24), false, 0);
+    EXPECT_TRUE(corners()[0].Equals(before[0]));
+}
+
 }  // namespace
