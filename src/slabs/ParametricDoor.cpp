@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <new>
 #include <vector>
 
@@ -29,8 +31,8 @@ constexpr double kDegrees = 57.29577951308;
 constexpr double kSwingDegrees = 90.0;
 constexpr int kOvalNodes = 32;
 
-// Only one thread at a time makes or reads the control's shared knob model.
-std::mutex knobGuard;
+// Set while one thread makes the control's shared knob model.
+std::atomic<bool> makingKnob{false};
 
 Vector Between(const Vector& from, const Vector& to) {
     return Vector(to.x - from.x, to.y - from.y, to.z - from.z);
@@ -84,6 +86,8 @@ ParametricDoor::ParametricDoor(SlabHole* hole) : ParametricInSlabObject(hole, kD
     animation.angle = kSwingDegrees;
     animation.state = PartAnimation::kClosed;
     knobModel = new (std::nothrow) Model;
+    RefreshFromHole();
+    // Last: the thread may use the door at once.
     BaseControl* control = theControl();
     if (knobModel && control && control->GetContentDomain()[0]) {
         try {
@@ -92,7 +96,6 @@ ParametricDoor::ParametricDoor(SlabHole* hole) : ParametricInSlabObject(hole, kD
             TraceWrite("Door knob not loaded: no thread");
         }
     }
-    RefreshFromHole();
 }
 
 ParametricDoor::~ParametricDoor() {
@@ -128,20 +131,32 @@ void ParametricDoor::LoadKnob() {
         if (!cancelKnob) knobModel->LoadDescription(address);
         return;
     }
-    std::lock_guard<std::mutex> guard(knobGuard);
-    if (cancelKnob) return;
+    // One thread makes the shared model; the others wait for it. No lock is held while
+    // it downloads, and the render lock is taken alone (it is the outermost lock).
     Model* shared = nullptr;
-    {
-        RenderLockScope hold(control);
-        shared = control->doorKnobModel;
-    }
-    if (!shared) {
-        // Made and fetched once, outside the render lock; published under it.
-        auto* made = new (std::nothrow) Model;
-        if (!made) return;
-        made->LoadDescription(address);
-        RenderLockScope hold(control);
-        control->doorKnobModel = shared = made;
+    while (!shared) {
+        if (cancelKnob) return;
+        {
+            RenderLockScope hold(control);
+            shared = control->doorKnobModel;
+        }
+        if (shared) break;
+        bool idle = false;
+        if (makingKnob.compare_exchange_strong(idle, true)) {
+            auto* made = new (std::nothrow) Model;
+            if (made) made->LoadDescription(address);
+            {
+                RenderLockScope hold(control);
+                if (!control->doorKnobModel)
+                    control->doorKnobModel = made;
+                else
+                    delete made;
+            }
+            makingKnob = false;
+            if (!made) return;
+            continue;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     RenderLockScope hold(control);
     // Read again under the lock: the control may have freed it meanwhile.
