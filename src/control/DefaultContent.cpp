@@ -100,4 +100,6 @@ void BaseControl::FreeDefaultContent() {
     defaultMaterial = nullptr;
     delete sky;
     sky = nullptr;
+    delete doorKnobModel;
+    doorKnobModel = nullptr;
 }

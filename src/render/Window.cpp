@@ -23,6 +23,7 @@
 #include "platform/Input.h"
 #include "render/OffScreenWindow.h"
 #include "render/ViewTransaction.h"
+#include "slabs/EditableSlabChildCreator.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ MouseHandler* MakeMouseMode(int mode) {
     }
     if (mode == 8) return new (std::nothrow) DimensionEditor;
     if (mode == 9) return new (std::nothrow) TextEditor;
+    if (MouseHandler* creator = MakeSlabChildCreator(mode)) return creator;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

@@ -18,6 +18,8 @@
 #include "render/Bitmap.h"
 #include "render/Window.h"
 #include "slabs/SlabChild.h"
+#include "slabs/SlabCovering.h"
+#include "slabs/SlabHole.h"
 
 namespace {
 
@@ -64,8 +66,15 @@ ChildKindName FindChildKind(const KeyDataList& entry) {
 
 // A new, empty child of the kind. Each kind of child is made here once its class is part
 // of the editor; until then an entry of that kind cannot be read back.
-RenderableObject* MakeChild(ChildKind) {
-    return nullptr;
+RenderableObject* MakeChild(ChildKind kind) {
+    switch (kind) {
+        case ChildKind::kHole:
+            return new (std::nothrow) SlabHole(false);
+        case ChildKind::kCovering:
+            return new (std::nothrow) SlabCovering(true);
+        default:
+            return nullptr;
+    }
 }
 
 // A transaction id read from key data: a whole number in the id range.

@@ -19,8 +19,11 @@
 #include "render/Material.h"
 
 class BaseParameterState;
+class Part;
 class SlabChild;
 class SceneView;
+class SlabCovering;
+class SlabHole;
 struct ViewProjection;
 
 // A slab: a flat solid given by a closed planar outline and a thickness, with three
@@ -211,6 +214,14 @@ public:
     RenderableObject* FirstSelectedChild() const;
     void SetChildrenSelected(bool flag);
     void AddMolding(RenderableObject* molding);
+    // A hole through the slab from `count` corners on its middle plane, half the
+    // thickness deep, selected in place of the slab; with the draw-window or draw-door
+    // setting (GlobalState booleans 31, 32) it shows a window frame or a door leaf. Null
+    // when the slab is locked or the corners have no area.
+    SlabHole* CreateHole(const Vector* points, int count);
+    // A covering on the face of `surface` (the inside face unless it is the outside
+    // surface), selected in place of the slab; null when locked or without area.
+    SlabCovering* CreateCovering(const Vector* points, int count, Part* surface, bool fromPlan);
     // TranslateWithAttached on every child, then the grid follows.
     void TranslateChildren(const Vector& offset);
     int CountChildren() const;

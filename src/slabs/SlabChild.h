@@ -6,6 +6,7 @@
 
 class BaseSlab;
 class RenderableObject;
+class SlabHole;
 class UndoableObject;
 
 // The base of every child of a slab: holes, coverings, moldings and the objects set into
@@ -32,6 +33,8 @@ public:
     virtual void SetOffset(double) {}
     // The surface a child standing on the slab stands on: 1000 inside, 1001 outside.
     virtual int GetSide() const { return 1000; }
+    // The opening a door or window set into the slab cuts; null for other children.
+    virtual SlabHole* GetOpening() { return nullptr; }
     // The slab turned by `angle` radians about the unit `axis` through `centre`; the child
     // takes its place on the turned slab.
     virtual void TurnWithParent(const Vector& axis, double angle, const Vector& centre) {
