@@ -257,6 +257,9 @@ void WallEditor::StartNewSlab() {
     } else {
         const int count4 = wall->GetOutline().GetPrimaryCount();
         nodes[wall->GetWallEndIndex() + 1].position.y = nodes[count4 - 1].position.y;
+        // The pick above left its own narrow projection current: cache the view's.
+        window->SetupProjection(0, 0);
+        window->SetupModelView();
         window->CacheMatrices();
         Vector under;
         window->GetUnderCursor(in.current.x, in.current.y, under);

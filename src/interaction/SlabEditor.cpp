@@ -110,7 +110,8 @@ void SlabEditor::OnLButtonDown(intptr_t packedPoint) {
     grabbed = window->GetPickedObject(1);
     directionLock = -1;
     if (!grabbed) return;
-    if (in.qKey) grabbed->ApplyOffset();
+    if (in.qKey)
+        if (auto* object = dynamic_cast<RenderableObject*>(grabbed)) object->ApplyOffset();
     if (Has(grabbed, TypeBit::kOutlineEdge) && in.pickCount > 2 &&
         Has(window->GetPickedObject(2), TypeBit::kModelPart))
         grabbed = window->GetPickedObject(2);

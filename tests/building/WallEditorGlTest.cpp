@@ -229,9 +229,10 @@ TEST_F(WallEditorGlTest, RoomOfFourStrokesClosesIntoALinkedLoop) {
     ASSERT_FALSE(saved.empty());
 
     // Undo takes the room away stroke by stroke, redo brings it back whole.
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(control->Undo());
+    BaseControl& base = *control;
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(base.Undo());
     EXPECT_TRUE(Walls().empty());
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(control->Redo());
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(base.Redo());
     walls = Walls();
     ASSERT_EQ(walls.size(), 4u);
     for (Wall* wall : walls) EXPECT_TRUE(wall->IsInClosedLoop());
@@ -248,16 +249,22 @@ TEST_F(WallEditorGlTest, RoomOfFourStrokesClosesIntoALinkedLoop) {
 
 TEST_F(WallEditorGlTest, StrokesThatLeaveNoWallLeaveNoUndoStep) {
     ASSERT_TRUE(context) << "no OpenGL";
+    // Closer in: a quarter unit a pixel.
+    view.camera.SetVector(2, Vector(16, 12, 0));
+    DrawFrame();
     control->HandleCommand(402);
     // A click: no wall is started at all.
     Stroke({{60, 40}});
     EXPECT_TRUE(Walls().empty());
-    // A drag that comes back to its start: the wall is made, then removed with its step.
-    Stroke({{60, 40}, {80, 40}, {60, 40}});
+    // A free drag (Shift) that ends half a unit from its start: the wall made on the
+    // first move is removed at the release, and its creation leaves no step.
+    platform::SetKeyState(platform::VK_SHIFT, true);
+    Stroke({{60, 40}, {72, 40}, {62, 40}});
+    platform::SetKeyState(platform::VK_SHIFT, false);
     EXPECT_TRUE(Walls().empty());
     EXPECT_EQ(UndoGroups(), 0);
     EXPECT_EQ(RedoEntries(), 0);
-    EXPECT_FALSE(control->Undo());
+    EXPECT_EQ(control->deletedObjects.GetCount(), 1u);
     // The editor draws on.
     Stroke({{60, 40}, {90, 40}});
     EXPECT_EQ(Walls().size(), 1u);
@@ -291,6 +298,43 @@ TEST_F(WallEditorGlTest, NewWallLinksToAFreeEndWithinReachUnlessShiftOrAlt) {
         ASSERT_EQ(walls.size(), 2u);
         EXPECT_EQ(walls[1]->GetLinkedBegin() == existing, c.links);
         EXPECT_EQ(existing->GetLinkedEnd() == walls[1], c.links);
+        control->scene.DeleteAll();
+    }
+}
+
+TEST_F(WallEditorGlTest, ReleasedEndLinksToTheNearerEndOfAWallWithinReach) {
+    ASSERT_TRUE(context) << "no OpenGL";
+    // Which end of another wall the drawn end links to, by where that wall's begin and
+    // end lie from the drawn end E (0: none).
+    struct Case {
+        const char* what;
+        Vector begin, end;
+        int fromPixel;
+        int linkedEnd;
+    };
+    const Case cases[] = {
+        {"begin nearer", Vector(0, 0, 10), Vector(0, 0, 40), 20, 1},
+        {"end nearer", Vector(0, 0, -40), Vector(0, 0, -10), 20, 2},
+        {"both as near", Vector(0, 0, 20), Vector(20, 0, 0), 20, 2},
+        {"out of reach", Vector(0, 0, 25.5), Vector(0, 0, 60), 20, 0},
+        {"short stroke", Vector(10, 0, 0), Vector(10, 0, 30), 50, 0},
+    };
+    const double thickness = control->wallState.GetDouble(9);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        control->HandleCommand(401);
+        // A stroke along x from the pixel to pixel (60, 48): the end lands on E.
+        const Vector e = Ground(60, 48);
+        Wall* other = MakeWall(Vector(e.x + c.begin.x, 0, e.z + c.begin.z),
+                               Vector(e.x + c.end.x, 0, e.z + c.end.z), 100.0, thickness);
+        control->scene.Append(other);
+        Stroke({{c.fromPixel, 48}, {(c.fromPixel + 60) / 2, 48}, {60, 48}});
+        std::vector<Wall*> walls = Walls();
+        ASSERT_EQ(walls.size(), 2u);
+        Wall* drawn = walls[1];
+        EXPECT_EQ(drawn->GetLinkedEnd() != nullptr, c.linkedEnd != 0);
+        EXPECT_EQ(other->GetLinkedBegin() == drawn, c.linkedEnd == 1);
+        EXPECT_EQ(other->GetLinkedEnd() == drawn, c.linkedEnd == 2);
         control->scene.DeleteAll();
     }
 }

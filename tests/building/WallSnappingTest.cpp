@@ -74,8 +74,8 @@ TEST_F(WallSnappingTest, UpperNodeSnapsToANodeOfAParallelWall) {
     // Two parallel walls 50 apart, each with a gable node in its top edge.
     Wall* a = s.Add(Vector(0, 0, 0), Vector(100, 0, 0), 100.0);
     Wall* b = s.Add(Vector(0, 0, 50), Vector(100, 0, 50), 100.0);
-    ASSERT_NE(b->InsertPointAt(Vector(40, 130, 50, 1)), nullptr);
-    OutlinePoint* gable = a->InsertPointAt(Vector(50, 120, 0, 1));
+    ASSERT_NE(b->InsertPointAt(Vector(40, 130, 50)), nullptr);
+    OutlinePoint* gable = a->InsertPointAt(Vector(50, 120, 0));
     ASSERT_NE(gable, nullptr);
     const int index = a->GetOutline().IndexOfPrimary(gable);
     ASSERT_GT(index, a->GetWallEndIndex() + 1);
@@ -86,7 +86,7 @@ TEST_F(WallSnappingTest, UpperNodeSnapsToANodeOfAParallelWall) {
     ExpectAt(WallScene::Node(a, index), 40, 130, 0);
 
     // Out of reach of anything: the node stays.
-    WallScene::Node(a, index) = Vector(50, 190, 0, 1);
+    WallScene::Node(a, index) = Vector(50, 190, 0);
     a->GetOutline().Refresh();
     EXPECT_FALSE(a->SnapToParallelWall(&a->GetOutline().GetPrimaryPoints()[index]));
     ExpectAt(WallScene::Node(a, index), 50, 190, 0);
