@@ -214,6 +214,12 @@ void SlabEditor::OnLButtonUp(intptr_t packedPoint) {
     MouseHandler::OnLButtonUp(packedPoint);
     BaseControl* control = theControl();
     if (in.right || !control) {
+        // The edit ends here: what its press opened is closed, not left pending.
+        if (editedSlab && control) {
+            RenderLockScope lock(control);
+            editedSlab->EndUndoStep();
+            control->EndUndoGroup();
+        }
         editedSlab = nullptr;
         grabbed = nullptr;
         return;

@@ -189,6 +189,7 @@ TEST_F(WallEditorGlTest, RoomOfFourStrokesClosesIntoALinkedLoop) {
         const auto from = kCorners[i], to = kCorners[(i + 1) % 4];
         const std::pair<int, int> middle{(from.first + to.first) / 2, (from.second + to.second) / 2};
         Stroke({from, middle, to});
+        EXPECT_EQ(control->GetUndoList().GroupDepth(), 0);
     }
     std::vector<Wall*> walls = Walls();
     ASSERT_EQ(walls.size(), 4u);
@@ -269,6 +270,29 @@ TEST_F(WallEditorGlTest, StrokesThatLeaveNoWallLeaveNoUndoStep) {
     Stroke({{60, 40}, {90, 40}});
     EXPECT_EQ(Walls().size(), 1u);
     EXPECT_EQ(UndoGroups(), 1);
+    EXPECT_EQ(control->GetUndoList().GroupDepth(), 0);
+}
+
+TEST_F(WallEditorGlTest, LeftReleaseWithTheRightButtonDownStillClosesTheStroke) {
+    ASSERT_TRUE(context) << "no OpenGL";
+    control->HandleCommand(401);
+    Mouse(platform::WM_MOUSEMOVE, 40, 40);
+    platform::SetKeyState(platform::VK_LBUTTON, true);
+    Mouse(platform::WM_LBUTTONDOWN, 40, 40);
+    Mouse(platform::WM_MOUSEMOVE, 80, 40);
+    platform::SetKeyState(platform::VK_RBUTTON, true);
+    Mouse(platform::WM_RBUTTONDOWN, 80, 40);
+    platform::SetKeyState(platform::VK_LBUTTON, false);
+    Mouse(platform::WM_LBUTTONUP, 80, 40);
+    platform::SetKeyState(platform::VK_RBUTTON, false);
+    Mouse(platform::WM_RBUTTONUP, 80, 40);
+    EXPECT_EQ(Walls().size(), 1u);
+    EXPECT_EQ(control->GetUndoList().GroupDepth(), 0);
+    EXPECT_EQ(UndoGroups(), 1);
+    // The next stroke is a group of its own.
+    Stroke({{40, 60}, {80, 60}});
+    EXPECT_EQ(UndoGroups(), 2);
+    EXPECT_EQ(control->GetUndoList().GroupDepth(), 0);
 }
 
 TEST_F(WallEditorGlTest, NewWallLinksToAFreeEndWithinReachUnlessShiftOrAlt) {
