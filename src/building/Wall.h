@@ -193,6 +193,24 @@ public:
     bool ChildrenFitBevels();
     bool TestAgainstBevels(RenderableObject* child) const;
 
+    // ---- snapping of moved nodes ----
+    // Snaps a moved node; a bottom corner whose opposite end is linked only along the
+    // wall's own line.
+    void UpdateFromPoints(OutlinePoint* node) override;
+    // Moves the node to the nearest snap target within 25.0: a bottom corner to a top
+    // corner of a wall below, a floor corner, or else (unless restricted) whole units; an
+    // upper node to a node of a parallel wall.
+    void SnapWallPoint(OutlinePoint* node, bool restricted);
+    bool SnapToParallelWall(OutlinePoint* node);
+    // Whether the point lies on the wall's direction from node 0.
+    bool IsAlongWall(const Vector& point) const;
+    // Both ends linked to different walls, and walking the links from the begin comes
+    // back to this wall.
+    bool IsInClosedLoop() const;
+    // With "Add floor when walls linked" on, a closed loop gets its floor; true when one
+    // was added.
+    bool AddFloorIfClosed();
+
     // ---- state ----
     int GetWallEndIndex() const { return wallEndIndex; }
     Wall* GetLinkedBegin() const { return linkedBegin; }

@@ -320,6 +320,8 @@ public:
     platform::Rect clientRect;
     // 1.0 while a slab editor draws a preview of what it builds, else 0.0.
     double drawingPreview = 0.0;
+    // Where a slab editor draws next (its drawing point), shown while drawingPreview is set.
+    Vector drawingPoint;
     // The grip of a selected object that moves it up and down: a pick of it as the
     // second name of a press asks for a vertical move.
     OutlinePoint liftHandle;
