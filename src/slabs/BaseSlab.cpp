@@ -18,6 +18,7 @@
 #include "render/Bitmap.h"
 #include "render/Window.h"
 #include "slabs/SlabChild.h"
+#include "slabs/SlabMolding.h"
 
 namespace {
 
@@ -64,8 +65,14 @@ ChildKindName FindChildKind(const KeyDataList& entry) {
 
 // A new, empty child of the kind. Each kind of child is made here once its class is part
 // of the editor; until then an entry of that kind cannot be read back.
-RenderableObject* MakeChild(ChildKind) {
-    return nullptr;
+RenderableObject* MakeChild(ChildKind kind) {
+    switch (kind) {
+        case ChildKind::kMolding:
+            // The plan's "paramSurface" brings the material.
+            return new SlabMolding(true);
+        default:
+            return nullptr;
+    }
 }
 
 // A transaction id read from key data: a whole number in the id range.
@@ -820,7 +827,7 @@ void BaseSlab::ReadChildEntry(KeyDataList& entry) {
     auto* reader = dynamic_cast<UndoableObject*>(child);
     auto* slabChild = dynamic_cast<SlabChild*>(child);
     if (slabChild && (kind.kind == ChildKind::kSkylight || kind.kind == ChildKind::kDormer ||
-                      kind.kind == ChildKind::kShaftHole))
+                      kind.kind == ChildKind::kShaftHole || kind.kind == ChildKind::kMolding))
         slabChild->SetParent(this);
     if (reader) reader->ReadKeyData(entry);
     switch (kind.kind) {
@@ -878,6 +885,9 @@ bool BaseSlab::ReadKeyData(KeyDataList& keys) {
         }
         ReadChildEntry(entry);
     }
+    // Moldings link by id to moldings that may come later in the list.
+    for (LinkedListObject* node = moldingList.GetHead(); node; node = node->GetNext())
+        if (auto* molding = dynamic_cast<BaseMolding*>(node)) molding->RelinkAll(moldingList);
 
     currentEdge = nullptr;
     bool flag = false;
