@@ -204,7 +204,8 @@ void SlabMolding::SnapAngle(int which) {
     double cosine = Dot3(d, reference);
     if (cosine > 1.0) cosine = 1.0;
     if (cosine < -1.0) cosine = -1.0;
-    const double degrees = std::acos(cosine) * kRadiansToDegrees + 7.0;
+    // A whole angle computed a hair below itself still counts as whole.
+    const double degrees = std::acos(cosine) * kRadiansToDegrees + 7.0 + 1e-9;
     if (!std::isfinite(degrees)) return;
     int snapped = (static_cast<int>(degrees) / 15) * 15;
     if (Dot3(Cross3(d, reference), planeNormal) < 0.0) snapped = -snapped;

@@ -209,6 +209,8 @@ TEST_F(ParametricShapeTest, LoadedOutlinesAreTurnedIntoTheProfilePlaneAndWoundOn
 TEST_F(ParametricShapeTest, OutlinesAreCopiedFromAnotherShapeButNeverFromItself) {
     ParametricIrregularShape a;
     ParametricIrregularShape b;
+    a.WaitForLoads();
+    b.WaitForLoads();
     a.TakeLoadedPoints({Vector(0, -2, -1), Vector(0, -2, 1), Vector(0, 2, 1)});
     b.SetOutline(a);
     ASSERT_EQ(b.GetCount(), 3);
