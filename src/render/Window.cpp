@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "building/MoldingEditor.h"
 #include "control/BaseControl.h"
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
@@ -88,6 +89,7 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    if (mode == 27) return new (std::nothrow) MoldingEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
