@@ -196,6 +196,8 @@ void SlabMolding::SnapAngle(int which) {
         reference = Unit(Cross3(planeNormal, parentNormal));
     else
         reference = parentNormal;
+    // Without a direction to measure from there is nothing to snap to.
+    if (Dot3(reference, reference) == 0.0) return;
     const int fixed = which == kBegin ? kEnd : kBegin;
     const Vector from = GetEndPoint(fixed);
     const Vector moving = GetEndPoint(which);
