@@ -25,6 +25,7 @@ namespace {
 constexpr const char* kDefaultTexture = "Textures/finished_wood/white_oak_blonde_im.3c_";
 constexpr double kParallel = 0.98;
 constexpr double kHandleRadius = 2.0;
+constexpr uint32_t kPropertiesCommand = 102;
 
 Vector Sub(const Vector& a, const Vector& b) {
     return Vector(a.x - b.x, a.y - b.y, a.z - b.z);
@@ -683,6 +684,9 @@ void BaseMolding::BuildPropertyMenu(platform::Menu& menu) {
 bool BaseMolding::ProcessPropertyMenu(uint32_t id) {
     int type = 0;
     switch (id) {
+        case kPropertiesCommand:
+            ShowPropertyDialog();
+            return true;
         case MoldingCommand::kInvert:
             SetInvert(!invert);
             MarkDirty();
@@ -717,6 +721,14 @@ bool BaseMolding::ProcessPropertyMenu(uint32_t id) {
 }
 
 // ---- dialog -------------------------------------------------------------------------
+
+void BaseMolding::ShowPropertyDialog() {
+    BeginUndoStep();
+    MoldingPropertyDialog dialog(this);
+    InitDialog(&dialog);
+    dialog.Show();
+    EndUndoStep();
+}
 
 void BaseMolding::InitDialog(Dialog* dialog) {
     auto* molding = dynamic_cast<MoldingPropertyDialog*>(dialog);

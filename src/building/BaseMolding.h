@@ -97,6 +97,8 @@ public:
     void ScaleProfile(double f0, double f1);
 
     // ---- dialog ----
+    // The profile dialog inside an undo step (Properties, 102).
+    void ShowPropertyDialog() override;
     int OnDialogNotify(Dialog* dialog, int code) override;
     void InitDialog(Dialog* dialog) override;
 

@@ -15,6 +15,7 @@
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
 #include "slabs/ParametricShape.h"
+#include "support/DialogPlayer.h"
 #include "support/WallFixtures.h"
 
 namespace {
@@ -204,6 +205,32 @@ TEST_F(SlabMoldingTest, UndoAndRedoOfMoldingEditsRestoreTheWallsKeys) {
     ASSERT_EQ(now.size(), 2u);
     EXPECT_EQ(now[0]->GetLinked(BaseMolding::kEnd), now[1]);
     EXPECT_EQ(now[1]->GetShape()->GetType(), ParametricShape::kTriangularTube);
+}
+
+TEST_F(SlabMoldingTest, PropertiesSetTheProfileOfTheChainInOneUndoStep) {
+    SlabMolding* a = Add(Vector(10, 10, 5), Vector(50, 10, 5));
+    SlabMolding* b = Add(Vector(50, 10, 5), Vector(50, 60, 5));
+    ASSERT_TRUE(a->LinkTo(b, BaseMolding::kEnd, BaseMolding::kBegin));
+    const std::string before = Keys(wall);
+    Dialog::SetModalRunner([](Dialog& d) {
+        platform::DialogBox& box = *d.Window();
+        box.Click(261);  // the full oval
+        box.SetText(265, "10");     // across: a diameter for the oval
+        box.SetText(266, "6");      // out of the face: a diameter
+        box.PressEnter();
+        return 0;
+    });
+    s.control.BeginUndoGroup();
+    EXPECT_TRUE(b->ProcessPropertyMenu(102));
+    s.control.EndUndoGroup();
+    Dialog::SetModalRunner(nullptr);
+    for (SlabMolding* m : {a, b}) {
+        EXPECT_EQ(m->GetShape()->GetType(), ParametricShape::kTube);
+        EXPECT_DOUBLE_EQ(m->GetShape()->GetRadius1(), 5.0);
+        EXPECT_DOUBLE_EQ(m->GetShape()->GetRadius0(), 3.0);
+    }
+    s.control.Undo();
+    EXPECT_EQ(Keys(wall), before);
 }
 
 TEST_F(SlabMoldingTest, DeleteTakesTheMoldingOutUnlessTheWallIsLocked) {
