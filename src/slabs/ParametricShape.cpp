@@ -311,6 +311,7 @@ struct ParametricIrregularShape::Loader {
     std::thread thread;
     std::atomic<bool> cancel{false};
     std::atomic<bool> done{false};
+    uint64_t number = 0;
     std::mutex modelMutex;
     BaseModel* model = nullptr;
 };
@@ -423,6 +424,7 @@ void ParametricIrregularShape::LoadShapeAsync(const char* name) {
             ++it;
         }
     }
+    loader->number = ++newestLoad;
     loaders.push_back(loader);
     // Each thread has its own copy of the name.
     loader->thread = std::thread(&ParametricIrregularShape::LoadThread, this, std::string(name),
@@ -444,6 +446,8 @@ void ParametricIrregularShape::LoadThread(std::string name, std::shared_ptr<Load
                 model->LoadDescription(name.c_str());
             else
                 model->DownloadNow(name.c_str());
+            // A description may have started the geometry on the model's own thread.
+            model->WaitForDownload();
         }
         loaded = model->GetOutlinePoints();
         {
@@ -457,7 +461,8 @@ void ParametricIrregularShape::LoadThread(std::string name, std::shared_ptr<Load
         RenderLockScope hold;
         // The shape's destructor sets the flag before it gives the render lock up to wait
         // for this thread: checked under the lock, a live flag means a live shape.
-        if (!loader->cancel) TakeLoadedPoints(std::move(loaded));
+        if (!loader->cancel && loader->number == newestLoad.load())
+            TakeLoadedPoints(std::move(loaded));
     }
     loader->done = true;
 }

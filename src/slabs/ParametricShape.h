@@ -172,7 +172,8 @@ public:
 // square.
 //
 // Files are read on threads of the shape's own. Each thread fetches outside the render
-// lock and hands its outline over under it; the shape's destructor cancels every thread
+// lock and hands its outline over under it (only the newest load started does: a file
+// asked for earlier never replaces one asked for later); the shape's destructor cancels every thread
 // and waits for it (with the caller's holds on the render lock given up), so no thread
 // outlives the shape.
 class ParametricIrregularShape : public ParametricShape {
@@ -227,4 +228,6 @@ private:
     // The loading threads and the temporary models they fetch with.
     std::mutex loadersMutex;
     std::vector<std::shared_ptr<Loader>> loaders;
+    // The number of the newest load started; an older load that ends later is dropped.
+    std::atomic<uint64_t> newestLoad{0};
 };

@@ -1,5 +1,6 @@
 #include "slabs/SlabMolding.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -9,6 +10,8 @@
 #include "control/RenderLockScope.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
+#include "geometry/Matrix.h"
+#include "geometry/ViewProjection.h"
 #include "interaction/MouseHandler.h"
 #include "platform/Menu.h"
 #include "render/Window.h"
@@ -346,6 +349,118 @@ void SlabMolding::SnapToNeighbours(bool startOnly) {
             if (joined && joined != wall) LinkToNeighbours(joined->GetMoldingList(), startOnly);
         }
     }
+}
+
+// ---- handle drags -------------------------------------------------------------------
+
+bool SlabMolding::ScreenToPlane(int x, int y, const Vector& normal, const Vector& point,
+                                Vector& out) const {
+    BaseControl* control = theControl();
+    Window* window = control ? control->activeWindow : nullptr;
+    if (!window) return false;
+    ViewProjection view;
+    for (int i = 0; i < 4; ++i) view.viewport[i] = window->viewportCache[i];
+    view.modelView = Matrix(window->modelViewCache.get());
+    view.projection = Matrix(window->projectionCache.get());
+    const double wy = view.viewport[3] - y;
+    Vector nearPoint, farPoint;
+    if (!view.Unproject(x, wy, 0.0, nearPoint) || !view.Unproject(x, wy, 1.0, farPoint))
+        return false;
+    const Vector ray = Unit(Sub(farPoint, nearPoint));
+    const Vector n = Unit(normal);
+    // Within 15 degrees of edge-on the mapping runs away.
+    const double c = std::fabs(Dot3(ray, n));
+    if (std::asin(std::min(1.0, c)) < 0.2617993877991494) return false;
+    const double t = Dot3(n, Sub(point, nearPoint)) / Dot3(n, ray);
+    if (!std::isfinite(t)) return false;
+    out = AddScaled(nearPoint, ray, t);
+    return true;
+}
+
+void SlabMolding::DragPoint(int x, int y, int oldX, int oldY, PickableObject* picked, bool snap,
+                            int selector) {
+    if (!parent || !picked) return;
+    BaseControl* control = theControl();
+    const Vector planeNormal(parentPlane.x, parentPlane.y, parentPlane.z);
+    const Vector middle = GetBegin().Midpoint(GetEnd());
+    if (picked == &begin || picked == &end) {
+        MovePathPoint(picked == &begin ? kBegin : kEnd, x, y, snap);
+        if (snap) SnapToNeighbours(false);
+    } else if (picked == &widthHandles[0] || picked == &widthHandles[1]) {
+        const Vector side = Unit(Cross3(Direction(), planeNormal));
+        Vector a, b;
+        double d = 0.0;
+        if (ScreenToPlane(x, y, side, middle, a) && ScreenToPlane(oldX, oldY, side, middle, b))
+            d = Dot3(Sub(a, b), side);
+        else
+            d = (y - oldY) * 0.3333333333333333;
+        if (picked == &widthHandles[1]) d = -d;
+        if (shape) {
+            const double width = shape->GetRadius1();
+            if (shape->GetType() == ParametricShape::kIrregular) {
+                if (width > 0.0) ScaleProfile(d / width + 1.0, d / width + 1.0);
+            } else {
+                SetProfileParameter(width + d, 1);
+            }
+        }
+        MoveWithLinks(Vector(side.x * d, side.y * d, side.z * d));
+        if (snap) {
+            SnapToNeighbours(false);
+        } else {
+            Unlink(kBegin);
+            Unlink(kEnd);
+        }
+        MarkDirty();
+    } else if (picked == &heightHandles[0] || picked == &heightHandles[1] ||
+               (control && picked == &control->liftHandle)) {
+        const bool distance = control && picked == &control->liftHandle;
+        Vector a, b;
+        double d = 0.0;
+        const bool mapped = ScreenToPlane(x, y, planeNormal, middle, a) &&
+                            ScreenToPlane(oldX, oldY, planeNormal, middle, b);
+        if (mapped)
+            d = Dot3(Sub(a, b), planeNormal);
+        else
+            d = (x - oldX) * 0.3333333333333333;
+        if (!distance && shape) {
+            const double depth = shape->GetRadius0();
+            const bool second = mapped && picked == &heightHandles[1];
+            SetProfileParameter(second ? depth - d : depth + d, 0);
+        }
+        if (distance) MoveChain(Vector(planeNormal.x * d, planeNormal.y * d, planeNormal.z * d));
+        MarkDirty();
+    } else if (picked == this && MouseHandler::Input().alt && shape) {
+        const double f = (y - oldY) <= 0 ? 0.98 : 1.02;
+        ScaleProfile(f, f);
+    } else if (picked == this) {
+        Vector move = Sub(ScreenToParentPlane(x, y), ScreenToParentPlane(oldX, oldY));
+        if (snap && selector != 0 && parentSurface != BaseSlab::kEdgeSurface) {
+            Vector axis = Unit(parent->GetUVector());
+            if (selector != 1) axis = Unit(Cross3(axis, planeNormal));
+            const double along = Dot3(move, axis);
+            move = Vector(axis.x * along, axis.y * along, axis.z * along);
+        }
+        bool linked = false;
+        for (int which : {kBegin, kEnd}) {
+            BaseMolding* other = GetLinked(which);
+            if (!other) continue;
+            linked = true;
+            const Vector dir = other->Direction();
+            const double across = Dot3(move, dir);
+            if (std::fabs(across) < 0.01) continue;
+            const double scale = Dot3(move, move) / across;
+            SetEndPoint(which, AddScaled(GetEndPoint(which), dir, scale));
+        }
+        if (linked) move = Vector(0, 0, 0);
+        MoveWithLinks(move);
+        if (snap) {
+            SnapToNeighbours(false);
+        } else {
+            Unlink(kBegin);
+            Unlink(kEnd);
+        }
+    }
+    GetSizeText(picked);
 }
 
 // ---- copies, drawing, texts ---------------------------------------------------------

@@ -59,6 +59,15 @@ public:
     void Reattach();
     // Slides a molding on a wall along the wall and up (Ctrl held, parent unlocked).
     void OnCtrlDrag(double distance, double height);
+    // The slab editor's drag of the molding or one of its handles from the old to the new
+    // window point: `picked` is the pick entry pressed (an end, a width or depth handle,
+    // the control's distance handle, or the molding itself); `selector` keeps a snapped
+    // body move along the parent's u vector (1) or across it.
+    void DragPoint(int x, int y, int oldX, int oldY, PickableObject* picked, bool snap,
+                   int selector);
+    // The window point through the plane of that normal and point; false when the plane
+    // is seen within 15 degrees of edge-on or the point cannot be mapped.
+    bool ScreenToPlane(int x, int y, const Vector& normal, const Vector& point, Vector& out) const;
     // Keeps the molding on the parent's edges.
     void ClampToSlabEdges(bool firstMove);
 

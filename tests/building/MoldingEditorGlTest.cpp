@@ -150,4 +150,27 @@ TEST_F(MoldingEditorGlTest, APressOnAMoldingOrBesideTheSlabDrawsNothing) {
     EXPECT_EQ(s.UndoGroups(), groups);
 }
 
+TEST_F(MoldingEditorGlTest, HandleDragsMoveEndsResizeAndMoveTheMolding) {
+    if (!s.HasOpenGL()) GTEST_SKIP() << "no OpenGL";
+    s.Drag({{20, 20}, {30, 20}, {40, 20}});
+    ASSERT_EQ(Moldings(*slab).size(), 1u);
+    SlabMolding* m = Moldings(*slab)[0];
+    const double y = m->GetBegin().y;
+    // The end handle: to (30, y) snapped to whole units and 15-degree steps.
+    m->DragPoint(62, 20, 40, 20, &m->EndHandle(), true, 0);
+    EXPECT_NEAR(m->GetEnd().x - m->GetBegin().x, 42.0, 1e-6);
+    EXPECT_NEAR(m->GetEnd().y, y, 1e-6);
+    // The width handle: the plane across the molding is seen edge-on from above, so the
+    // pointer's vertical travel counts a third.
+    const double width = m->GetShape()->GetRadius1();
+    m->DragPoint(50, 26, 50, 20, &m->WidthHandle(0), false, 0);
+    EXPECT_NEAR(m->GetShape()->GetRadius1(), width + 2.0, 1e-9);
+    // The body: moved with the pointer on the face.
+    const Vector before = m->GetBegin();
+    m->DragPoint(45, 25, 40, 20, m, false, 0);
+    EXPECT_NEAR(m->GetBegin().x - before.x, 5.0, 1e-6);
+    EXPECT_NEAR(m->GetBegin().y - before.y, -5.0, 1e-6);
+    EXPECT_NEAR(m->GetBegin().z, 1.0, 1e-6);
+}
+
 }  // namespace

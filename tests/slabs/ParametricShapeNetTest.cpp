@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -33,6 +35,17 @@ protected:
         g.End();
         Serve("/profiles/crown.ge_",
               Cabinet("crown.geo", std::string(g.bytes.begin(), g.bytes.end())));
+        GeometryFile slow;
+        slow.Triangle(0).PartEnd();
+        slow.OutlinePoints({{0, 0, -9}, {0, 0, 9}, {0, 5, 9}, {0, 5, -9}});
+        slow.End();
+        const std::string slowCab =
+            Cabinet("slow.geo", std::string(slow.bytes.begin(), slow.bytes.end()));
+        server_.Server().Get("/profiles/slow.ge_", [slowCab](const httplib::Request&,
+                                                               httplib::Response& res) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            res.set_content(slowCab, "application/octet-stream");
+        });
         ASSERT_TRUE(server_.Start());
         url_ = "http://" + server_.Address() + "/profiles/crown.ge_";
         // The last profile used: new irregular shapes start with it.
@@ -105,6 +118,18 @@ TEST_F(ParametricShapeNetTest, AMoldingGoingWhileItsProfileLoadsWaitsForTheLoad)
         s.control.UnlockRender();
     }
     SUCCEED();
+}
+
+TEST_F(ParametricShapeNetTest, AFileAskedForEarlierNeverReplacesALaterOne) {
+    ParametricIrregularShape shape;
+    shape.WaitForLoads();
+    const std::string slow = "http://" + server_.Address() + "/profiles/slow.ge_";
+    shape.LoadShapeAsync(slow.c_str());
+    shape.LoadShapeAsync(url_.c_str());
+    shape.WaitForLoads();
+    ASSERT_EQ(shape.GetCount(), 4);
+    EXPECT_DOUBLE_EQ(shape.GetExtent().y, 2.0);
+    EXPECT_DOUBLE_EQ(shape.GetExtent().z, 3.0);
 }
 
 }  // namespace
