@@ -14,6 +14,7 @@
 #include "control/PlanFiles.h"
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
+#include "interaction/MouseHandler.h"
 #include "slabs/ParametricShape.h"
 #include "support/DialogPlayer.h"
 #include "support/WallFixtures.h"
@@ -231,6 +232,31 @@ TEST_F(SlabMoldingTest, PropertiesSetTheProfileOfTheChainInOneUndoStep) {
     }
     s.control.Undo();
     EXPECT_EQ(Keys(wall), before);
+}
+
+TEST_F(SlabMoldingTest, ReattachFollowsTheFaceAndCtrlDragSlidesAlongTheWall) {
+    SlabMolding* m = Add(Vector(10, 10, 0), Vector(50, 10, 0));
+    // Onto the face, 5 from the wall's middle.
+    m->Reattach();
+    const double face = m->GetBegin().z;
+    EXPECT_NEAR(std::fabs(face), 5.0, 1e-9);
+    wall->SetThickness(20.0);
+    EXPECT_TRUE(m->ProcessPropertyMenu(SlabMolding::kReattach));
+    EXPECT_NEAR(m->GetBegin().z, face * 2.0, 1e-9);
+    EXPECT_NEAR(m->GetEnd().z, face * 2.0, 1e-9);
+    // Ctrl held: along the wall by the distance, up by the height.
+    MouseHandler::Input().ctrl = 1;
+    m->OnCtrlDrag(7.0, 3.0);
+    MouseHandler::Input().ctrl = 0;
+    EXPECT_NEAR(m->GetBegin().x, 17.0, 1e-9);
+    EXPECT_NEAR(m->GetBegin().y, 13.0, 1e-9);
+    // Without Ctrl, or on a locked wall, nothing moves.
+    m->OnCtrlDrag(7.0, 3.0);
+    wall->SetLocked(true);
+    MouseHandler::Input().ctrl = 1;
+    m->OnCtrlDrag(7.0, 3.0);
+    MouseHandler::Input().ctrl = 0;
+    EXPECT_NEAR(m->GetBegin().x, 17.0, 1e-9);
 }
 
 TEST_F(SlabMoldingTest, DeleteTakesTheMoldingOutUnlessTheWallIsLocked) {
