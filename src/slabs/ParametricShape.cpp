@@ -381,7 +381,8 @@ void ParametricIrregularShape::Load(const KeyDataList& list) {
 }
 
 void ParametricIrregularShape::Regenerate() {
-    if (owner && !owner->IsStandAlone()) return;
+    BaseMolding* molding = owner.load();
+    if (molding && !molding->IsStandAlone()) return;
     if (count <= 0 || baseOutline.size() != static_cast<size_t>(count)) return;
     const double sy = radius0 / extent.y;
     const double sz = radius1 / extent.z;
@@ -502,7 +503,7 @@ void ParametricIrregularShape::TakeLoadedPoints(std::vector<Vector> loaded) {
     }
     keepRadii = 0;
     Regenerate();
-    if (owner) owner->RebuildLinked();
+    if (BaseMolding* molding = owner.load()) molding->RebuildLinked();
 }
 
 void ParametricIrregularShape::SetOutline(const ParametricIrregularShape& source) {

@@ -70,8 +70,8 @@ public:
     double GetRadius1() const { return radius1; }
     bool IsTube() const { return isTube != 0; }
     // The molding that gave the shape a profile file; null otherwise. Not owned.
-    BaseMolding* GetOwner() const { return owner; }
-    void SetOwner(BaseMolding* molding) { owner = molding; }
+    BaseMolding* GetOwner() const { return owner.load(); }
+    void SetOwner(BaseMolding* molding) { owner.store(molding); }
 
     // A new shape of that code, its sizes taken from `previous` when given (else from the
     // molding defaults); null for an unknown code.
@@ -92,7 +92,8 @@ protected:
     // The sublist the last Save wrote; not owned.
     KeyDataList* shapeList = nullptr;
     uint8_t isTube = 1;
-    BaseMolding* owner = nullptr;
+    // Read by a loading thread of the irregular kind.
+    std::atomic<BaseMolding*> owner{nullptr};
 };
 
 // Code 1: a rectangle standing on the base line.
@@ -208,8 +209,8 @@ public:
     void WaitForLoads();
 
     const char* GetUrl() const { return url; }
-    bool GetKeepRadii() const { return keepRadii != 0; }
-    void SetKeepRadii(bool flag) { keepRadii = flag ? 1 : 0; }
+    bool GetKeepRadii() const { return keepRadii.load() != 0; }
+    void SetKeepRadii(bool flag) { keepRadii.store(flag ? 1 : 0); }
     const Vector& GetExtent() const { return extent; }
 
 private:
@@ -223,7 +224,8 @@ private:
     BoundingBox bounds;
     std::vector<Vector> baseOutline;
     Vector extent{0.0, 4.0, 4.0};
-    uint8_t keepRadii = 0;
+    // Set on the window thread, read by the loading threads.
+    std::atomic<uint8_t> keepRadii{0};
 
     // The loading threads and the temporary models they fetch with.
     std::mutex loadersMutex;
