@@ -165,6 +165,8 @@ void BaseMolding::SetShape(std::unique_ptr<ParametricShape> newShape) {
 
 void BaseMolding::SetShapeType(int type) {
     if (busy) return;
+    // A profile's loading thread hands its outline over under the render lock.
+    RenderLockScope hold;
     if (type < 1 || type > 8) {
         theTrace().WriteFormat("Molding: no profile of kind %d", type);
         return;
@@ -184,6 +186,7 @@ void BaseMolding::SetShapeType(int type) {
 
 void BaseMolding::SetProfileFromURL(const char* url) {
     if (busy || !url || !*url) return;
+    RenderLockScope hold;
     SetShapeType(ParametricShape::kIrregular);
     auto* irregular = dynamic_cast<ParametricIrregularShape*>(shape.get());
     if (!irregular) return;
@@ -195,6 +198,7 @@ void BaseMolding::SetProfileFromURL(const char* url) {
 
 void BaseMolding::RebuildLinked() {
     if (busy) return;
+    RenderLockScope hold;
     busy = 1;
     auto* mine = dynamic_cast<ParametricIrregularShape*>(shape.get());
     for (BaseMolding* other : {linkedBegin, linkedEnd}) {
@@ -277,6 +281,7 @@ int BaseMolding::SetSizeY(double height) {
 
 void BaseMolding::SetProfileParameter(double value, int index) {
     if (!busy && value > 0.0 && std::isfinite(value)) {
+        RenderLockScope hold;
         busy = 1;
         if (shape && (index == 0 || index == 1)) shape->SetParameter(index, value);
         if (linkedBegin) linkedBegin->SetProfileParameter(value, index);
@@ -619,6 +624,7 @@ bool BaseMolding::ReadKeyData(KeyDataList& keys) {
     double value = 0.0;
     if (ReadFiniteDouble(keys, "invert", value)) invert = value != 0.0 ? 1 : 0;
     if (KeyDataList* list = keys.GetSublist("shapeList"); list && !list->IsEmpty()) {
+        RenderLockScope hold;
         double type = 0.0;
         if (ReadFiniteDouble(*list, "shapeType", type) && type >= 1.0 && type <= 8.0) {
             SetShapeType(static_cast<int>(type));
