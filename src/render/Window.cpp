@@ -7,6 +7,7 @@
 #include <new>
 
 #include "building/WallEditor.h"
+#include "building/MoldingEditor.h"
 #include "control/BaseControl.h"
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
@@ -115,6 +116,7 @@ MouseHandler* MakeMouseMode(int mode) {
     if (mode == 9) return new (std::nothrow) TextEditor;
     if (MouseHandler* creator = MakeSlabChildCreator(mode)) return creator;
     if (mode == 3) return new (std::nothrow) WallEditor;
+    if (mode == 27) return new (std::nothrow) MoldingEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

@@ -20,6 +20,7 @@
 #include "slabs/SlabChild.h"
 #include "slabs/SlabCovering.h"
 #include "slabs/SlabHole.h"
+#include "slabs/SlabMolding.h"
 
 namespace {
 
@@ -72,6 +73,9 @@ RenderableObject* MakeChild(ChildKind kind) {
             return new (std::nothrow) SlabHole(false);
         case ChildKind::kCovering:
             return new (std::nothrow) SlabCovering(true);
+        case ChildKind::kMolding:
+            // The plan's "paramSurface" brings the material.
+            return new SlabMolding(true);
         default:
             return nullptr;
     }
@@ -825,7 +829,7 @@ void BaseSlab::ReadChildEntry(KeyDataList& entry) {
     auto* reader = dynamic_cast<UndoableObject*>(child);
     auto* slabChild = dynamic_cast<SlabChild*>(child);
     if (slabChild && (kind.kind == ChildKind::kSkylight || kind.kind == ChildKind::kDormer ||
-                      kind.kind == ChildKind::kShaftHole))
+                      kind.kind == ChildKind::kShaftHole || kind.kind == ChildKind::kMolding))
         slabChild->SetParent(this);
     if (reader) reader->ReadKeyData(entry);
     switch (kind.kind) {
@@ -883,6 +887,9 @@ bool BaseSlab::ReadKeyData(KeyDataList& keys) {
         }
         ReadChildEntry(entry);
     }
+    // Moldings link by id to moldings that may come later in the list.
+    for (LinkedListObject* node = moldingList.GetHead(); node; node = node->GetNext())
+        if (auto* molding = dynamic_cast<BaseMolding*>(node)) molding->RelinkAll(moldingList);
 
     currentEdge = nullptr;
     bool flag = false;
