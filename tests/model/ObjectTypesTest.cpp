@@ -149,6 +149,8 @@ TEST(ObjectTypes, UnusedBitsBelongToNoClass) {
 template <class T>
 class Answering : public T {
 public:
+    using T::T;
+    Answering() requires std::is_default_constructible_v<T> = default;
     void Render() {}
     void Translate(const Vector&) {}
     void WriteKeyData() {}
@@ -163,9 +165,9 @@ public:
     void RecomputeBounds() {}
 };
 
-template <class T>
-std::pair<uint64_t, int> Answers() {
-    Answering<T> object;
+template <class T, class... Args>
+std::pair<uint64_t, int> Answers(Args... args) {
+    Answering<T> object(args...);
     int kind = -1;
     if constexpr (std::is_base_of_v<TopLevelObject, T>) kind = object.GetKindCode();
     return {object.GetTypeMask(), kind};
@@ -189,7 +191,7 @@ TEST(ObjectTypes, DeclaredClassesAnswerTheirMasksAndKindCodes) {
     EXPECT_EQ(Answers<Dormer>(), Answer(0x200000402, -1));
     EXPECT_EQ(Answers<ShaftHole>(), Answer(0x40000000402, -1));
     EXPECT_EQ(Answers<SlabMolding>(), Answer(0x2000000000, -1));
-    EXPECT_EQ(Answers<ParametricDoor>(), Answer(0x80000000000, -1));
+    EXPECT_EQ(Answers<ParametricDoor>(nullptr), Answer(0x80000000000, -1));
 }
 
 TEST(ObjectTypes, SlabsAnswerTheirLockFlagAsRenderables) {
