@@ -10,6 +10,8 @@
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
+#include "interaction/ModelEditor.h"
+#include "interaction/ModelRotater.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -88,6 +90,14 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    switch (mode) {
+        case 0:
+            return new (std::nothrow) ModelEditor;
+        case 6:
+            return new (std::nothrow) ModelRotater;
+        default:
+            break;
+    }
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

@@ -17,6 +17,7 @@
 #include "platform/GLContext.h"
 #include "render/Bitmap.h"
 #include "render/Window.h"
+#include "slabs/OnSlabObject.h"
 #include "slabs/SlabChild.h"
 
 namespace {
@@ -64,8 +65,13 @@ ChildKindName FindChildKind(const KeyDataList& entry) {
 
 // A new, empty child of the kind. Each kind of child is made here once its class is part
 // of the editor; until then an entry of that kind cannot be read back.
-RenderableObject* MakeChild(ChildKind) {
-    return nullptr;
+RenderableObject* MakeChild(ChildKind kind) {
+    switch (kind) {
+        case ChildKind::kOnSlab:
+            return MakeOnSlabObject();
+        default:
+            return nullptr;
+    }
 }
 
 // A transaction id read from key data: a whole number in the id range.
