@@ -5,6 +5,8 @@
 
 #include "slabs/SlabChildModel.h"
 
+class Part;
+
 // A catalogue object resting on one of the two large faces of a slab: a picture on a
 // wall, a rug on a floor, a lamp under a ceiling, a chimney on a roof. It lies either
 // with its own normal turned onto the face normal, or upright to the ground (then a
