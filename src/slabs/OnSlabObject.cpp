@@ -468,7 +468,10 @@ OnSlabObject* OnSlabObject::Clone(bool offset, bool attach) {
     MoveBy(w);
     IsPositionValid();
     if (copy->GetOwner()) parent->RemoveChild(copy, true);
-    copy->ReleaseModel();
+    if (copy->IsLoaded() || !copy->GetURL()[0])
+        delete copy;
+    else
+        copy->ReleaseModel();
     return nullptr;
 }
 

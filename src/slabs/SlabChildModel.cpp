@@ -216,7 +216,11 @@ bool SlabChildModel::ProcessPropertyMenu(uint32_t id) {
                 slab->EndUndoStep();
                 // Freed by the render thread: this handler still runs on the object.
                 RenderLockScope lock(control);
-                ReleaseModelWhenIdle();
+                // A model without an address has no load to wait for.
+                if (!IsLoaded() && !GetURL()[0] && control)
+                    control->deletedObjects.Append(this);
+                else
+                    ReleaseModelWhenIdle();
             } else if (slab) {
                 // A locked parent keeps its child; the step begun for the removal goes.
                 slab->CancelUndoStep();
