@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "control/MapWindow.h"
 #include "interaction/Compass.h"
 #include "render/CameraIndicatorIcon.h"
