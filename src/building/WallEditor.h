@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "geometry/Vector.h"
-#include "interaction/SlabEditor.h"
+#include "slabs/SlabEditor.h"
 
 class Wall;
 

@@ -77,7 +77,12 @@ bool MapWindow::NavigatorPlace(int& left, int& bottom) const {
 void MapWindow::Draw() {
     if (!contextCreated) return;
     // The camera marker follows the main view here once it can draw.
+    if (BaseControl* control = theControl()) {
+        view.cameraIconFlag = 1;
+        CameraIndicatorIcon::FitMapWindow(view, control->cameraIcon.GetEyePosition());
+    }
     view.RenderScene(0, 0);
+    if (BaseControl* control = theControl()) control->cameraIcon.Render(view);
     int left = 0;
     int bottom = 0;
     // Drawn every frame, so nothing is traced here.

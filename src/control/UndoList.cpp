@@ -115,6 +115,12 @@ bool UndoList::StepRedo() {
     return Step(redo_, undo_, false);
 }
 
+void UndoList::ClearRedo() {
+    platform::LockHolder hold(redo_.GetLock());
+    redo_.DeleteAll();
+    RestoreCapacity(redo_);
+}
+
 void UndoList::Clear() {
     platform::LockHolder hold(undo_.GetLock());
     undo_.DeleteAll();

@@ -48,6 +48,8 @@ public:
 
     // Destroys every entry of both lists. A group that is open stays open.
     void Clear();
+    // Destroys every entry of the redo list.
+    void ClearRedo();
 
     int GroupDepth() const { return depth_; }
     const SizableLinkedList& UndoEntries() const { return undo_; }

@@ -73,6 +73,8 @@ BaseModel::BaseModel() {
 BaseModel::~BaseModel() {
     // A load still running reads into this model: it ends first.
     CancelDownload();
+    delete blueprintIcon;
+    blueprintIcon = nullptr;
     ReleaseSubObjectMaterials();
     outlinePoints.clear();
     GeometryReader::BeginGLWork();

@@ -13,6 +13,7 @@
 #include "model/SizeableObject.h"
 #include "model/StateObject.h"
 
+class BlueprintIcon;
 class KeyDataList;
 class KeyDataSublist;
 class Material;
@@ -210,8 +211,9 @@ public:
     uint8_t noBackFaceCulling = 0;
 
 protected:
-    // Draws the blueprint icon in the blueprint view; the icon object draws itself.
-    virtual void DrawBlueprintIcon() {}
+    // Draws the blueprint icon in the blueprint view (made on first use from the icon's
+    // address); the icon object draws itself.
+    virtual void DrawBlueprintIcon();
     // Frees the materials that replacements brought to sub-object parts.
     void ReleaseSubObjectMaterials();
     // A loaded or released model that finished loading leaves for the deleted objects.
@@ -224,6 +226,8 @@ protected:
     // The blueprint icon's picture address; empty without an icon.
     char blueprintIconURL[kPathSize] = {};
     std::vector<Vector> outlinePoints;
+    // Owned; made on the first blueprint drawing of a model with an icon address.
+    BlueprintIcon* blueprintIcon = nullptr;
 
 private:
     uint32_t materialArrayLength = 0;

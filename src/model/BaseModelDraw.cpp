@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "control/BaseControl.h"
@@ -14,6 +15,7 @@
 #include "foundation/ViewState.h"
 #include "model/BaseModel.h"
 #include "model/Part.h"
+#include "render/BlueprintIcon.h"
 #include "model/SceneView.h"
 #include "platform/Clock.h"
 #include "platform/Menu.h"
@@ -67,6 +69,11 @@ void ForEachTopPart(LinkedList& parts, F&& f) {
 }
 
 }  // namespace
+
+void BaseModel::DrawBlueprintIcon() {
+    if (!blueprintIcon) blueprintIcon = new (std::nothrow) BlueprintIcon(blueprintIconURL, this);
+    if (blueprintIcon) blueprintIcon->Draw();
+}
 
 void BaseModel::Render() {
     animating = 0;

@@ -620,3 +620,26 @@ bool LightSource::IsOutsideLightFrustum(RenderableObject& object) {
     window->SetPickPolygon(savedSource, savedCount);
     return outside;
 }
+
+// ---- Rotation handle ----------------------------------------------------------------
+
+void LightRotationHandle::PlaceOnOwner() {
+    auto* light = dynamic_cast<LightSource*>(owner);
+    if (!light) return;
+    const BoundingBox& box = light->GetBoundingBox();
+    localCentre = box.min.Midpoint(box.max);
+    localCentre.Add(light->GetPosition());
+    localAxis = Vector(0.0, 1.0, 0.0);
+    worldCentre = localCentre;
+    worldAxis = localAxis;
+}
+
+bool LightRotationHandle::ProjectCursor(Vector& out, int x, int y) {
+    BaseControl* control = theControl();
+    Window* window = control ? control->activeWindow : nullptr;
+    if (!window) return false;
+    const Vector hit = window->ScreenToHeightPlane(x, y, localCentre.y);
+    if (Window::IsNoIntersection(hit)) return false;
+    out = Vector(hit.x - localCentre.x, hit.y - localCentre.y, hit.z - localCentre.z);
+    return true;
+}

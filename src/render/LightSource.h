@@ -22,6 +22,11 @@ class LightRotationHandle : public RotationHandle {
 public:
     LightRotationHandle() : RotationHandle(1) {}
     void GetAxisVector(Vector& out) const override { out = Vector(0.0, 1.0, 0.0); }
+    // The cursor on the level plane at the handle's height, relative to the local centre
+    // (the active window's projection).
+    bool ProjectCursor(Vector& out, int x, int y) override;
+    // The centre of the light's box moved to the light's position.
+    void PlaceOnOwner() override;
 };
 
 // The content server's lights: the sun and the default spot light.

@@ -12,6 +12,7 @@
 
 #include "building/Terrain.h"
 #include "control/BaseControl.h"
+#include "interaction/Compass.h"
 #include "control/LengthFormat.h"
 #include "control/RenderLoop.h"
 #include "foundation/Trace.h"
@@ -374,7 +375,7 @@ void Window::RenderScene(int x, int y) {
                 statusBar2.SetText(label.c_str(), warning);
             }
             statusBar2.Draw();
-            // The compass follows the view here once it can draw.
+            if (control->compass && global.GetBoolean(24)) control->compass->UpdatePosition(*this);
             Step("Antialiased render");
         }
         menuBar.Draw();

@@ -13,6 +13,8 @@
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
 #include "interaction/DimensionEditor.h"
+#include "interaction/ModelEditor.h"
+#include "interaction/ModelRotater.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/CameraModes.h"
 #include "interaction/FenceEditor.h"
@@ -117,6 +119,14 @@ MouseHandler* MakeMouseMode(int mode) {
     if (MouseHandler* creator = MakeSlabChildCreator(mode)) return creator;
     if (mode == 3) return new (std::nothrow) WallEditor;
     if (mode == 27) return new (std::nothrow) MoldingEditor;
+    switch (mode) {
+        case 0:
+            return new (std::nothrow) ModelEditor;
+        case 6:
+            return new (std::nothrow) ModelRotater;
+        default:
+            break;
+    }
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

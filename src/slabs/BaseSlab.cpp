@@ -17,6 +17,7 @@
 #include "platform/GLContext.h"
 #include "render/Bitmap.h"
 #include "render/Window.h"
+#include "slabs/OnSlabObject.h"
 #include "slabs/SlabChild.h"
 #include "slabs/SlabCovering.h"
 #include "slabs/SlabHole.h"
@@ -76,6 +77,8 @@ RenderableObject* MakeChild(ChildKind kind) {
         case ChildKind::kMolding:
             // The plan's "paramSurface" brings the material.
             return new SlabMolding(true);
+        case ChildKind::kOnSlab:
+            return MakeOnSlabObject();
         default:
             return nullptr;
     }

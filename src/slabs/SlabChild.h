@@ -44,6 +44,20 @@ public:
     // hole it cuts into the slab below); null when none.
     virtual UndoableObject* GetLinkedObject() const { return nullptr; }
     virtual void SetLinkedObject(UndoableObject* object) { (void)object; }
+    // The offset between the child's anchor and the face point under window point
+    // (x, y); the drag keeps it so that the child keeps its place under the cursor.
+    // (99999, 99999, 99999) when the child has no such point.
+    virtual Vector GetGrabPoint(int x, int y) {
+        (void)x, (void)y;
+        return Vector(99999.0, 99999.0, 99999.0);
+    }
+    // Drags the child to the face point under (x, y) less the grab offset; with
+    // `constrain`, axis mode 1 keeps it along the slab's u direction and 2 across it.
+    virtual void DragPoint(int x, int y, int previousX, int previousY, int hits,
+                           const Vector& grabOffset, bool constrain, int axisMode) {
+        (void)x, (void)y, (void)previousX, (void)previousY, (void)hits, (void)grabOffset,
+            (void)constrain, (void)axisMode;
+    }
     // The colour of the reveal (the sides of the opening).
     virtual void SetRevealColor(double r, double g, double b, double a) {
         (void)r, (void)g, (void)b, (void)a;

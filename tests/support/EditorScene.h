@@ -162,11 +162,15 @@ public:
 // catalogue models and mode 3 walls by dragging them; the other modes are the editor's.
 class EditorScene {
 public:
-    EditorScene()
+    // With `productModes` every mode is the editor's own (the model editor in mode 0).
+    explicit EditorScene(bool productModes = false)
         : control(new CDuzazododiza),
+          productModes(productModes),
           view([this](int mode) -> MouseHandler* {
-              if (mode == 0) return models = new DraggingEditor(TypeBit::kCatalogueModel);
-              if (mode == 3) return walls = new DraggingEditor(TypeBit::kWall);
+              if (!this->productModes && mode == 0)
+                  return models = new DraggingEditor(TypeBit::kCatalogueModel);
+              if (!this->productModes && mode == 3)
+                  return walls = new DraggingEditor(TypeBit::kWall);
               return MakeMouseMode(mode);
           }) {
         control->initialised = 1;
@@ -282,5 +286,6 @@ public:
     std::unique_ptr<platform::GLDrawable> drawable;
     std::unique_ptr<platform::GLContext> context;
     platform::WindowHandle viewHandle = platform::kNoWindow;
+    bool productModes;
     Window view;
 };

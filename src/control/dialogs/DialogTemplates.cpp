@@ -333,6 +333,12 @@ bool LoadDialogTemplate(uint32_t id, DialogBox& box) {
             b.Static(348);
             b.OkCancelApply();
             return true;
+        case 701:  // An object left where it may not stay
+            b.Caption("Invalid Move");
+            b.Static(0xFFFF, "Object out of bounds or intersecting another.");
+            b.Button(1, "Delete");
+            b.Button(2, "Undo");
+            return true;
         case 596:  // Text properties
             b.Caption("Kivora Text Properties");
             b.Edit(247);
