@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "building/Roof.h"
+#include "building/RoofGroup.h"
 #include "building/Terrain.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
@@ -26,6 +28,7 @@
 #include "model/Model.h"
 #include "model/ObjectTypes.h"
 #include "model/PickableObject.h"
+#include "slabs/Floor.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/Menu.h"
@@ -531,7 +534,38 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         scene.Append(wall);
         return wall;
     }
-    // "Floor", "Counter", "RoofGroup", "Roof", "Stairs", "Fence" and "Column" make
+    if (strcasecmp(name, "Floor") == 0) {
+        auto* floor = new Floor;
+        floor->ReadKeyData(keys);
+        if (floor->GetOutline().GetPrimaryCount() < 3) {
+            theTrace().Write("A floor element without an outline was skipped");
+            delete floor;
+            return nullptr;
+        }
+        if (mergeSetAside) floor->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(floor);
+        return floor;
+    }
+    if (strcasecmp(name, "RoofGroup") == 0) {
+        auto* group = new RoofGroup;
+        if (mergeSetAside) group->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(group);
+        group->ReadKeyData(keys);
+        return group;
+    }
+    if (strcasecmp(name, "Roof") == 0) {
+        auto* roof = new Roof(true);
+        roof->ReadKeyData(keys);
+        if (roof->GetOutline().GetPrimaryCount() < 3) {
+            theTrace().Write("A roof element without an outline was skipped");
+            delete roof;
+            return nullptr;
+        }
+        if (mergeSetAside) roof->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(roof);
+        return roof;
+    }
+    // "Counter", "Stairs", "Fence" and "Column" make
     // their building elements, and "Dimension" and "Text" their annotations, as
     // those classes join the editor.
     theTrace().WriteFormat("No plan object of kind %s can be made", name);
@@ -685,7 +719,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
                 activeWindow->Activate();
             }
             ClearScene();
-            // The terrain is reset here (not for a merge) once it has its geometry.
+            if (terrain) terrain->Reset(false);
             BeginBusyDisplay();
             if (mainWindow) mainWindow->DeleteTraceImage();
         } else if (contents.counted == 1 && contents.hasGroup) {
@@ -833,7 +867,7 @@ bool BaseControl::ReplaceSceneWithPlan(const char* path) {
         activeWindow->Activate();
     }
     ClearScene();
-    // The terrain is reset here once it has its geometry.
+    if (terrain) terrain->Reset(false);
     if (mainWindow) mainWindow->DeleteTraceImage();
     SetPlanName(path);
     return StartPlanLoadThread(path);

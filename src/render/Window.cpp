@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <new>
 
+#include "building/TerrainEditor.h"
 #include "control/BaseControl.h"
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
@@ -38,6 +39,8 @@ constexpr const char* kModeNames[Window::kModeCount] = {
     "TerrainEditor",       "TraceImageAutoSizeMode",
     "ShaftHoleCreator",    "ArrowKeyWalkMode",
 };
+
+constexpr int kTerrainEditorMode = 28;
 
 // Modes that edit objects of the scene.
 constexpr bool kEditorModes[Window::kModeCount] = {
@@ -88,6 +91,7 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    if (mode == kTerrainEditorMode) return new (std::nothrow) TerrainEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
