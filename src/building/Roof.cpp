@@ -330,6 +330,7 @@ void Roof::RecomputeBounds() {
     const int count = outline.GetPrimaryCount();
     if (!facePointsA || !facePointsB || count < 3) return;
     if (facePointCount != count) ReallocatePointArrays();
+    if (!facePointsA || !facePointsB) return;
     LabelEdges();
     const double h = thickness * 0.5;
     const double s = outline.normal.y > 0.0 ? 1.0 : -1.0;

@@ -219,43 +219,61 @@ double Terrain::GetHeightAt(double x, double z) const {
 
 void Terrain::RaiseNode(int start, double amount) {
     if (start < 0 || start >= kCount || !std::isfinite(amount) || amount == 0.0) return;
-    // Each raise is pending work: a node and how far it moves. Every raise moves a node
-    // towards its neighbour by less than the slope limit keeps apart, so the work ends;
-    // the bound stops it whatever the heights.
-    struct Raise {
+    // The raise of a node, then of each neighbour it leaves too far behind, one after
+    // the other as nested raises would go; a neighbour's distance is taken when its turn
+    // comes. Each frame is a raised node and the next of its four neighbours to look at.
+    struct Frame {
         int node;
-        double amount;
+        bool up;
+        int next;
     };
-    std::vector<Raise> pending{{start, amount}};
-    const size_t bound = static_cast<size_t>(kCount) * 64;
+    std::vector<Frame> frames;
+    auto raise = [&](int i, double by) {
+        nodes[i].position.y += by;
+        frames.push_back({i, by > 0.0, 0});
+    };
+    raise(start, amount);
+    // Every raise moves a node to within the limit of a higher one, so the work ends; the
+    // bound stops it whatever the heights.
+    const size_t bound = static_cast<size_t>(kCount) * 256;
     size_t steps = 0;
-    while (!pending.empty()) {
-        if (++steps > bound) {
-            TraceWrite("Terrain: the slope limit did not settle");
-            break;
+    while (!frames.empty()) {
+        Frame& frame = frames.back();
+        const int i = frame.node;
+        if (frame.next >= 4 || ++steps > bound) {
+            if (steps > bound) {
+                TraceWrite("Terrain: the slope limit did not settle");
+                for (const Frame& f : frames) UpdateRegion(nodes[f.node]);
+                frames.clear();
+                break;
+            }
+            UpdateRegion(nodes[i]);
+            frames.pop_back();
+            continue;
         }
-        const Raise r = pending.back();
-        pending.pop_back();
-        const int i = r.node;
-        const bool up = r.amount > 0.0;
-        nodes[i].position.y += r.amount;
         const int column = Column(i);
-        std::vector<Raise> next;
-        const int neighbours[4] = {
-            column < kRow - 1 && i < kCount - kRow ? i + kRow + 1 : -1,
-            column > 0 ? i - 1 : -1,
-            i < kCount - kRow ? i + kRow : -1,
-            i >= kRow ? i - kRow : -1,
-        };
-        for (int j : neighbours) {
-            if (j < 0) continue;
-            const double dy = nodes[i].position.y - nodes[j].position.y;
-            if (up && dy > kSlopeLimit) next.push_back({j, dy - kSlopeLimit});
-            if (!up && dy < -kSlopeLimit) next.push_back({j, dy + kSlopeLimit});
+        int j = -1;
+        switch (frame.next++) {
+            case 0:
+                j = column < kRow - 1 && i < kCount - kRow ? i + kRow + 1 : -1;
+                break;
+            case 1:
+                j = column > 0 ? i - 1 : -1;
+                break;
+            case 2:
+                j = i < kCount - kRow ? i + kRow : -1;
+                break;
+            default:
+                j = i >= kRow ? i - kRow : -1;
+                break;
         }
-        UpdateRegion(nodes[i]);
-        // The first neighbour is handled first, as a nested call would.
-        for (auto it = next.rbegin(); it != next.rend(); ++it) pending.push_back(*it);
+        if (j < 0) continue;
+        const bool up = frame.up;
+        const double dy = nodes[i].position.y - nodes[j].position.y;
+        if (up && dy > kSlopeLimit)
+            raise(j, dy - kSlopeLimit);
+        else if (!up && dy < -kSlopeLimit)
+            raise(j, dy + kSlopeLimit);
     }
     StoreNodePositions();
 }

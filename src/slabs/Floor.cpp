@@ -101,6 +101,7 @@ void Floor::RecomputeBounds() {
     const int count = outline.GetPrimaryCount();
     if (count < 3) return;
     if (!facePointsA || !facePointsB || facePointCount != count) ReallocatePointArrays();
+    if (!facePointsA || !facePointsB) return;
     double h = thickness * 0.5;
     if (outline.normal.y <= 0.0) h = -h;
     const OutlinePoint* nodes = outline.GetPrimaryPoints();
