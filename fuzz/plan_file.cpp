@@ -1,7 +1,8 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls of the plan are then made by the control's loader, written and dropped again.
+// walls, floors, roofs and terrain of the plan are then made by the control's loader,
+// written and dropped again.
 #include <strings.h>
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "building/Terrain.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/PlanFiles.h"
@@ -65,19 +67,30 @@ BaseControl& Control() {
     return *control;
 }
 
+// The building elements the loader makes from a plan.
+bool IsBuildingElement(const char* name) {
+    for (const char* kind : {"Wall", "Floor", "RoofGroup", "Roof", "Terrain"})
+        if (strcasecmp(name, kind) == 0) return true;
+    return false;
+}
+
 void MakeWalls(KeyDataList& plan) {
     BaseControl& control = Control();
+    if (!control.terrain) control.terrain = new Terrain;
     for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
-        if (m->IsElement() || strcasecmp(m->GetName(), "Wall") != 0) continue;
+        if (m->IsElement() || !IsBuildingElement(m->GetName())) continue;
         control.LoadPlanObjects(*static_cast<KeyDataSublist*>(m));
     }
     for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext()) {
-        auto* wall = dynamic_cast<Wall*>(node);
-        if (!wall) std::abort();
-        wall->WriteKeyData();
-        delete wall->TakeWrittenElement();
+        auto* object = dynamic_cast<UndoableObject*>(node);
+        if (!object) std::abort();
+        object->WriteKeyData();
+        delete object->TakeWrittenElement();
     }
+    control.terrain->WriteKeyData();
+    delete control.terrain->TakeWrittenElement();
     control.scene.DeleteAll();
+    control.terrain->Reset(false);
 }
 
 }  // namespace

@@ -670,7 +670,10 @@ void Terrain::Render() {
     }
     if (view) view->GetRenderState().SetBoolean(8, false);
     if (!picking) groundMaterial.Apply(true, false);
+    // The mesh is picked as the terrain's surface, under the terrain.
+    glPushName(surface.GetPickName());
     tree->Render();
+    glPopName();
     if (wireframe && !picking) DrawWireframe();
     DrawWater();
 }

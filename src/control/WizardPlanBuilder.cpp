@@ -264,7 +264,9 @@ bool WizardPlanBuilder::Make(const WizardPlan& plan) {
         walls.push_back(MakeWall(plan.corners[i], plan.corners[(i + 1) % count],
                                  plan.totalWallHeight));
     theTrace().Write("walls");
-    for (int i = 0; i < count; ++i) walls[i]->LinkWith(walls[(i + 1) % count], 2, 1);
+    for (int i = 0; i < count; ++i)
+        if (!walls[i]->LinkWith(walls[(i + 1) % count], 2, 1))
+            theTrace().WriteFormat("Wizard wall %d not linked to the next", i);
     theTrace().Write("linked");
 
     if (Floor* ground = FloorFromRing(control_, walls[0])) {

@@ -232,12 +232,12 @@ bool Floor::CornerInside(const Outline& a, const Outline& b) {
             const Vector& b1 = pb[(j + 1) % nb].position;
             const double ux = b0.x - p.x, uz = b0.z - p.z;
             const double vx = b1.x - p.x, vz = b1.z - p.z;
-            if (uz * vz < 0.0 || (vz == 0.0 && uz != 0.0)) {
-                const double denominator = uz - vz;
-                if (denominator == 0.0) continue;
-                const double crossing = ux + uz / denominator * (vx - ux);
-                if (crossing > 0.0) inside = !inside;
-            }
+            // An edge counts when its ends lie on either side of the ray, an end on the
+            // ray counting as below it: a ray through a corner, or along an edge, then
+            // counts the corner once (or not at all), never once for a point outside.
+            if ((uz > 0.0) == (vz > 0.0)) continue;
+            const double crossing = ux + uz / (uz - vz) * (vx - ux);
+            if (crossing > 0.0) inside = !inside;
         }
         if (inside) return true;
     }
@@ -531,9 +531,9 @@ bool Floor::ReadKeyData(KeyDataList& keys) {
 
 bool Floor::RebuildFromOutline(Wall* wall) {
     if (!wall || !wall->HasWallShape()) return false;
-    BaseControl* control = theControl();
-    // A loop cannot hold more walls than the scene does.
-    const size_t limit = control ? control->scene.GetCount() + 1 : 1024;
+    // Links that never come back to the wall end the walk at the most nodes an outline
+    // holds.
+    const size_t limit = Outline::kMaxStoredNodes;
     std::vector<Vector> corners;
     const double height = wall->GetOutline().GetPrimaryPoints()[0].position.y + 1.0 - thickness / 2.0;
     Wall* previous = wall->GetLinkedEnd();

@@ -50,7 +50,8 @@ TEST_F(RoofGroupTest, GablesMakeTwoQuadsAndHipsFourPlanesThroughThePeaks) {
     for (int i = 0; i < 2; ++i) {
         const Outline& outline = gable->GetPlane(i)->GetOutline();
         ASSERT_EQ(outline.GetPrimaryCount(), 4);
-        EXPECT_GT(outline.normal.y, 0.0);
+        // The inside face (A) of a grouped plane is its underside.
+        EXPECT_LT(outline.normal.y, 0.0);
         // The ridge at 140 over the middle, the eaves at 100.
         EXPECT_NEAR(gable->GetPlane(i)->GetBoundingBox().max.y, 140.0 + 3.0, 1e-6);
     }
@@ -142,16 +143,19 @@ TEST_F(RoofGroupTest, PlaneEdgeCutsAndTextureDirection) {
     RoofGroup* group = Add(false);
     Roof* front = group->GetPlane(0);
     const double half = front->BaseSlab::GetThickness() / 2.0;
+    const Vector& n = front->GetOutline().normal;
+    const double s = n.y > 0.0 ? 1.0 : -1.0;
     const Vector& node = front->GetOutline().GetPrimaryPoints()[0].position;
-    EXPECT_NEAR(front->GetFacePointsA()[0].y - node.y, half, 1e-9);
+    EXPECT_NEAR(front->GetFacePointsA()[0].y - node.y, s * half, 1e-9);
     EXPECT_NEAR(front->GetFacePointsA()[0].x, node.x, 1e-9);
     EXPECT_LT(front->GetThickness(), front->BaseSlab::GetThickness()) << "projected thickness";
-    // Cut perpendicular at the eave: its two nodes move along the normal.
+    // Cut perpendicular at the eave (edge 3 runs from P1 back to P0): both its nodes move
+    // along the normal, the others stay plumb.
     front->GetOutline().GetPrimaryPoints()[3].edge->booleanParameter[0] = true;
     front->RecomputeBounds();
-    const Vector& n = front->GetOutline().normal;
     EXPECT_NEAR(front->GetFacePointsA()[0].z - node.z, n.z * half, 1e-9);
-    EXPECT_NEAR(front->GetFacePointsA()[1].x, front->GetOutline().GetPrimaryPoints()[1].position.x,
+    EXPECT_NEAR(front->GetFacePointsA()[0].y - node.y, n.y * half, 1e-9);
+    EXPECT_NEAR(front->GetFacePointsA()[1].z, front->GetOutline().GetPrimaryPoints()[1].position.z,
                 1e-9);
     EXPECT_DOUBLE_EQ(front->GetThickness(), front->BaseSlab::GetThickness());
     // Textures run up the slope.
@@ -229,19 +233,20 @@ TEST_F(RoofGroupTest, SavedRoofsComeBackFromTheLoaderAndUndoRestoresTheirKeys) {
     std::string first;
     std::vector<std::string> saved;
     {
-        WallScene a;
+        // Made in the test's control: a group puts its planes in the control's scene.
         Vector corners[4];
         Footprint(corners);
-        a.control.scene.Append(new RoofGroup(corners, 40.0, 9.0, 9.0, 0.0, true, false, 30.0));
+        s.control.scene.Append(new RoofGroup(corners, 40.0, 9.0, 9.0, 0.0, true, false, 30.0));
         Roof* free = new Roof(false);
         for (int i = 0; i < 3; ++i)
             free->GetOutline().InsertPoint(Vector(i == 1 ? 50 : 0, 10 + i * 5, i == 2 ? 50 : 0),
                                            i, false);
         free->GetOutline().ComputeNormal();
         free->AllocateRoofArrays();
-        a.control.scene.Append(free);
-        first = plan_stream::Save(a.control, folder.Path() + "Roofs.kvp");
+        s.control.scene.Append(free);
+        first = plan_stream::Save(s.control, folder.Path() + "Roofs.kvp");
         saved = plan_stream::Elements(first, {"RoofGroup", "Roof"});
+        s.control.scene.DeleteAll();
     }
     ASSERT_FALSE(saved.empty());
     s.control.LoadPlanFile(first.c_str(), false);

@@ -147,6 +147,8 @@ TEST_F(TerrainTest, KeysAreReadOnlyForAGridOfTheSameSize) {
 }
 
 TEST_F(TerrainTest, MenuCommandsAreUndoneAndRedone) {
+    // Undo finds the terrain once the plan holds anything.
+    s.Add(Vector(500, 0, 0), Vector(600, 0, 0));
     terrain.GetNode(kMiddle).position.y = 10.0;
     terrain.GetNode(kMiddle + 1).position.y = -5.0;
     Select({kMiddle, kMiddle + 1});

@@ -330,6 +330,8 @@ TEST_F(WizardPlanBuilding, TemplatesBuildWallsFloorsAndRoofsOfEachLayout) {
                  .Tree());
         EXPECT_TRUE(control.globalState.GetBoolean(0));
         const auto walls = InScene<Wall>(control);
+        for (size_t i = 0; i < walls.size(); ++i)
+            EXPECT_EQ(walls[i]->GetLinkedEnd(), walls[(i + 1) % walls.size()]) << i;
         const auto floors = InScene<Floor>(control);
         const auto roofs = InScene<RoofGroup>(control);
         const auto planes = InScene<Roof>(control);
@@ -363,7 +365,7 @@ TEST_F(WizardPlanBuilding, TemplatesBuildWallsFloorsAndRoofsOfEachLayout) {
             for (int i = 0; i < roof->CountPlanes(); ++i) {
                 Roof* plane = roof->GetPlane(i);
                 ASSERT_NE(plane, nullptr);
-                EXPECT_GT(plane->GetOutline().normal.y, 0.0);
+                EXPECT_LT(plane->GetOutline().normal.y, 0.0);
                 EXPECT_LT(plane->GetBoundingBox().min.y, height);
             }
         }

@@ -6,6 +6,7 @@
 
 #include "building/Terrain.h"
 #include "building/Wall.h"
+#include "control/dialogs/LengthDialog.h"
 #include "slabs/Floor.h"
 #include "support/PlanStreamCompare.h"
 #include "support/WallFixtures.h"
@@ -26,6 +27,8 @@ Floor* MakeFloor(double x0, double z0, double x1, double z1, double top, double 
     outline.Refresh();
     outline.ComputeNormal();
     floor->AllocateOutlineArrays();
+    // Drawn floors turn opaque once they are put down.
+    floor->SetSurfacesTranslucent(false);
     return floor;
 }
 
@@ -74,7 +77,7 @@ TEST_F(FloorTest, DraggedCornersAlignWithOtherCornersThenEdgeMidpoints) {
     };
     const Case cases[] = {
         {210.0, 130.0, 200.0, 133.0},  // 10 from corner 3's x, 3 from corner 1's z
-        {110.0, 170.0, 100.0, 133.0},  // x only near the midpoint
+        {110.0, 150.0, 100.0, 133.0},  // x only near the midpoint
         {150.7, 300.2, 150.0, 300.0},  // nothing near: whole units
     };
     for (const Case& c : cases) {
@@ -106,8 +109,10 @@ TEST_F(FloorTest, ThicknessGrowsDownwardAndTheTopNeverGoesBelowOne) {
 
 TEST_F(FloorTest, FloorsDoNotOverlapOtherFloorsOnTheirLevel) {
     Floor* a = Add(MakeFloor(0, 0, 100, 100, 11.0));
+    // Side by side, their edges on one line: no overlap.
     Floor* b = Add(MakeFloor(200, 0, 300, 100, 11.0));
     EXPECT_TRUE(b->IsPositionValid());
+    EXPECT_TRUE(a->IsPositionValid());
     b->MoveSlabBy(-150.0, 0.0, 0.0, true);
     EXPECT_EQ(Node(b, 0).x, 200.0) << "the move onto the other floor is put back";
     b->MoveSlabBy(0.0, 100.0, 0.0, true);
@@ -151,6 +156,26 @@ TEST_F(FloorTest, MenuSetsTheGroundFloorAndTheLevel) {
     EXPECT_DOUBLE_EQ(s.control.floorState.GetDouble(9), 10.0);
 }
 
+TEST_F(FloorTest, MoveVerticallyMovesTheTopToTheValueEnteredAndCancelMovesNothing) {
+    Floor* floor = Add(MakeFloor(0, 0, 100, 100, 11.0));
+    double shown = 0.0;
+    for (int answer : {Dialog::kCancel, Dialog::kOk}) {
+        Dialog::SetModalRunner([&](Dialog& dialog) {
+            auto& length = dynamic_cast<LengthDialog&>(dialog);
+            shown = length.GetLength();
+            length.SetLength(300.0);
+            return answer;
+        });
+        EXPECT_FALSE(floor->ProcessPropertyMenu(Floor::kMoveVertically));
+        Dialog::SetModalRunner(nullptr);
+        EXPECT_DOUBLE_EQ(shown, 11.0);
+        EXPECT_DOUBLE_EQ(floor->GetTop(), answer == Dialog::kOk ? 300.0 : 11.0) << answer;
+    }
+    // The move is one step to undo.
+    s.control.Undo();
+    EXPECT_DOUBLE_EQ(floor->GetTop(), 11.0);
+}
+
 TEST_F(FloorTest, ALoopOfLinkedWallsGivesTheFloorItsCorners) {
     Wall* w[4] = {
         s.Add(Vector(0, 0, 0), Vector(100, 0, 0)), s.Add(Vector(100, 0, 0), Vector(100, 0, 80)),
@@ -173,13 +198,13 @@ TEST_F(FloorTest, SavedFloorsComeBackFromTheLoaderAndUndoRestoresTheirKeys) {
     std::string first;
     std::vector<std::string> saved;
     {
-        WallScene a;
-        a.control.scene.Append(MakeFloor(0, 0, 100, 80, 11.0));
+        s.control.scene.Append(MakeFloor(0, 0, 100, 80, 11.0));
         Floor* upper = MakeFloor(-20, 0, 60, 40, 119.0, 12.0);
         upper->SetInformationValue("note", "loft");
-        a.control.scene.Append(upper);
-        first = plan_stream::Save(a.control, folder.Path() + "Floors.kvp");
+        s.control.scene.Append(upper);
+        first = plan_stream::Save(s.control, folder.Path() + "Floors.kvp");
         saved = plan_stream::Elements(first, {"Floor"});
+        s.control.scene.DeleteAll();
     }
     ASSERT_FALSE(saved.empty());
     s.control.LoadPlanFile(first.c_str(), false);
