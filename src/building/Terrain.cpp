@@ -554,15 +554,26 @@ void Terrain::DrawNodeHandles(bool picking) {
     if (!control || control->globalState.GetBoolean(15)) return;
     SceneView* view = control->GetCurrentView();
     if (picking) {
+        // Handles are picked from any side.
+        glPushAttrib(GL_ENABLE_BIT);
+        glDisable(GL_CULL_FACE);
         for (TerrainNode& node : nodes) {
             if (node.leaf && node.leaf->IsCulledInActiveView()) continue;
             glPushMatrix();
             glTranslated(node.position.x, node.position.y, node.position.z);
             glPushName(node.GetPickName());
-            control->DrawMarker(kMarkerSize);
+            // A square of the marker's size, as the marker cube's top is picked.
+            const double h = kMarkerSize / 2.0;
+            glBegin(GL_QUADS);
+            glVertex3d(-h, h, -h);
+            glVertex3d(-h, h, h);
+            glVertex3d(h, h, h);
+            glVertex3d(h, h, -h);
+            glEnd();
             glPopName();
             glPopMatrix();
         }
+        glPopAttrib();
         return;
     }
     if (view && view->GetRenderState().GetBoolean(9)) return;

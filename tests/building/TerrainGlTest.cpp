@@ -47,7 +47,19 @@ TEST_F(TerrainEditing, ANodeDraggedUpTheWindowRisesAndIsOneStepToUndo) {
     EXPECT_TRUE(scene.control->globalState.GetBoolean(27));
     EXPECT_EQ(scene.view.GetViewMode(), Window::kPerspectiveView);
     // Looking straight down, 30 pixels up the window raise the node by 10.
-    scene.Drag({{32, 24}, {32, 12}, {32, -6}});
+    // Undo finds the terrain once the plan holds anything.
+    scene.Add(new Block(TypeMask::kWall, 3, 500, 500));
+    auto* editor = dynamic_cast<TerrainEditor*>(scene.view.GetCurrentMode());
+    ASSERT_NE(editor, nullptr);
+    platform::SetKeyState(platform::VK_LBUTTON, true);
+    scene.Mouse(platform::WM_LBUTTONDOWN, 32, 24);
+    EXPECT_EQ(MouseHandler::Input().pickCount, 2);
+    EXPECT_EQ(editor->GetDraggedNode(), &terrain->GetNode(kMiddle));
+    EXPECT_TRUE(terrain->HasOpenStep());
+    scene.Mouse(platform::WM_MOUSEMOVE, 32, 12);
+    scene.Mouse(platform::WM_MOUSEMOVE, 32, -6);
+    platform::SetKeyState(platform::VK_LBUTTON, false);
+    scene.Mouse(platform::WM_LBUTTONUP, 32, -6);
     EXPECT_NEAR(Height(kMiddle), 10.0, 1e-9);
     EXPECT_EQ(Height(kMiddle + 1), 0.0);
     EXPECT_EQ(terrain->GetNode(kMiddle).selected, 0) << "released without Shift";
@@ -56,7 +68,7 @@ TEST_F(TerrainEditing, ANodeDraggedUpTheWindowRisesAndIsOneStepToUndo) {
     EXPECT_EQ(Height(kMiddle), 0.0);
     scene.control->Redo();
     EXPECT_NEAR(Height(kMiddle), 10.0, 1e-9);
-    // A press that finds only the ground's edge of nothing changes nothing.
+    // A press on bare ground begins a band, which moves no node.
     scene.Drag({{2, 2}, {2, 2}});
     EXPECT_NEAR(Height(kMiddle), 10.0, 1e-9);
 }
