@@ -467,7 +467,8 @@ bool Terrain::IsShownInCurrentView() {
     BaseControl* control = theControl();
     SceneView* view = control ? control->GetCurrentView() : nullptr;
     const int mode = view ? view->GetRenderState().GetInteger(0) : 0;
-    drawn = (mode == 1 || mode == 2) ? 0 : 1;
+    const bool hidden = view && (view->GetRenderState().GetInt64(0) & GetTypeMask());
+    drawn = (mode == 1 || mode == 2 || hidden) ? 0 : 1;
     shownInView = drawn;
     return drawn != 0;
 }
