@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls, stairs, fences, texts and dimensions of the plan are then made by the control's
-// loader, written and dropped again.
+// walls, stairs, fences, texts, dimensions, floors, roofs and terrain of the plan are then
+// made by the control's loader, written and dropped again.
 #include <strings.h>
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 
 #include "building/Fence.h"
 #include "building/Stairs.h"
+#include "building/Terrain.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/PlanFiles.h"
@@ -70,15 +71,20 @@ BaseControl& Control() {
     return *control;
 }
 
+// The elements the loader makes from a plan.
+bool IsMadeElement(const char* name) {
+    for (const char* kind : {"Wall", "Floor", "RoofGroup", "Roof", "Terrain", "Stairs", "Fence",
+                             "Text", "Dimension"})
+        if (strcasecmp(name, kind) == 0) return true;
+    return false;
+}
+
 void MakeElements(KeyDataList& plan) {
     BaseControl& control = Control();
+    if (!control.terrain) control.terrain = new Terrain;
     for (BaseKeyDataElement* m = plan.GetFirstMember(); m; m = m->GetNextMember()) {
-        if (m->IsElement()) continue;
+        if (m->IsElement() || !IsMadeElement(m->GetName())) continue;
         const char* kind = m->GetName();
-        if (strcasecmp(kind, "Wall") != 0 && strcasecmp(kind, "Stairs") != 0 &&
-            strcasecmp(kind, "Fence") != 0 && strcasecmp(kind, "Text") != 0 &&
-            strcasecmp(kind, "Dimension") != 0)
-            continue;
         KeyDataList& keys = *static_cast<KeyDataSublist*>(m)->GetChildren();
         // A fence's post and rail models would be fetched from the addresses they name:
         // the fence is made without them (the model reader has targets of its own).
@@ -94,7 +100,10 @@ void MakeElements(KeyDataList& plan) {
         object->WriteKeyData();
         delete object->TakeWrittenElement();
     }
+    control.terrain->WriteKeyData();
+    delete control.terrain->TakeWrittenElement();
     control.scene.DeleteAll();
+    control.terrain->Reset(false);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "model/ObjectTypes.h"
 #include "model/PickableObject.h"
 
+class NineTree;
+
 // A pickable height node of the terrain grid.
 class TerrainNode : public PickableObject, public LinkedListObject {
 public:
@@ -14,6 +16,10 @@ public:
 
     // x and z place the node in the grid; y is its height.
     Vector position;
+    // The position as last committed (Terrain::StoreNodePositions).
+    Vector committed;
+    // The leaf of the terrain's tree that holds the node; not owned.
+    NineTree* leaf = nullptr;
     uint8_t selected = 0;
     // The node's number in the terrain's grid.
     uint32_t index = 0;

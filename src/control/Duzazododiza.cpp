@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "building/Terrain.h"
 #include "control/Defaults.h"
 #include "control/RenderLockScope.h"
 #include "control/SavedViewWindow.h"
@@ -387,8 +388,15 @@ void CDuzazododiza::PostCreate(const std::atomic<bool>& cancel) {
         if (mainWindow) mainWindow->Activate();
         CreateNormalMap();
     }
-    // The terrain, the fence models and the direction arrows are made here as the
-    // building elements and the annotation join the editor.
+    // The fence models and the direction arrows are made here as the building elements
+    // and the annotation join the editor.
+    if (cancel) return;
+    if (!terrain) {
+        auto* ground = new Terrain;
+        ground->LoadMaterials();
+        RenderLockScope hold(*this);
+        terrain = ground;
+    }
     if (cancel) return;
     ReplaceSky(kDefaultSky);
     if (cancel) return;
@@ -601,8 +609,9 @@ void CDuzazododiza::OnDestroy() {
     deletedObjects.DeleteAll();
     scene.DeleteAll();
     theTrace().Write("OD : List cleared");
-    // The fence models, the door knob, the arrows and the terrain are freed here with
-    // their classes.
+    // The fence models, the door knob and the arrows are freed here with their classes.
+    delete terrain;
+    terrain = nullptr;
     theTrace().Write("OD : Fences cleared");
     delete compass;
     compass = nullptr;

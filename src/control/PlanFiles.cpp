@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "building/Roof.h"
+#include "building/RoofGroup.h"
 #include "building/Terrain.h"
 #include "building/Fence.h"
 #include "building/Stairs.h"
@@ -30,6 +32,7 @@
 #include "model/Model.h"
 #include "model/ObjectTypes.h"
 #include "model/PickableObject.h"
+#include "slabs/Floor.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/Menu.h"
@@ -570,8 +573,39 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         scene.Append(annotation);
         return annotation;
     }
-    // "Floor", "Counter", "RoofGroup", "Roof" and "Column" make their building elements
-    // as those classes join the editor.
+    // "Counter" and "Column" make their building elements as those classes join the
+    // editor.
+    if (strcasecmp(name, "Floor") == 0) {
+        auto* floor = new Floor;
+        floor->ReadKeyData(keys);
+        if (floor->GetOutline().GetPrimaryCount() < 3) {
+            theTrace().Write("A floor element without an outline was skipped");
+            delete floor;
+            return nullptr;
+        }
+        if (mergeSetAside) floor->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(floor);
+        return floor;
+    }
+    if (strcasecmp(name, "RoofGroup") == 0) {
+        auto* group = new RoofGroup;
+        if (mergeSetAside) group->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(group);
+        group->ReadKeyData(keys);
+        return group;
+    }
+    if (strcasecmp(name, "Roof") == 0) {
+        auto* roof = new Roof(true);
+        roof->ReadKeyData(keys);
+        if (roof->GetOutline().GetPrimaryCount() < 3) {
+            theTrace().Write("A roof element without an outline was skipped");
+            delete roof;
+            return nullptr;
+        }
+        if (mergeSetAside) roof->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(roof);
+        return roof;
+    }
     theTrace().WriteFormat("No plan object of kind %s can be made", name);
     return nullptr;
 }
@@ -723,7 +757,7 @@ SerializableObject* BaseControl::LoadPlanFile(const char* path, bool checkMerge)
                 activeWindow->Activate();
             }
             ClearScene();
-            // The terrain is reset here (not for a merge) once it has its geometry.
+            if (terrain) terrain->Reset(false);
             BeginBusyDisplay();
             if (mainWindow) mainWindow->DeleteTraceImage();
         } else if (contents.counted == 1 && contents.hasGroup) {
@@ -871,7 +905,7 @@ bool BaseControl::ReplaceSceneWithPlan(const char* path) {
         activeWindow->Activate();
     }
     ClearScene();
-    // The terrain is reset here once it has its geometry.
+    if (terrain) terrain->Reset(false);
     if (mainWindow) mainWindow->DeleteTraceImage();
     SetPlanName(path);
     return StartPlanLoadThread(path);

@@ -6,9 +6,13 @@
 #include <cmath>
 #include <cstring>
 
+#include "building/RoofGroup.h"
+#include "building/Wall.h"
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
+#include "slabs/Floor.h"
 
 namespace {
 
@@ -168,16 +172,192 @@ WizardPlan WizardPlanBuilder::Plan(const KeyDataList& tree) const {
     return plan;
 }
 
+namespace {
+
+// Eaves and free gable ends of the wizard's roofs reach out this far; an end that meets
+// another roof does not.
+constexpr double kRoofOverhang = 9.0;
+
+// A wall from a to b, `height` high at both ends, on the ground.
+Wall* MakeWall(const Vector& a, const Vector& b, double height) {
+    auto* wall = new Wall(a);
+    Outline& outline = wall->GetOutline();
+    OutlinePoint* nodes = outline.GetPrimaryPoints();
+    nodes[0].position.Set(a.x, 0.0, a.z, 1.0);
+    nodes[1].position.Set(b.x, 0.0, b.z, 1.0);
+    nodes[2].position.Set(b.x, height, b.z, 1.0);
+    nodes[3].position.Set(a.x, height, a.z, 1.0);
+    outline.Refresh();
+    outline.ComputeNormal();
+    wall->AllocateOutlineArrays();
+    return wall;
+}
+
+// The floor closed by the ring of linked walls that `wall` belongs to, when linked walls
+// add floors; null otherwise.
+Floor* FloorFromRing(BaseControl& control, Wall* wall) {
+    if (!wall || !control.globalState.GetBoolean(5)) return nullptr;
+    const Vector start = wall->GetOutline().GetPrimaryPoints()[0].position;
+    auto* floor = new Floor(start, true);
+    if (!floor->RebuildFromOutline(wall)) {
+        delete floor;
+        return nullptr;
+    }
+    return floor;
+}
+
+// A roof over the rectangle [x0, x1] x [z0, z1] at `base`, its ridge along x (or z),
+// `rise` above the footprint. The left end is the low x (or z) end.
+struct RoofSpec {
+    double x0, x1, z0, z1;
+    bool alongX;
+    double leftOverhang;
+    double rightOverhang;
+};
+
+RoofGroup* MakeRectangleRoof(const RoofSpec& r, double base, double rise, bool hipped,
+                             double hipInset) {
+    Vector corners[4];
+    if (r.alongX) {
+        corners[0] = Vector(r.x0, base, r.z1);
+        corners[1] = Vector(r.x1, base, r.z1);
+        corners[2] = Vector(r.x1, base, r.z0);
+        corners[3] = Vector(r.x0, base, r.z0);
+    } else {
+        corners[0] = Vector(r.x0, base, r.z0);
+        corners[1] = Vector(r.x0, base, r.z1);
+        corners[2] = Vector(r.x1, base, r.z1);
+        corners[3] = Vector(r.x1, base, r.z0);
+    }
+    return new RoofGroup(corners, rise, kRoofOverhang, r.leftOverhang, r.rightOverhang, hipped,
+                         hipped, hipInset);
+}
+
+// A peak in the middle of the wall's top edge (or at `x`, `z` on it), `rise` above it.
+bool AddPeak(Wall* wall, double rise, const Vector* at = nullptr) {
+    if (!wall) return false;
+    Outline& outline = wall->GetOutline();
+    if (!PRECONDITION(outline.GetPrimaryCount() == 4,
+                      "Non-simple wall attempting to add center point"))
+        return false;
+    const OutlinePoint* nodes = outline.GetPrimaryPoints();
+    Vector peak = nodes[2].position;
+    peak.Add(nodes[3].position);
+    peak.Scale(0.5);
+    if (at) peak.Set(at->x, peak.y, at->z, 1.0);
+    peak.y += rise;
+    wall->InsertPointAt(peak);
+    return POSTCONDITION(outline.GetPrimaryCount() == 5, "Wall peak addition failed");
+}
+
+}  // namespace
+
 bool WizardPlanBuilder::Make(const WizardPlan& plan) {
-    // The ring of exterior walls, corner i to corner i+1 at plan.totalWallHeight on both
-    // ends, each linked to the next, the ground floor from the closed ring and the copies
-    // at plan.floorElevations, all appended to the scene list, then the roofs of the
-    // layout (plan.roofCount at plan.roofBaseHeight with plan.roofRise), the gable peaks
-    // on plan.gablePeakWalls and the walls fitted under the roofs: made here once walls,
-    // floors and roofs can be built.
-    theTrace().WriteFormat("Wizard plan of %zu walls not built: walls cannot be built yet",
-                           plan.corners.size());
-    return false;
+    const int count = static_cast<int>(plan.corners.size());
+    if (count < 3) return false;
+    RenderLockScope hold(control_);
+    control_.BeginUndoGroup();
+    std::vector<UndoableObject*> made;
+
+    walls.clear();
+    for (int i = 0; i < count; ++i)
+        walls.push_back(MakeWall(plan.corners[i], plan.corners[(i + 1) % count],
+                                 plan.totalWallHeight));
+    theTrace().Write("walls");
+    for (int i = 0; i < count; ++i)
+        if (!walls[i]->LinkWith(walls[(i + 1) % count], 2, 1))
+            theTrace().WriteFormat("Wizard wall %d not linked to the next", i);
+    theTrace().Write("linked");
+
+    if (Floor* ground = FloorFromRing(control_, walls[0])) {
+        control_.scene.Append(ground);
+        made.push_back(ground);
+        for (size_t k = 1; k < plan.floorElevations.size(); ++k) {
+            auto* copy = dynamic_cast<Floor*>(ground->Clone(false, true));
+            if (!copy) continue;
+            copy->MoveSlabBy(0.0, plan.floorElevations[k] - plan.floorElevations[0], 0.0, true);
+            made.push_back(copy);
+        }
+    }
+    for (Wall* wall : walls) {
+        control_.scene.Append(wall);
+        made.push_back(wall);
+    }
+
+    if (plan.roofStyle != WizardRoofStyle::kNone && plan.roofCount > 0) {
+        const bool hipped = plan.roofStyle == WizardRoofStyle::kHipped;
+        const double base = plan.roofBaseHeight;
+        const double rise = plan.roofRise;
+        double x0 = 0, x1 = 0, z0 = 0, z1 = 0;
+        for (const Vector& c : plan.corners) {
+            x0 = std::min(x0, c.x), x1 = std::max(x1, c.x);
+            z0 = std::min(z0, c.z), z1 = std::max(z1, c.z);
+        }
+        auto inset = [&](double side) { return std::min(3.0 * rise, 0.45 * side); };
+        const double o = kRoofOverhang;
+        std::vector<RoofGroup*> roofs;
+        const Vector* c = plan.corners.data();
+        switch (plan.shape) {
+            case WizardShape::kSquare:
+                roofs.push_back(MakeRectangleRoof({x0, x1, z0, z1, true, o, o}, base, rise, hipped,
+                                                  inset(x1 - x0)));
+                break;
+            case WizardShape::kL: {
+                // The arm along z over [x0, c3.x]; the arm along x meets it at half its width.
+                const double pw = c[3].x, ph = c[2].z;
+                const double half = (pw - x0) / 2.0;
+                roofs.push_back(MakeRectangleRoof({x0, pw, z0, z1, false, o, o}, base, rise,
+                                                  hipped, inset(z1 - z0)));
+                roofs.push_back(MakeRectangleRoof({pw - half, x1, z0, ph, true, 0.0, o}, base,
+                                                  rise, hipped, inset(x1 - pw)));
+                if (!hipped) {
+                    const Vector at((x0 + pw) / 2.0, 0.0, z0);
+                    AddPeak(walls[0], rise, &at);
+                }
+                break;
+            }
+            case WizardShape::kLMirrored: {
+                const double pw = c[3].x, ph = c[4].z;
+                const double half = (x1 - pw) / 2.0;
+                roofs.push_back(MakeRectangleRoof({pw, x1, z0, z1, false, o, o}, base, rise,
+                                                  hipped, inset(z1 - z0)));
+                roofs.push_back(MakeRectangleRoof({x0, pw + half, z0, ph, true, o, 0.0}, base,
+                                                  rise, hipped, inset(pw - x0)));
+                if (!hipped) {
+                    const Vector at((pw + x1) / 2.0, 0.0, z0);
+                    AddPeak(walls[0], rise, &at);
+                }
+                break;
+            }
+            case WizardShape::kU: {
+                const double lw = c[5].x, rw = c[4].x, inner = c[4].z;
+                const double half = (inner - z0) / 2.0;
+                roofs.push_back(MakeRectangleRoof({x0, x1, z0, inner, true, o, o}, base, rise,
+                                                  hipped, inset(x1 - x0)));
+                roofs.push_back(MakeRectangleRoof({x0, lw, inner - half, z1, false, 0.0, o}, base,
+                                                  rise, hipped, inset(z1 - inner)));
+                roofs.push_back(MakeRectangleRoof({rw, x1, inner - half, z1, false, 0.0, o}, base,
+                                                  rise, hipped, inset(z1 - inner)));
+                break;
+            }
+            case WizardShape::kNone:
+                break;
+        }
+        for (RoofGroup* roof : roofs) {
+            control_.scene.Append(roof);
+            made.push_back(roof);
+        }
+        for (int index : plan.gablePeakWalls)
+            if (index >= 0 && index < count) AddPeak(walls[index], rise);
+    }
+
+    // Each object made is recorded as new, so the build is one step to undo.
+    for (UndoableObject* object : made) {
+        object->BeginTransaction(true);
+        object->EndUndoStep();
+    }
+    control_.EndUndoGroup();
+    return !made.empty();
 }
 
 WizardPlan WizardPlanBuilder::Build(const KeyDataList& tree) {

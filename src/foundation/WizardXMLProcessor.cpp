@@ -213,8 +213,10 @@ int WizardXMLProcessor::OnDownloadComplete() {
         theTrace().WriteFormat("Wizard XML not readable %s", GetCacheFile());
         return 1;
     }
-    ParseFile(file);
+    const bool whole = ParseFile(file);
     std::fclose(file);
+    read_ = whole && !tree.GetSublist("planXML")->IsEmpty();
+    if (!buildOnArrival_) return 1;
     if (BaseControl* control = theControl()) {
         WizardPlanBuilder builder(*control);
         builder.Build(tree);

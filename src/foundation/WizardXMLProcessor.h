@@ -43,6 +43,12 @@ public:
     // False when reading must stop.
     bool ParseElement(FILE* file, KeyDataList& parent, int depth = 0);
 
+    // Whether an arrived download is built at once (the default); the reader of a
+    // template turns it off and builds once the answers were read.
+    void SetBuildOnArrival(bool flag) { buildOnArrival_ = flag; }
+    // Whether the last arrived file was read whole and holds "planXML".
+    bool WasRead() const { return read_; }
+
     const KeyDataList& GetTree() const { return tree; }
     KeyDataList& GetTree() { return tree; }
     const char* GetToken() const { return token; }
@@ -60,6 +66,8 @@ private:
 
     int elementCount_ = 0;
     bool failed_ = false;
+    bool buildOnArrival_ = true;
+    bool read_ = false;
     bool tokenQuoted_ = false;
     bool tokenTooLong_ = false;
     int pushed_[2] = {};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "building/Terrain.h"
+#include "slabs/BaseSlab.h"
 #include "control/BaseControl.h"
 #include "interaction/Compass.h"
 #include "control/LengthFormat.h"
@@ -431,6 +432,23 @@ void Window::RenderSky() {
     glPopAttrib();
 }
 
+namespace {
+
+// The slabs of the scene, in scene order.
+std::vector<RenderableObject*> SlabsOf(const LinkedList& scene) {
+    std::vector<RenderableObject*> slabs;
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); !it.IsDone(); node = it.Next()) {
+        auto* object = dynamic_cast<RenderableObject*>(node);
+        if (object && object->HasType(TypeBit::kSlab)) slabs.push_back(object);
+    }
+    it.UnlockList();
+    return slabs;
+}
+
+}  // namespace
+
 void Window::RenderReflections() {
     const BaseControl* control = theControl();
     if (!control) return;
@@ -438,7 +456,9 @@ void Window::RenderReflections() {
     if (!global.GetBoolean(9) || global.GetBoolean(8) || IsPicking() || viewFlags.GetBoolean(9) ||
         layerCounter >= 2 || IsOrthographicView())
         return;
-    // Slabs draw the mirrored scene through the stencil here once they can draw.
+    for (RenderableObject* object : SlabsOf(control->scene)) {
+        if (auto* slab = dynamic_cast<BaseSlab*>(object)) slab->RenderMirror();
+    }
 }
 
 void Window::RenderObjectsByType() {

@@ -8,6 +8,7 @@
 
 #include "building/WallEditor.h"
 #include "building/MoldingEditor.h"
+#include "building/TerrainEditor.h"
 #include "control/BaseControl.h"
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
@@ -50,6 +51,8 @@ constexpr const char* kModeNames[Window::kModeCount] = {
     "TerrainEditor",       "TraceImageAutoSizeMode",
     "ShaftHoleCreator",    "ArrowKeyWalkMode",
 };
+
+constexpr int kTerrainEditorMode = 28;
 
 // Modes that edit objects of the scene.
 constexpr bool kEditorModes[Window::kModeCount] = {
@@ -127,6 +130,7 @@ MouseHandler* MakeMouseMode(int mode) {
         default:
             break;
     }
+    if (mode == kTerrainEditorMode) return new (std::nothrow) TerrainEditor;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {

@@ -24,6 +24,7 @@ class SlabChild;
 class SceneView;
 class SlabCovering;
 class SlabHole;
+class Window;
 struct ViewProjection;
 
 // A slab: a flat solid given by a closed planar outline and a thickness, with three
@@ -141,6 +142,15 @@ public:
     // Where the line of sight meets the slab's plane, for the cut-away.
     void SetCutAwayPoint(const Vector& point) { cutAwayPoint = point; }
     bool IsCutAway() const { return cutAway != 0; }
+    // ---- the mirror pass (BaseSlabMirror.cpp) ----
+    // A reflective face shows the rest of the scene mirrored in it, confined to the face
+    // by the stencil buffer. Runs in the view's reflection pass.
+    virtual void RenderMirror();
+    // Whether the surface (0 inside, 1 outside) is a mirror.
+    bool IsMirrorSurface(int face) const;
+    // Multiplies in the reflection about face 0 (inside) or 1 (outside), from its list.
+    void ApplyMirrorTransform(int face);
+    bool IsInMirrorPass() const { return mirrorPass != 0; }
 
     // ---- geometry ----
     // Moves the outline, the children and the grid.
@@ -308,6 +318,10 @@ protected:
     void RemoveRecordedChild(const BaseKeyDataElement& record);
     // A point of the grid nearest `point` (unchanged when the grid cannot snap).
     Vector SnapToGrid(const Vector& point);
+    // The face's polygon (0 inside, 1 outside), moved by `shift` along the outline normal.
+    void DrawFacePolygon(int face, double shift);
+    // Draws the scene mirrored into the stencil region of `pass` (bit = 1 << pass).
+    void DrawMirroredScene(Window& window, int pass, uint32_t bit);
 
     Material surfaceMaterials[3];
     LinkedList holeList;

@@ -83,8 +83,8 @@ protected:
         // A slow machine (a sanitizer's) would get the low-frame-rate hint.
         control().lowFrameRateWarningEnabled = 0;
         control().scene.Append(new Tile);
-        // The ground grid would lie over the tile.
-        control().mainWindow->viewFlags.SetInt64(0, 0x100000);
+        // The ground grid and the terrain would lie over the tile.
+        control().mainWindow->viewFlags.SetInt64(0, 0x100000 | TypeBit::kTerrain);
         control().UnlockRender();
         // The view shows the tile.
         ASSERT_TRUE(PumpUntil([&] { return IsTile(ViewPixel(kWidth / 2, kHeight / 2).data()); }));

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "building/Roof.h"
+#include "building/RoofGroup.h"
+#include "building/Wall.h"
 #include "control/WizardPlanBuilder.h"
+#include "slabs/Floor.h"
 #include "foundation/KeyDataList.h"
 #include "foundation/WizardXMLProcessor.h"
 #include "support/TestControl.h"
@@ -216,7 +220,7 @@ TEST_F(WizardPlanBuilding, TexturesAndDefaultsAroundTheBuild) {
             EXPECT_EQ(control.wallState.GetString(i), "http://content/tex/paint.png");
         EXPECT_FALSE(control.wallState.GetBoolean(9));
         EXPECT_TRUE(control.wallState.GetBoolean(8));
-        EXPECT_FALSE(control.globalState.GetBoolean(0)) << "no wall was made: nothing changed";
+        EXPECT_TRUE(control.globalState.GetBoolean(0)) << "walls were made";
     }
     // The exterior material goes back once the builder is gone.
     EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
@@ -262,7 +266,8 @@ TEST_F(WizardPlanBuilding, ArrivedAnswersAreReadAndBuilt) {
     EXPECT_STREQ(
         answers.GetTree().GetSublist("planXML")->GetSublist("wallIntTex")->GetString("value"),
         "paint.png");
-    EXPECT_FALSE(control.globalState.GetBoolean(0)) << "no wall was made: nothing changed";
+    EXPECT_TRUE(control.globalState.GetBoolean(0)) << "the walls were made";
+    EXPECT_EQ(control.scene.GetCount(), 5u) << "four walls and the ground floor";
     EXPECT_EQ(control.wallState.GetString(6), "http://content/paint.png");
     EXPECT_EQ(control.wallState.GetString(9), "exterior.png");
 
@@ -270,4 +275,105 @@ TEST_F(WizardPlanBuilding, ArrivedAnswersAreReadAndBuilt) {
     WizardXMLProcessor nowhere;
     EXPECT_FALSE(nowhere.Download(""));
     EXPECT_TRUE(log.Contains("Download failed"));
+}
+
+namespace {
+
+template <class T>
+std::vector<T*> InScene(BaseControl& control) {
+    std::vector<T*> found;
+    for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext())
+        if (auto* object = dynamic_cast<T*>(node)) found.push_back(object);
+    return found;
+}
+
+}  // namespace
+
+TEST_F(WizardPlanBuilding, TemplatesBuildWallsFloorsAndRoofsOfEachLayout) {
+    control.contentDomain[0] = 0;
+    const std::map<std::string, double> square = {{"width", 300}, {"height", 150}};
+    const std::map<std::string, double> l = {
+        {"partWidth", 100}, {"partHeight", 60}, {"totalWidth", 300}, {"totalHeight", 200}};
+    const std::map<std::string, double> u = {{"leftWidth", 50},
+                                             {"rightWidth", 70},
+                                             {"partHeight", 80},
+                                             {"totalWidth", 300},
+                                             {"totalHeight", 200}};
+    struct Case {
+        const char* type;
+        std::map<std::string, double> sizes;
+        const char* stories;
+        const char* style;
+        size_t walls;
+        size_t floors;
+        size_t roofs;
+        size_t planes;
+        size_t peaks;  // walls with a fifth node
+    } cases[] = {
+        {"square", square, "1", "gable", 4, 1, 1, 2, 2},
+        {"square", square, "2", "hipped", 4, 2, 1, 4, 0},
+        {"L", l, "1", "gable", 6, 1, 2, 4, 3},
+        {"L", l, "2", "hipped", 6, 2, 2, 8, 0},
+        {"Lx", l, "2", "gable", 6, 2, 2, 4, 3},
+        {"U", u, "1", "gable", 8, 1, 3, 6, 2},
+        {"U", u, "2", "hipped", 8, 2, 3, 12, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.stories + " " + c.style);
+        control.scene.DeleteAll();
+        control.undoList.Clear();
+        control.globalState.SetBoolean(0, false);
+        const WizardPlan plan = WizardPlanBuilder(control).Build(
+            *Answers{{{"numStories", c.stories}, {"wallHeight", "100"}, {"roofStyle", c.style}},
+                     c.type,
+                     c.sizes}
+                 .Tree());
+        EXPECT_TRUE(control.globalState.GetBoolean(0));
+        const auto walls = InScene<Wall>(control);
+        for (size_t i = 0; i < walls.size(); ++i)
+            EXPECT_EQ(walls[i]->GetLinkedEnd(), walls[(i + 1) % walls.size()]) << i;
+        const auto floors = InScene<Floor>(control);
+        const auto roofs = InScene<RoofGroup>(control);
+        const auto planes = InScene<Roof>(control);
+        ASSERT_EQ(walls.size(), c.walls);
+        ASSERT_EQ(floors.size(), c.floors);
+        ASSERT_EQ(roofs.size(), c.roofs);
+        EXPECT_EQ(planes.size(), c.planes);
+        size_t peaks = 0;
+        const double height = plan.totalWallHeight;
+        for (size_t i = 0; i < walls.size(); ++i) {
+            Wall* wall = walls[i];
+            // A closed ring: every wall's end joins the next one's begin.
+            EXPECT_EQ(wall->GetLinkedEnd(), walls[(i + 1) % walls.size()]);
+            EXPECT_DOUBLE_EQ(wall->GetOutline().GetPrimaryPoints()[0].position.y, 0.0);
+            EXPECT_NEAR(wall->BeginHeight(), height, 1e-9);
+            if (wall->GetOutline().GetPrimaryCount() == 5) {
+                ++peaks;
+                EXPECT_NEAR(wall->GetBoundingBox().max.y, height + plan.roofRise, 1e-6);
+            }
+        }
+        EXPECT_EQ(peaks, c.peaks);
+        for (size_t k = 0; k < floors.size(); ++k) {
+            EXPECT_NEAR(floors[k]->GetTop(), 1.0 + 100.0 * k, 1e-9);
+            EXPECT_EQ(floors[k]->GetOutline().GetPrimaryCount(), c.walls);
+            EXPECT_GT(floors[k]->GetOutline().normal.y, 0.0);
+        }
+        for (RoofGroup* roof : roofs) {
+            // The ridge stands the rise over the tops of the walls.
+            EXPECT_NEAR(roof->GetPeakCenter().position.y, height + plan.roofRise, 1e-6);
+            EXPECT_GE(roof->CountPlanes(), 2);
+            for (int i = 0; i < roof->CountPlanes(); ++i) {
+                Roof* plane = roof->GetPlane(i);
+                ASSERT_NE(plane, nullptr);
+                EXPECT_LT(plane->GetOutline().normal.y, 0.0);
+                EXPECT_LT(plane->GetBoundingBox().min.y, height);
+            }
+        }
+        // The build is one step: undone, the scene is empty again.
+        control.Undo();
+        EXPECT_TRUE(InScene<Wall>(control).empty());
+        EXPECT_TRUE(InScene<Floor>(control).empty());
+        control.deletedObjects.DeleteAll();
+    }
+    control.scene.DeleteAll();
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "building/Terrain.h"
+#include "control/WizardPlanBuilder.h"
 #include "control/Defaults.h"
 #include "control/Duzazododiza.h"
 #include "control/PlanFiles.h"
@@ -531,7 +533,7 @@ HRESULT CDuzazododiza::OpenNewPlan() {
         globalState.SetVector(1, Vector(0.298, 0.58, 1.0));
         floorState.SetDouble(9, 0.0);
         SetFloorLevel(1);
-        // The terrain is reset here once it has its geometry.
+        if (terrain) terrain->Reset(true);
     }
     // The default lights and a fresh sky come from the content server, with the render
     // lock free while they download.
@@ -561,6 +563,18 @@ HRESULT CDuzazododiza::OpenXMLTemplate(BSTR fileAddress) {
     if (PromptSaveChanges(true) == kAnswerCancel) return S_OK;
     char address[kPathSize];
     if (!CopyPageText(fileAddress, address, sizeof address, "Template address")) return S_OK;
+    char full[kPathSize];
+    const char* source = address;
+    if (std::strncmp(address, "http://", 7) != 0)
+        source = AttachPathToDomain(address, full, sizeof full);
+    theTrace().WriteFormat("Template %s", source);
+    // The template is read first: one that cannot be read leaves the plan as it is.
+    WizardXMLProcessor reader;
+    reader.SetBuildOnArrival(false);
+    if (!reader.DownloadNow(source) || !reader.WasRead()) {
+        theTrace().WriteFormat("Template not read: %s", source);
+        return S_OK;
+    }
     {
         RenderLockScope hold(*this);
         if (FindMapWindow()) ToggleMapWindow();
@@ -568,15 +582,10 @@ HRESULT CDuzazododiza::OpenXMLTemplate(BSTR fileAddress) {
     OpenNewPlan();
     loadKind = 0;
     BeginBusyDisplay();
-    char full[kPathSize];
-    const char* source = address;
-    if (std::strncmp(address, "http://", 7) != 0)
-        source = AttachPathToDomain(address, full, sizeof full);
-    theTrace().WriteFormat("Template %s", source);
     {
-        // Read and built at once, behind the wait screen.
-        WizardXMLProcessor reader;
-        if (!reader.DownloadNow(source)) theTrace().WriteFormat("Template not read: %s", source);
+        // Built at once, behind the wait screen.
+        WizardPlanBuilder builder(*this);
+        builder.Build(reader.GetTree());
     }
     newPlanFlag = 1;
     // The render loop ends the wait screen.

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "building/Wall.h"
 #include "control/PlanFiles.h"
 #include "control/dialogs/LightPropertyDialog.h"
 #include "foundation/Cabinet.h"
@@ -259,21 +260,28 @@ TEST_F(EditingMembersNetTest, SkyTraceImageAndTemplatesChangeThePlan) {
     EXPECT_EQ(window.traceImage->GetImageURL(), picture);
     EXPECT_TRUE(control.globalState.GetBoolean(0));
 
-    // A template: a new plan with its default lights and sky, the wizard's answers read
-    // into the wall defaults; nothing of the plan was built, so it is not modified.
+    // A template that cannot be read leaves the plan as it was.
+    AddModel(0.0);
+    control.globalState.SetBoolean(0, false);
+    platform::ScopedBstr missing("wizard/missing.xml");
+    EXPECT_EQ(control.OpenXMLTemplate(missing.Get()), platform::S_OK);
+    EXPECT_EQ(Count<Model>(), 1) << "the plan stays";
+    EXPECT_FALSE(control.globalState.GetBoolean(0));
+
+    // A template: a new plan with its default lights and sky, and the house of the
+    // wizard's answers built in it, which makes the plan modified.
     content.Serve("/wizard/square.xml",
                   "<planXML><shapeData><shape type='square'/></shapeData>"
                   "<wallIntTex value='paint.png'/></planXML>");
-    AddModel(0.0);
-    control.globalState.SetBoolean(0, false);
     platform::ScopedBstr templateAddress("wizard/square.xml");
     EXPECT_EQ(control.OpenXMLTemplate(templateAddress.Get()), platform::S_OK);
     EXPECT_EQ(content.Requests("/wizard/square.xml"), 1);
     EXPECT_EQ(control.wallState.GetString(6), content.Domain() + "paint.png");
     EXPECT_EQ(Count<Model>(), 0) << "the old plan went";
+    EXPECT_EQ(Count<Wall>(), 4);
     EXPECT_EQ(Lights(false).size(), 1u);
     EXPECT_EQ(Lights(true).size(), 1u);
-    EXPECT_FALSE(control.globalState.GetBoolean(0));
+    EXPECT_TRUE(control.globalState.GetBoolean(0));
     EXPECT_TRUE(control.loadFinished) << "the wait screen ends";
     // The new plan put the main window in the window list, which owns its windows; the
     // fixture's window is not the list's to free.
