@@ -10,6 +10,7 @@
 #include "control/SavedViewWindow.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
+#include "interaction/DragDropHandler.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -110,6 +111,7 @@ Window::Window(const ModeFactory& makeMode)
       modelViewCache(new double[16]()),
       projectionCache(new double[16]()) {
     statusBar2.anchoredRight = 1;
+    dropTarget = std::make_unique<DragDropHandler>(this);
     toolbar = new Toolbar(this);
     indicatorBar.AddIndicator("L", true);
     indicatorBar.AddIndicator("M", false);
@@ -133,6 +135,7 @@ Window::~Window() {
     BaseControl* control = theControl();
     if (!control || control->mainWindow != this) delete traceImage;
     traceImage = nullptr;
+    dropTarget.reset();
     theTrace().Write("~w3");
     viewportCache.reset();
     modelViewCache.reset();
