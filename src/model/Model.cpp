@@ -184,6 +184,8 @@ void Model::Render() {
                                        ? control->currentWindow->GetMarkerScale(GetBoxCenterWorld())
                                        : 1.0;
         size = std::max(1.0, 0.02 * markerScale * box.min.Distance(box.max));
+        // A model whose geometry has not arrived has no box yet.
+        if (!std::isfinite(size)) size = kHandleSize;
         DrawSelectionMarker(size);
     }
     const Vector m = box.min.Midpoint(box.max);

@@ -80,6 +80,8 @@ TEST(CatalogueDropNetTest, ADraggedItemIsFetchedPlacedUndoneAndSavedWithThePlan)
     placed = PlacedModels(control);
     ASSERT_EQ(placed.size(), 1u);
     EXPECT_EQ(std::string(placed[0]->GetURL()), content.Domain() + "3d/box.3c_");
+    Model* redone = placed[0];
+    ASSERT_TRUE(LiveControl::PumpUntil([&] { return redone->IsLoaded(); }));
 
     char path[BaseControl::kPathSize];
     std::snprintf(path, sizeof path, "%sdropped.kvp", live.TemporaryFolder().c_str());
