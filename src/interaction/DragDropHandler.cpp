@@ -67,6 +67,7 @@ private:
 
 // The text of a data block up to its first NUL.
 std::string_view AsText(const std::vector<uint8_t>& data) {
+    if (data.empty()) return std::string_view();
     const char* begin = reinterpret_cast<const char*>(data.data());
     const auto* nul = static_cast<const char*>(std::memchr(begin, 0, data.size()));
     return std::string_view(begin, nul ? static_cast<size_t>(nul - begin) : data.size());

@@ -102,6 +102,10 @@ TEST(DropDataTest, TheFirstFormatTheDataHasDecides) {
     EXPECT_EQ(request.kind, Kind::kBitmap);
     auto empty = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
     EXPECT_EQ(ReadDropData(empty.Get(), "", request), platform::DV_E_FORMATETC);
+    // A format that came with no bytes at all names nothing.
+    auto blank = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
+    blank->Set(platform::CF_TEXT, {});
+    EXPECT_EQ(ReadDropData(blank.Get(), "", request), platform::E_FAIL);
 }
 
 // The view window's drop target, headless: what it accepts and what it builds.
