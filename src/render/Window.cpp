@@ -11,6 +11,7 @@
 #include "foundation/Trace.h"
 #include "interaction/BaseEditor.h"
 #include "interaction/DragDropHandler.h"
+#include "interaction/EyeDropperMode.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
@@ -89,6 +90,7 @@ private:
 
 MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
+    if (mode == 25) return new (std::nothrow) EyeDropperMode;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
