@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // Through a data object, as the formats come.
-    platform::RefPtr<platform::DataObject> object = platform::RefPtr<platform::DataObject>::Adopt(
-        new platform::DataObject);
+    platform::RefPtr<platform::DataObject> object =
+        platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
     object->Set(size % 3 == 0   ? platform::RegisterClipboardFormat("HTML Format")
                 : size % 3 == 1 ? platform::CF_TEXT
                                 : platform::CF_HDROP,

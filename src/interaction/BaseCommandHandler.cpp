@@ -64,7 +64,8 @@ std::vector<PickableObject*> BaseCommandHandler::PickAt(platform::ScreenPoint po
     return hits;
 }
 
-platform::MessageAnswer BaseCommandHandler::AskLockedObject(BaseControl& control, uint32_t stringId) {
+platform::MessageAnswer BaseCommandHandler::AskLockedObject(BaseControl& control,
+                                                            uint32_t stringId) {
     const std::string text = control.LoadResourceString(stringId);
     platform::MessageBoxRequest box;
     box.text = text.c_str();
@@ -120,7 +121,8 @@ bool BaseModelCommand::CaptureDepthImage(Window& window) {
     if (strip) {
         for (uint32_t r = 0; r < rows; ++r)
             glReadPixels(0, static_cast<GLint>(r * 3), static_cast<GLsizei>(width), 1,
-                         GL_DEPTH_COMPONENT, GL_FLOAT, image.get() + static_cast<size_t>(r) * width);
+                         GL_DEPTH_COMPONENT, GL_FLOAT,
+                         image.get() + static_cast<size_t>(r) * width);
     } else {
         glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height),
                      GL_DEPTH_COMPONENT, GL_FLOAT, image.get());

@@ -87,7 +87,8 @@ void BitmapDropCommand::ApplyToHits(const std::vector<PickableObject*>& hits) {
         keys.AddString("TextureURL", url);
         keys.AddDouble("Granularity", owner && owner->HasType(kBaseModelBit) ? 1.0 : 100.0);
         KeyDataList* color = keys.AddSublist("color");
-        for (const char* channel : {"Red", "Green", "Blue", "Alpha"}) color->AddDouble(channel, 1.0);
+        for (const char* channel : {"Red", "Green", "Blue", "Alpha"})
+            color->AddDouble(channel, 1.0);
         undoable->BeginUndoStep();
         part->ApplyMaterialKeys(keys, false);
         if (owner) owner->MarkDirty();

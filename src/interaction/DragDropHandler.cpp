@@ -97,7 +97,8 @@ bool ReadHtmlDrop(std::string_view text, const std::string& paintPrefix, DropReq
     bool hasSource = false;
     std::string_view token;
     bool first = true;
-    while (tokens.Next(first ? std::string_view(" =>\"\n\r") : std::string_view("< =\n\r\""), token)) {
+    while (
+        tokens.Next(first ? std::string_view(" =>\"\n\r") : std::string_view("< =\n\r\""), token)) {
         first = false;
         if (token.front() == '>' || token.back() == '>') break;
         if (EqualsNoCase(token, "alt")) {
@@ -386,7 +387,8 @@ platform::HRESULT DragDropHandler::DragOver(uint32_t keyState, platform::ScreenP
 platform::HRESULT DragDropHandler::DragLeave() {
     RestoreGlobals();
     if (view_) view_->helpWindow.SetShown(false);
-    if (BaseControl* control = theControl()) control->ShowMainProgress(false, control->progressOwner);
+    if (BaseControl* control = theControl())
+        control->ShowMainProgress(false, control->progressOwner);
     accepting_ = false;
     if (command_) {
         command_->Cancel();

@@ -99,9 +99,10 @@ void EyeDropperMode::ClickHits(const std::vector<PickableObject*>& hits) {
         auto* renderable = dynamic_cast<RenderableObject*>(hits[0]);
         const bool locked = renderable && renderable->IsLocked();
         const bool apply =
-            undoable && (!locked || ((targetKind_ == 1 || !in.alt) &&
-                                     BaseCommandHandler::AskLockedObject(*control, kLockedQuestion) ==
-                                         platform::MessageAnswer::Yes));
+            undoable &&
+            (!locked || ((targetKind_ == 1 || !in.alt) &&
+                         BaseCommandHandler::AskLockedObject(*control, kLockedQuestion) ==
+                             platform::MessageAnswer::Yes));
         if (undoable) undoable->BeginUndoStep();
         if (apply) {
             part->ApplyMaterialKeys(*heldMaterial_, false);
@@ -113,7 +114,8 @@ void EyeDropperMode::ClickHits(const std::vector<PickableObject*>& hits) {
         if (in.alt && targetKind_ == 0) {
             if (hits[0]->HasType(kStairsBit) && !hits[0]->HasType(kSlabBit)) {
                 TraceWrite("Materials for whole stairs are not available.");
-            } else if (auto* slab = dynamic_cast<BaseSlab*>(hits[0]); slab && hits[0]->HasType(kSlabBit)) {
+            } else if (auto* slab = dynamic_cast<BaseSlab*>(hits[0]);
+                       slab && hits[0]->HasType(kSlabBit)) {
                 KeyDataList& keys = *heldMaterial_;
                 // The held scale goes along only between parts of different kinds.
                 const bool keepScale = sourceKind_ == targetKind_;

@@ -60,11 +60,12 @@ bool MayChange(PickableObject* object) {
     auto* renderable = dynamic_cast<RenderableObject*>(object);
     if (!renderable || !renderable->IsLocked()) return true;
     BaseControl* control = theControl();
-    return control &&
-           BaseCommandHandler::AskLockedObject(*control, kLockedQuestion) == platform::MessageAnswer::Yes;
+    return control && BaseCommandHandler::AskLockedObject(*control, kLockedQuestion) ==
+                          platform::MessageAnswer::Yes;
 }
 
-bool ApplyToSlabs(BaseSlab& slab, bool everySlabOfKind, const std::function<void(BaseSlab&)>& apply) {
+bool ApplyToSlabs(BaseSlab& slab, bool everySlabOfKind,
+                  const std::function<void(BaseSlab&)>& apply) {
     BaseControl* control = theControl();
     if (!everySlabOfKind || !control) {
         if (!MayChange(&slab)) return true;
@@ -188,7 +189,8 @@ void MaterialCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint
     auto* undoable = dynamic_cast<UndoableObject*>(top);
     if (!undoable || !MayChange(top)) return;
 
-    const uint32_t texturesBefore = control->GetTextureList() ? control->GetTextureList()->GetCount() : 0;
+    const uint32_t texturesBefore =
+        control->GetTextureList() ? control->GetTextureList()->GetCount() : 0;
     RenderableObject* owner = part->GetOwnerObject();
     if (owner && owner->HasType(kMoldingBit)) {
         TraceWrite("Materials for moldings are not available.");
@@ -199,7 +201,8 @@ void MaterialCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint
     if (owner) owner->MarkDirty();
     undoable->EndUndoStep();
 
-    const uint32_t texturesAfter = control->GetTextureList() ? control->GetTextureList()->GetCount() : 0;
+    const uint32_t texturesAfter =
+        control->GetTextureList() ? control->GetTextureList()->GetCount() : 0;
     if (texturesAfter > texturesBefore && part->material && part->material->GetTexture())
         control->progressOwner = part->material->GetTexture()->ProgressOwnerId();
 }

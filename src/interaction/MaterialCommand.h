@@ -47,7 +47,8 @@ BaseSlab* SlabOfHits(const std::vector<PickableObject*>& hits, bool deeper);
 // Runs `apply` on `slab`, or with Ctrl on every slab of the scene whose type mask equals
 // the slab's, each in its own undo step; locked slabs only after the user agreed. False
 // when the user cancelled.
-bool ApplyToSlabs(BaseSlab& slab, bool everySlabOfKind, const std::function<void(BaseSlab&)>& apply);
+bool ApplyToSlabs(BaseSlab& slab, bool everySlabOfKind,
+                  const std::function<void(BaseSlab&)>& apply);
 // Whether `object` may change: unlocked, or the user answered Yes to the locked-object
 // question.
 bool MayChange(PickableObject* object);

@@ -36,7 +36,8 @@ int PaintCommand::OnDownloadComplete() {
     std::fclose(file);
     const KeyDataList* item = description.GetSublist("Material");
     if (item && !item->IsEmpty()) {
-        material_ = std::make_unique<MaterialCommand>(description.TakeSublist("Material"), hostPart);
+        material_ =
+            std::make_unique<MaterialCommand>(description.TakeSublist("Material"), hostPart);
         material_->SetPaint(true);
     }
     return 1;

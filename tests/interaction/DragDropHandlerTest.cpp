@@ -67,7 +67,8 @@ TEST(DropDataTest, HtmlPicturesComeWithTheirPageOrAreRefused) {
 
 TEST(DropDataTest, TextAndFilesNameWhatIsDropped) {
     DropRequest request;
-    ASSERT_TRUE(ReadTextDrop("http://h/p.aspx?name=Chair&kvr=http://h/c/chair.3c_&userID=7", request));
+    ASSERT_TRUE(
+        ReadTextDrop("http://h/p.aspx?name=Chair&kvr=http://h/c/chair.3c_&userID=7", request));
     EXPECT_EQ(request.kind, Kind::kCatalogue);
     EXPECT_EQ(request.text, "http://h/c/chair.3c_");
     EXPECT_TRUE(request.urlDrop);

@@ -35,7 +35,8 @@ protected:
         a = scene.Add(Vector(0, 0, 0), Vector(100, 0, 0));
         b = scene.Add(Vector(100, 0, 0), Vector(100, 0, 100));
         for (Wall* wall : {a, b})
-            for (int s : {BaseSlab::kInsideSurface, BaseSlab::kOutsideSurface, BaseSlab::kEdgeSurface})
+            for (int s :
+                 {BaseSlab::kInsideSurface, BaseSlab::kOutsideSurface, BaseSlab::kEdgeSurface})
                 wall->GetSurface(s)->material->SetColor(0.5, 0.5, 0.5, 1.0);
         platform::SetMessageBoxResponder([this](const platform::MessageBoxRequest& box) {
             questions.push_back(box.text);
@@ -113,7 +114,8 @@ TEST_F(SurfaceDropTest, ALockedObjectChangesOnlyAfterYes) {
     DropOn(colour, a, BaseSlab::kOutsideSurface);
     EXPECT_DOUBLE_EQ(Red(a, BaseSlab::kOutsideSurface), 0.5);
     ASSERT_EQ(questions.size(), 2u);
-    EXPECT_EQ(questions[0], "This object is locked.  Do you still want to apply the texure changes?");
+    EXPECT_EQ(questions[0],
+              "This object is locked.  Do you still want to apply the texure changes?");
 
     answer = platform::MessageAnswer::Yes;
     DropOn(colour, a, BaseSlab::kOutsideSurface);
