@@ -86,6 +86,14 @@ TEST(CatalogueDropNetTest, ADraggedItemIsFetchedPlacedUndoneAndSavedWithThePlan)
     char path[BaseControl::kPathSize];
     std::snprintf(path, sizeof path, "%sdropped.kvp", live.TemporaryFolder().c_str());
     ASSERT_TRUE(control.WriteSceneGraphFile(path, sizeof path, false));
+    // Clearing the scene deletes its models under the scene's list lock: none may still
+    // be loading then.
+    std::vector<BaseModel*> loading;
+    control.LockRender();
+    for (LinkedListObject* node = control.scene.GetHead(); node; node = node->GetNext())
+        if (auto* any = dynamic_cast<BaseModel*>(node)) loading.push_back(any);
+    control.UnlockRender();
+    for (BaseModel* any : loading) any->WaitForDownload();
     control.LockRender();
     control.ClearScene();
     control.UnlockRender();
