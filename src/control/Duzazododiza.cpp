@@ -19,6 +19,7 @@
 #include "foundation/Trace.h"
 #include "interaction/Compass.h"
 #include "interaction/MouseHandler.h"
+#include "interaction/DragDropHandler.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/ComponentRegistration.h"
 #include "platform/Files.h"
@@ -313,7 +314,8 @@ platform::LResult CDuzazododiza::OnCreate(const platform::WindowCreateInfo* info
         progressBar.owner = main;
         windowList->Append(main);
         main->windowHandle = controlWindow;
-        // Camera presets and the drop target come with the camera and drop handling.
+        if (!main->dropTarget || !main->dropTarget->Register(controlWindow))
+            theTrace().Write("The view takes no drops");
     }
 
     initEvent.Reset();

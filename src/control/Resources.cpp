@@ -66,6 +66,7 @@ const platform::StringResource kStrings[] = {
     {258,
      "Change molding shape by:\n1. Right clicking it and choosing \"Change Shape\"\n2. Dragging "
      "molding shapes onto it from Directory->Building Materials->Molding category\n"},
+    {259, "Vendor limits material changes on this object"},
     {260, "There is currently no image to resize"},
     {261,
      "Resizing beyond the window to this size may result in extremely slow frame rates.  To "
@@ -87,10 +88,16 @@ const platform::StringResource kStrings[] = {
     {278,
      "There was an unknown error while attempting to communicate with the printer.  Please "
      "check the printer status and try again."},
+    {279, "Floor objects cannot be added in elevation view."},
+    {280, "Position object on ground, table or any other surface before releasing mouse button."},
     {281, "Drag over any existing wall, floor, or countertop to add this object."},
     {282,
      "Drag over any existing wall to insert.  Hold shift to insert into a floor or countertop."},
     {283, "Drag over any existing wall, floor or countertop to add this object."},
+    {286, "Drop on any surface to change the material."},
+    {287,
+     "Drop on any surface to change the material or drop on a spotlight to create a projection."},
+    {288, "Drop on any surface to change its color."},
     {291, "The door must be closed in order to reposition the doorknob"},
     {292, "You must be in 3D mode to move the doorknob"},
     {293, "Save file before loading new scene?"},
@@ -116,6 +123,8 @@ const platform::StringResource kStrings[] = {
     {310,
      " Are you sure you want to delete this light? Press \"L\" or choose \"Turn Off Lights and "
      "Shadows\" from the Lights and Shadows menu to turn off lights without deleting them."},
+    {311,
+     "To apply materials to a small part of a wall, floor, roof or countertop,\nchoose \"Draw Material\" from the build menu."},
     {312, "Enter length of a reference wall. Press OK. Draw line along length of wall."},
 };
 

@@ -557,7 +557,13 @@ void Text::RenderCharacters(bool plan) {
     }
     if (!GlobalFlag(8)) glColor4d(material.red, material.green, material.blue, material.alpha);
     glScaled(height, height, depth);
+    // A pick needs only the label's surface: the glyphs are not drawn into the selection
+    // buffer (the software renderer cannot run glyph lists while it selects).
+    GLint renderMode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &renderMode);
+    const bool picking = renderMode == GL_SELECT;
     auto draw = [&] {
+        if (picking) return;
         for (const Call& call : calls) glCallList(call.list);
     };
     if (userDefined) {

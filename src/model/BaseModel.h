@@ -24,14 +24,14 @@ class PartGroup;
 class SubObjectPart;
 
 // Command ids of the menu of every model.
-namespace BaseModelCommand {
+namespace BaseModelMenuCommand {
 constexpr uint32_t kObjectWebPage = 102;
 constexpr uint32_t kRestoreOriginalSize = 210;
 constexpr uint32_t kToggleOpenInBlueprint = 303;
 constexpr uint32_t kReverseDirection = 1202;
 // The host command that shows the object's web page (GlobalState string 3).
 constexpr uint32_t kShowObjectPage = 1511;
-}  // namespace BaseModelCommand
+}  // namespace BaseModelMenuCommand
 
 // Every scene object whose shape comes from a catalogue geometry file: furniture,
 // objects in or on slabs, sky models, column bases, fence posts. It owns its part tree

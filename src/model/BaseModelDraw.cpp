@@ -241,7 +241,7 @@ void BaseModel::WriteModelXml(std::string& buffer, double height) {
 }
 
 void BaseModel::BuildPropertyMenu(platform::Menu& menu) {
-    using namespace BaseModelCommand;
+    using namespace BaseModelMenuCommand;
     menu.AppendItem(kReverseDirection, "Reverse Object Direction");
     menu.AppendItem(kRestoreOriginalSize, "Restore Original Size", false, HasOriginalSize());
     BaseControl* control = theControl();
@@ -252,7 +252,7 @@ void BaseModel::BuildPropertyMenu(platform::Menu& menu) {
 }
 
 bool BaseModel::ProcessPropertyMenu(uint32_t id) {
-    using namespace BaseModelCommand;
+    using namespace BaseModelMenuCommand;
     BaseControl* control = theControl();
     switch (id) {
         case kObjectWebPage: {

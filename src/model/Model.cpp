@@ -184,6 +184,8 @@ void Model::Render() {
                                        ? control->currentWindow->GetMarkerScale(GetBoxCenterWorld())
                                        : 1.0;
         size = std::max(1.0, 0.02 * markerScale * box.min.Distance(box.max));
+        // A model whose geometry has not arrived has no box yet.
+        if (!std::isfinite(size)) size = kHandleSize;
         DrawSelectionMarker(size);
     }
     const Vector m = box.min.Midpoint(box.max);
@@ -239,7 +241,7 @@ void Model::DrawRotateHandles(double size) {
 void Model::BuildPropertyMenu(platform::Menu& menu) {
     BaseControl* control = theControl();
     AppendMenuItems(menu);
-    menu.AppendItem(ModelCommand::kSnapTo, "Snap To",
+    menu.AppendItem(ModelMenuCommand::kSnapTo, "Snap To",
                     control && control->globalState.GetBoolean(3));
     menu.AppendSeparator();
     BaseModel::BuildPropertyMenu(menu);
@@ -257,11 +259,11 @@ bool Model::ProcessPropertyMenu(uint32_t id) {
         return true;
     }
     BaseControl* control = theControl();
-    if (id == ModelCommand::kDelete) {
+    if (id == ModelMenuCommand::kDelete) {
         DeleteFromScene();
         return true;
     }
-    if (id == ModelCommand::kSnapTo) {
+    if (id == ModelMenuCommand::kSnapTo) {
         if (control) control->globalState.SetBoolean(3, !control->globalState.GetBoolean(3));
         return false;
     }

@@ -10,10 +10,10 @@ class FitPointReader;
 class KeyDataList;
 
 // Command ids of a placed model's own menu.
-namespace ModelCommand {
+namespace ModelMenuCommand {
 constexpr uint32_t kDelete = 104;
 constexpr uint32_t kSnapTo = 208;
-}  // namespace ModelCommand
+}  // namespace ModelMenuCommand
 
 // A catalogue model standing free in the scene: a top-level object (hide, lock) that can
 // be rotated, moved and snapped, and that keeps the eight corners of its box in world

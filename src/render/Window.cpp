@@ -16,6 +16,8 @@
 #include "interaction/DimensionEditor.h"
 #include "interaction/ModelEditor.h"
 #include "interaction/ModelRotater.h"
+#include "interaction/DragDropHandler.h"
+#include "interaction/EyeDropperMode.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/CameraModes.h"
 #include "interaction/FenceEditor.h"
@@ -131,6 +133,7 @@ MouseHandler* MakeMouseMode(int mode) {
             break;
     }
     if (mode == kTerrainEditorMode) return new (std::nothrow) TerrainEditor;
+    if (mode == 25) return new (std::nothrow) EyeDropperMode;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
@@ -153,6 +156,7 @@ Window::Window(const ModeFactory& makeMode)
       modelViewCache(new double[16]()),
       projectionCache(new double[16]()) {
     statusBar2.anchoredRight = 1;
+    dropTarget = std::make_unique<DragDropHandler>(this);
     toolbar = new Toolbar(this);
     indicatorBar.AddIndicator("L", true);
     indicatorBar.AddIndicator("M", false);
@@ -176,6 +180,7 @@ Window::~Window() {
     BaseControl* control = theControl();
     if (!control || control->mainWindow != this) delete traceImage;
     traceImage = nullptr;
+    dropTarget.reset();
     theTrace().Write("~w3");
     viewportCache.reset();
     modelViewCache.reset();

@@ -18,6 +18,7 @@
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
+class DragDropHandler;
 class FloorState;
 class GlobalState;
 class LightSource;
@@ -374,6 +375,8 @@ public:
     RenderState viewFlags;
     // Owned, except by the main window, whose trace image goes with the scene.
     TraceImageModel* traceImage = nullptr;
+    // The window's drop target; registered with the window handle by the control.
+    std::unique_ptr<DragDropHandler> dropTarget;
     uint8_t cameraIconFlag = 0;
     uint8_t antialiasRequest = 0;
     int32_t antialiasPass = 0;

@@ -239,33 +239,33 @@ TEST_F(ModelTest, MenuCommands) {
     Model* model = Add(MakeModel(Vector(0, 0, 0)));
     platform::Menu& menu = SelectableObject::CreateContextMenu();
     model->BuildPropertyMenu(menu);
-    EXPECT_NE(menu.FindItem(ModelCommand::kSnapTo), nullptr);
-    EXPECT_NE(menu.FindItem(BaseModelCommand::kReverseDirection), nullptr);
-    ASSERT_NE(menu.FindItem(BaseModelCommand::kRestoreOriginalSize), nullptr);
-    EXPECT_TRUE(menu.FindItem(BaseModelCommand::kRestoreOriginalSize)->greyed);
+    EXPECT_NE(menu.FindItem(ModelMenuCommand::kSnapTo), nullptr);
+    EXPECT_NE(menu.FindItem(BaseModelMenuCommand::kReverseDirection), nullptr);
+    ASSERT_NE(menu.FindItem(BaseModelMenuCommand::kRestoreOriginalSize), nullptr);
+    EXPECT_TRUE(menu.FindItem(BaseModelMenuCommand::kRestoreOriginalSize)->greyed);
 
     // Snap To toggles the setting and is not reported as handled; so does Reverse.
-    EXPECT_FALSE(model->ProcessPropertyMenu(ModelCommand::kSnapTo));
+    EXPECT_FALSE(model->ProcessPropertyMenu(ModelMenuCommand::kSnapTo));
     EXPECT_TRUE(control.globalState.GetBoolean(3));
-    EXPECT_FALSE(model->ProcessPropertyMenu(BaseModelCommand::kReverseDirection));
+    EXPECT_FALSE(model->ProcessPropertyMenu(BaseModelMenuCommand::kReverseDirection));
     EXPECT_EQ(model->reverseDirection, 1);
 
     // Restore Original Size takes the world box back with the scale.
     model->scale.Set(2, 2, 2, 1);
     model->Refresh();
-    EXPECT_TRUE(model->ProcessPropertyMenu(BaseModelCommand::kRestoreOriginalSize));
+    EXPECT_TRUE(model->ProcessPropertyMenu(BaseModelMenuCommand::kRestoreOriginalSize));
     EXPECT_EQ(model->scale.x, 1.0);
     EXPECT_EQ(model->GetWorldCorners()[1].x, 10.0);
 
     // The web page: product address first.
     model->SetInformationValue("name", "Chair");
-    EXPECT_TRUE(model->ProcessPropertyMenu(BaseModelCommand::kObjectWebPage));
+    EXPECT_TRUE(model->ProcessPropertyMenu(BaseModelMenuCommand::kObjectWebPage));
     EXPECT_EQ(control.globalState.GetString(3), "name='Chair'");
     model->SetInformationValue("productURL", "http://p/1");
-    model->ProcessPropertyMenu(BaseModelCommand::kObjectWebPage);
+    model->ProcessPropertyMenu(BaseModelMenuCommand::kObjectWebPage);
     EXPECT_EQ(control.globalState.GetString(3), "http://p/1");
     ASSERT_EQ(control.hostMessages.size(), 2u);
-    EXPECT_EQ(control.hostMessages[0], BaseModelCommand::kShowObjectPage);
+    EXPECT_EQ(control.hostMessages[0], BaseModelMenuCommand::kShowObjectPage);
 
     // Rotate commands refresh the world box.
     EXPECT_TRUE(model->ProcessPropertyMenu(MenuCommand::kRotate90Clockwise));
@@ -275,7 +275,7 @@ TEST_F(ModelTest, MenuCommands) {
 
     // Delete takes the model out of the scene and frees it.
     model->loaded = 1;
-    EXPECT_TRUE(model->ProcessPropertyMenu(ModelCommand::kDelete));
+    EXPECT_TRUE(model->ProcessPropertyMenu(ModelMenuCommand::kDelete));
     EXPECT_TRUE(control.scene.IsEmpty());
 }
 
