@@ -388,7 +388,10 @@ void BaseControl::ClearScene() {
     RenderLockScope hold(*this);
     for (SceneState& state : sceneStates) state.initialised = 0;
     theTrace().Write("INP:bcl");
-    scene.DeleteAll();
+    // Each object is taken out under the list's lock and deleted outside it: a model whose
+    // download is still running gives up the render lock while it waits for the download,
+    // and the render thread that then takes it must not find the list locked.
+    while (LinkedListObject* node = scene.PopHead()) delete node;
     theTrace().Write("INP:acl");
     undoList.Clear();
     theTrace().Write("INP:actl");
