@@ -64,7 +64,12 @@ InSlabObject::InSlabObject() {
 }
 
 InSlabObject::~InSlabObject() {
-    RemoveAllJoins();
+    // The neighbours forget this object; its own edges go with it.
+    for (InSlabObject*& other : joined) {
+        InSlabObject* neighbour = other;
+        other = nullptr;
+        if (neighbour) neighbour->Unjoin(this);
+    }
 }
 
 Vector InSlabObject::FaceNormal() const {
@@ -168,6 +173,8 @@ void InSlabObject::RefreshPlacement() {
     selectionBox.min = Vector(box.min.x * scale.x, box.min.y * scale.y, box.min.z * scale.z - pad);
     selectionBox.max = Vector(box.max.x * scale.x, box.max.y * scale.y, box.max.z * scale.z + pad);
     worldCenter = ComputeCenterOnParent();
+    // The parent's box reaches over its children's openings.
+    if (parent->GetInSlabList().Contains(this)) parent->ComputeBounds();
 }
 
 void InSlabObject::MarkDirty() {

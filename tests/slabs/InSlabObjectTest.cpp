@@ -120,7 +120,8 @@ TEST_F(InSlabObjectTest, OpeningIsBuiltFromTheFootprint) {
 }
 
 // A wall with a door, a window and an asymmetric object comes back from the product's
-// loader with the same plan stream and the same kinds.
+// loader with the same wall and the same kinds; once read, the whole plan stream is kept
+// through every further save and reopen.
 TEST_F(InSlabObjectTest, PlanWithInSlabObjectsComesBackWhole) {
     std::string first;
     std::vector<std::string> saved;
@@ -138,22 +139,41 @@ TEST_F(InSlabObjectTest, PlanWithInSlabObjectsComesBackWhole) {
     }
     ASSERT_FALSE(saved.empty());
     s.control.scene.DeleteAll();
-    WallScene fresh;
-    fresh.control.LoadPlanFile(first.c_str(), false);
-    auto* wall = dynamic_cast<Wall*>(fresh.control.scene.GetHead());
-    ASSERT_NE(wall, nullptr);
-    ASSERT_EQ(wall->GetInSlabList().GetCount(), 3u);
-    EXPECT_EQ(Child(wall, 0)->GetInSlabType(), InSlabObject::kDoor);
-    EXPECT_EQ(Child(wall, 0)->GetParent(), wall);
-    EXPECT_EQ(Corners(Child(wall, 0)).size(), 4u) << "the opening is built again";
-    EXPECT_TRUE(Child(wall, 1)->IsInverted());
-    EXPECT_DOUBLE_EQ(Child(wall, 1)->GetRotation(), 90.0);
-    auto* unit = dynamic_cast<AsymmetricSlabObject*>(Child(wall, 2));
-    ASSERT_NE(unit, nullptr) << "the asymmetric marker makes its own class";
-    EXPECT_TRUE(unit->IsAttachedToBottom());
-    const std::vector<std::string> reread = PlanStream(Save(fresh.control, folder.Path() + "Again.kvp"));
-    ASSERT_EQ(reread.size(), saved.size());
-    for (size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(reread[i], saved[i]);
+    auto walls = [](const std::vector<std::string>& stream) {
+        std::vector<std::string> out;
+        for (const std::string& line : stream)
+            if (line.rfind("/Wall/", 0) == 0) out.push_back(line);
+        return out;
+    };
+    std::vector<std::string> second;
+    std::string again;
+    TempFolder secondFolder, thirdFolder;
+    {
+        WallScene fresh;
+        fresh.control.LoadPlanFile(first.c_str(), false);
+        auto* wall = dynamic_cast<Wall*>(fresh.control.scene.GetHead());
+        ASSERT_NE(wall, nullptr);
+        ASSERT_EQ(wall->GetInSlabList().GetCount(), 3u);
+        EXPECT_EQ(Child(wall, 0)->GetInSlabType(), InSlabObject::kDoor);
+        EXPECT_EQ(Child(wall, 0)->GetParent(), wall);
+        EXPECT_EQ(Corners(Child(wall, 0)).size(), 4u) << "the opening is built again";
+        EXPECT_TRUE(Child(wall, 1)->IsInverted());
+        EXPECT_DOUBLE_EQ(Child(wall, 1)->GetRotation(), 90.0);
+        auto* unit = dynamic_cast<AsymmetricSlabObject*>(Child(wall, 2));
+        ASSERT_NE(unit, nullptr) << "the asymmetric marker makes its own class";
+        EXPECT_TRUE(unit->IsAttachedToBottom());
+        // Same name elsewhere: a plan records the name it was opened under.
+        again = Save(fresh.control, secondFolder.Path() + "Openings.kvp");
+        second = PlanStream(again);
+        fresh.control.deletedObjects.DeleteAll();
+    }
+    EXPECT_EQ(walls(second), walls(saved));
+    WallScene third;
+    third.control.LoadPlanFile(again.c_str(), false);
+    const std::vector<std::string> reread = PlanStream(Save(third.control, thirdFolder.Path() + "Openings.kvp"));
+    third.control.deletedObjects.DeleteAll();
+    ASSERT_EQ(reread.size(), second.size());
+    for (size_t i = 0; i < second.size(); ++i) EXPECT_EQ(reread[i], second[i]);
 }
 
 TEST_F(InSlabObjectTest, UndoAndRedoOfAMoveRestoreTheExactKeysAndOpening) {
