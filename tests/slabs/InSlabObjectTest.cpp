@@ -9,6 +9,7 @@
 #include "control/PlanFiles.h"
 #include "foundation/Cabinet.h"
 #include "foundation/KeyDataList.h"
+#include "slabs/Floor.h"
 #include "slabs/InSlabObject.h"
 #include "support/WallFixtures.h"
 
@@ -61,6 +62,25 @@ std::vector<Vector> Corners(InSlabObject* object) {
     const Outline& outline = object->Opening().GetOutline();
     for (int i = 0; i < outline.GetCount(); ++i) out.push_back(outline.GetPoints()[i].position);
     return out;
+}
+
+// A rectangular floor whose top is at `top`, 10 thick; `down` turns its outline's normal
+// downwards (a ceiling).
+Floor* MakeFloor(double x0, double z0, double x1, double z1, double top, bool down = false) {
+    auto* floor = new Floor(Vector(x0, top - 5.0, z0), false);
+    floor->BaseSlab::SetThickness(10.0);
+    Outline& outline = floor->GetOutline();
+    OutlinePoint* nodes = outline.GetPrimaryPoints();
+    const double y = top - 5.0;
+    const double corners[4][2] = {{x0, z0}, {x0, z1}, {x1, z1}, {x1, z0}};
+    for (int i = 0; i < 4; ++i) {
+        const int k = down ? 3 - i : i;
+        nodes[i].position.Set(corners[k][0], y, corners[k][1], 1.0);
+    }
+    outline.Refresh();
+    outline.ComputeNormal();
+    floor->AllocateOutlineArrays();
+    return floor;
 }
 
 InSlabObject* Child(Wall* wall, int index) {
@@ -297,6 +317,41 @@ TEST_F(InSlabObjectTest, DoorInAWallStaysOnItsSill) {
     InSlabObject* window = Insert(wall, 60, 0, InSlabObject::kWindow);
     EXPECT_TRUE(window->GetSuppressedEdges().empty()) << "only doors";
     EXPECT_DOUBLE_EQ(window->FindDoorSillHeight(0.0), -1.0);
+}
+
+// A door dropped into a wall stands 0.1 below the nearest floor top that leaves it below
+// the wall's top.
+TEST_F(InSlabObjectTest, DoorSillHeightIsTheNearestFloorThatFits) {
+    Wall* wall = AddWall();
+    s.control.scene.Append(MakeFloor(200, 0, 300, 100, 11.0));
+    s.control.scene.Append(MakeFloor(200, 0, 300, 100, 90.0));
+    s.control.floorState.SetDouble(4, 0.0);
+    InSlabObject* door = Insert(wall, 20, 0, InSlabObject::kDoor);
+    struct Case {
+        double y;
+        double expected;
+    };
+    const Case cases[] = {{12.0, 10.9}, {3.0, 0.9}, {88.0, 10.9}, {-0.4, -0.1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.y);
+        EXPECT_NEAR(door->FindDoorSillHeight(c.y), c.expected, 1e-9);
+    }
+}
+
+// Dropped on a ceiling (outline normal down) the asymmetric object faces the other side;
+// on a floor it does not.
+TEST_F(InSlabObjectTest, AsymmetricDropOnACeilingFacesDown) {
+    for (bool down : {true, false}) {
+        SCOPED_TRACE(down ? "ceiling" : "floor");
+        Floor* slab = MakeFloor(0, 0, 100, 100, 50.0, down);
+        s.control.scene.Append(slab);
+        ASSERT_EQ(slab->GetOutline().normal.y < 0.0, down);
+        auto* unit = new AsymmetricSlabObject;
+        slab->AttachChild(unit);
+        unit->SetParent(slab);
+        unit->UpdatePlacement();
+        EXPECT_EQ(unit->IsInverted(), down);
+    }
 }
 
 // "Face Other Side" and "Reverse Object Direction" each mirror the footprint; together
