@@ -17,6 +17,7 @@
 #include "platform/GLContext.h"
 #include "render/Bitmap.h"
 #include "render/Window.h"
+#include "slabs/InSlabObject.h"
 #include "slabs/OnSlabObject.h"
 #include "slabs/SlabChild.h"
 #include "slabs/SlabCovering.h"
@@ -79,6 +80,10 @@ RenderableObject* MakeChild(ChildKind kind) {
             return new SlabMolding(true);
         case ChildKind::kOnSlab:
             return MakeOnSlabObject();
+        case ChildKind::kInSlab:
+            return MakeInSlabObject();
+        case ChildKind::kAsymmetric:
+            return MakeAsymmetricSlabObject();
         default:
             return nullptr;
     }
