@@ -520,7 +520,7 @@ bool InSlabObject::ProcessPropertyMenu(uint32_t id) {
         RefreshPlacement();
         return true;
     }
-    if (id == BaseModelCommand::kReverseDirection) RefreshPlacement();
+    if (id == BaseModelMenuCommand::kReverseDirection) RefreshPlacement();
     return handled;
 }
 

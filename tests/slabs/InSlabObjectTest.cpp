@@ -366,7 +366,7 @@ TEST_F(InSlabObjectTest, MirroringTwiceLeavesTheFootprint) {
     bool moved = false;
     for (size_t i = 0; i < plain.size(); ++i) moved = moved || plain[i].Distance(once[i]) > 1e-6;
     EXPECT_TRUE(moved) << "mirrored about a pivot off the middle";
-    window->ProcessPropertyMenu(BaseModelCommand::kReverseDirection);
+    window->ProcessPropertyMenu(BaseModelMenuCommand::kReverseDirection);
     const std::vector<Vector> twice = Corners(window);
     ASSERT_EQ(twice.size(), plain.size());
     for (size_t i = 0; i < plain.size(); ++i) EXPECT_LT(twice[i].Distance(plain[i]), 1e-6);
