@@ -88,7 +88,7 @@ public:
 
 protected:
     const char* ElementName() const override { return "Column"; }
-    void ShowPropertyDialog();
+    void ShowPropertyDialog() override;
     void BuildBeam();
     void DrawBeamFace(const Vector& normal, const Vector& a, const Vector& b, const Vector& c,
                       const Vector& d);
