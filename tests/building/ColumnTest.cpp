@@ -118,7 +118,12 @@ TEST_F(ColumnTest, RefusedValuesKeepTheDefaultsAndAMoldingElementIsThePost) {
     // Heights not above 0 change nothing.
     column.SetHeight(0.0);
     column.SetHeight(-3.0);
+    column.DragHeight(-height);
     EXPECT_EQ(column.GetHeight(), height);
+    // A drag raises the columns and the post with them.
+    column.DragHeight(20.0);
+    EXPECT_EQ(column.GetHeight(), height + 20.0);
+    EXPECT_NEAR(column.GetPostMolding()->GetEnd().y, height + 20.0, 1e-9);
 }
 
 TEST_F(ColumnTest, UndoAndRedoOfColumnEditsRestoreTheExactKeys) {
