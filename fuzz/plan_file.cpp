@@ -74,7 +74,7 @@ BaseControl& Control() {
 // The elements the loader makes from a plan.
 bool IsMadeElement(const char* name) {
     for (const char* kind : {"Wall", "Floor", "RoofGroup", "Roof", "Terrain", "Stairs", "Fence",
-                             "Text", "Dimension"})
+                             "Column", "Text", "Dimension"})
         if (strcasecmp(name, kind) == 0) return true;
     return false;
 }
@@ -86,9 +86,9 @@ void MakeElements(KeyDataList& plan) {
         if (m->IsElement() || !IsMadeElement(m->GetName())) continue;
         const char* kind = m->GetName();
         KeyDataList& keys = *static_cast<KeyDataSublist*>(m)->GetChildren();
-        // A fence's post and rail models would be fetched from the addresses they name:
-        // the fence is made without them (the model reader has targets of its own).
-        if (strcasecmp(kind, "Fence") == 0) {
+        // A fence's or column's models would be fetched from the addresses they name: it is
+        // made without its parts (the model and molding readers have targets of their own).
+        if (strcasecmp(kind, "Fence") == 0 || strcasecmp(kind, "Column") == 0) {
             KeyDataList* parts = keys.TakeSublist("fencePartsList");
             if (parts != KeyDataList::SharedEmpty()) delete parts;
         }

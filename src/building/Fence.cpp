@@ -339,7 +339,7 @@ Fence* Fence::DuplicateInto(Fence* dup, double offset, bool addToScene) {
 
 void Fence::WriteKeyData() {
     delete element;
-    element = new KeyDataSublist("Fence");
+    element = new KeyDataSublist(ElementName());
     KeyDataList& keys = *element->GetChildren();
     outline.Save(keys, "fenceOutline");
     keys.AddDouble("isClosedCircuit", closed ? 1.0 : 0.0);

@@ -86,6 +86,8 @@ public:
     static void RailPieces(double length, double piece, int& whole, double& cut);
 
 protected:
+    // The name of the plan element the writer opens.
+    virtual const char* ElementName() const { return "Fence"; }
     // Draws the rail model's box from its start to `length` as the clip volume.
     void DrawClipBox(double length);
     void SetModel(BaseModel*& slot, BaseModel* model, int table);

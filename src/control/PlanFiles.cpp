@@ -14,6 +14,7 @@
 #include "building/Roof.h"
 #include "building/RoofGroup.h"
 #include "building/Terrain.h"
+#include "building/Column.h"
 #include "building/Fence.h"
 #include "building/Stairs.h"
 #include "building/Wall.h"
@@ -552,6 +553,19 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         if (mergeSetAside) stairs->TakeFreshIdIfTaken(*mergeSetAside);
         scene.Append(stairs);
         return stairs;
+    }
+    if (strcasecmp(name, "Column") == 0) {
+        // The plan's beam part brings its material.
+        auto* column = new Column(true);
+        column->ReadKeyData(keys);
+        if (column->GetOutline().GetPrimaryCount() < 1) {
+            theTrace().Write("A column element without posts was skipped");
+            delete column;
+            return nullptr;
+        }
+        if (mergeSetAside) column->TakeFreshIdIfTaken(*mergeSetAside);
+        scene.Append(column);
+        return column;
     }
     if (strcasecmp(name, "Fence") == 0) {
         auto* fence = new Fence;

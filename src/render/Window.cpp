@@ -20,6 +20,7 @@
 #include "interaction/EyeDropperMode.h"
 #include "interaction/MouseHandler.h"
 #include "interaction/CameraModes.h"
+#include "interaction/ColumnEditor.h"
 #include "interaction/FenceEditor.h"
 #include "interaction/RubberBandMode.h"
 #include "interaction/StairEditor.h"
@@ -107,6 +108,7 @@ MouseHandler* MakeMouseMode(int mode) {
     if (mode < 0 || mode >= Window::kModeCount) return nullptr;
     if (mode == KindCode::kStairs) return new (std::nothrow) StairEditor;
     if (mode == KindCode::kFence) return new (std::nothrow) FenceEditor;
+    if (mode == KindCode::kColumn) return new (std::nothrow) ColumnEditor;
     switch (mode) {
         case 7: return new (std::nothrow) RubberBandMode;
         case 11: return new (std::nothrow) ZoomMode;

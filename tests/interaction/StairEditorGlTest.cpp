@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "building/Column.h"
 #include "building/Fence.h"
 #include "building/Stairs.h"
+#include "interaction/ColumnEditor.h"
 #include "interaction/FenceEditor.h"
 #include "interaction/StairEditor.h"
 #include "interaction/TapeMeasure.h"
 #include "support/EditorScene.h"
+#include "support/PlanStreams.h"
 
 namespace {
 
@@ -239,6 +243,40 @@ TEST_F(FenceEditorGlTest, DrawingSnapsEndsDropsShortFencesAndExtendsEnds) {
     scene.Mouse(platform::WM_RBUTTONUP, start.first + 12, start.second);
     platform::SetKeyState(platform::VK_LBUTTON, false);
     scene.Mouse(platform::WM_LBUTTONUP, start.first + 12, start.second);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
+}
+
+TEST_F(FenceEditorGlTest, AColumnClickPlacesOneColumnInOneClosedGroup) {
+    ASSERT_TRUE(scene.HasOpenGL());
+    ASSERT_TRUE(scene.view.SetMouseMode(KindCode::kColumn));
+    ASSERT_NE(dynamic_cast<ColumnEditor*>(scene.view.GetCurrentMode()), nullptr);
+    platform::SetMessageBoxResponder(
+        [](const platform::MessageBoxRequest&) { return platform::MessageAnswer::Ok; });
+
+    const auto at = scene.Pixel(-10, 5);
+    scene.Click(at.first, at.second);
+    scene.Timer(MouseHandler::kSingleClickTimer);
+    auto columns = scene.All<Column>();
+    ASSERT_EQ(columns.size(), 1u);
+    EXPECT_EQ(columns[0]->GetOutline().GetPrimaryCount(), 1);
+    EXPECT_TRUE(scene.All<Fence>().size() == 1u);
+    EXPECT_EQ(scene.UndoGroups(), 1);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
+
+    // A click on the column's own end leaves the object as it was.
+    const std::string before = plan_streams::Keys(*columns[0]);
+    scene.Click(at.first, at.second);
+    scene.Timer(MouseHandler::kSingleClickTimer);
+    ASSERT_EQ(scene.All<Column>().size(), 1u);
+    EXPECT_EQ(plan_streams::Keys(*columns[0]), before);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
+
+    // A drag draws a run of two; undo takes the run away again.
+    scene.Drag({scene.Pixel(20, -15), scene.Pixel(20, -3), scene.Pixel(22, 10)});
+    ASSERT_EQ(scene.All<Column>().size(), 2u);
+    EXPECT_EQ(scene.All<Column>()[1]->GetOutline().GetPrimaryCount(), 2);
+    ASSERT_TRUE(scene.control->BaseControl::Undo());
+    EXPECT_EQ(scene.All<Column>().size(), 1u);
     EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
 }
 
