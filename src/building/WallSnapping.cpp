@@ -7,7 +7,9 @@
 
 #include "building/Wall.h"
 #include "control/BaseControl.h"
+#include "control/RenderLockScope.h"
 #include "foundation/Trace.h"
+#include "slabs/Floor.h"
 
 namespace {
 
@@ -218,7 +220,17 @@ bool Wall::AddFloorIfClosed() {
     BaseControl* control = theControl();
     if (!control || !control->globalState.GetBoolean(5)) return false;
     if (!IsInClosedLoop()) return false;
-    // Floors are not built yet: a closed loop gets no floor.
-    TraceWrite("Closed loop of walls: no floor can be made");
-    return false;
+    auto* floor = new Floor(GetOutline().GetPrimaryPoints()[0].position, true);
+    if (!floor->RebuildFromOutline(this) || floor->OverlapsFloor()) {
+        // A loop that already has its floor, or whose walls make no outline, gets none.
+        TraceWrite("Closed loop of walls: no floor added");
+        delete floor;
+        return false;
+    }
+    RenderLockScope hold(*control);
+    control->scene.Append(floor);
+    // Recorded as new inside the stroke's group: undoing the stroke takes it away too.
+    floor->BeginTransaction(true);
+    floor->EndUndoStep();
+    return true;
 }

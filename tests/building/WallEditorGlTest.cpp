@@ -19,6 +19,7 @@
 #include "platform/GLContext.h"
 #include "platform/Input.h"
 #include "platform/Messages.h"
+#include "slabs/Floor.h"
 #include "platform/Window.h"
 #include "render/Window.h"
 #include "support/TempFolder.h"
@@ -156,6 +157,12 @@ protected:
             if (auto* wall = dynamic_cast<Wall*>(node)) walls.push_back(wall);
         return walls;
     }
+    int Floors() const {
+        int floors = 0;
+        for (LinkedListObject* node = control->scene.GetHead(); node; node = node->GetNext())
+            if (dynamic_cast<Floor*>(node)) ++floors;
+        return floors;
+    }
     int UndoGroups() const {
         int groups = 0;
         for (auto* node = control->GetUndoList().UndoEntries().GetHead(); node; node = node->GetNext())
@@ -193,8 +200,9 @@ TEST_F(WallEditorGlTest, RoomOfFourStrokesClosesIntoALinkedLoop) {
     }
     std::vector<Wall*> walls = Walls();
     ASSERT_EQ(walls.size(), 4u);
-    // Each stroke is one undo group.
+    // Each stroke is one undo group; closing the room gave it a floor.
     EXPECT_EQ(UndoGroups(), 4);
+    EXPECT_EQ(Floors(), 1);
     for (int i = 0; i < 4; ++i) {
         Wall* next = walls[(i + 1) % 4];
         SCOPED_TRACE(i);
@@ -231,17 +239,21 @@ TEST_F(WallEditorGlTest, RoomOfFourStrokesClosesIntoALinkedLoop) {
 
     // Undo takes the room away stroke by stroke, redo brings it back whole.
     BaseControl& base = *control;
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(base.Undo());
+    EXPECT_TRUE(base.Undo());
+    EXPECT_EQ(Floors(), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(base.Undo());
     EXPECT_TRUE(Walls().empty());
     for (int i = 0; i < 4; ++i) EXPECT_TRUE(base.Redo());
     walls = Walls();
     ASSERT_EQ(walls.size(), 4u);
+    EXPECT_EQ(Floors(), 1);
     for (Wall* wall : walls) EXPECT_TRUE(wall->IsInClosedLoop());
 
     control->scene.DeleteAll();
     control->LoadPlanFile(first.c_str(), false);
     walls = Walls();
     ASSERT_EQ(walls.size(), 4u);
+    EXPECT_EQ(Floors(), 1);
     for (Wall* wall : walls) EXPECT_TRUE(wall->IsInClosedLoop());
     std::snprintf(path, sizeof path, "%sAgain.kvp", folder.Path().c_str());
     ASSERT_TRUE(control->WriteSceneGraphFile(path, sizeof path, false));
