@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "control/PlanFiles.h"
 #include "foundation/Cabinet.h"
 #include "foundation/Common.h"
 #include "foundation/KeyDataList.h"
@@ -76,7 +77,10 @@ protected:
         KeyDataList plan;
         FILE* file = std::fopen(tree.c_str(), "wb");
         EXPECT_TRUE(file && plan.WriteBinary(file));
-        std::fclose(file);
+        if (file) {
+            std::fputc(kPlanStreamEnd, file);
+            std::fclose(file);
+        }
         const std::string path = Root() + name + ".kvp";
         const char* files[] = {tree.c_str()};
         EXPECT_TRUE(CreateCabinet(1, files, path.c_str()));
