@@ -33,7 +33,8 @@ const char* __lsan_default_suppressions() {
            "leak:libpango\n"
            "leak:libcairo\n"
            "leak:libwebkit2gtk\n"
-           "leak:libjavascriptcoregtk\n";
+           "leak:libjavascriptcoregtk\n"
+           "leak:libdbus-1\n";
 }
 
 // Every race report counts; the run goes on to show them all and fails at its end.

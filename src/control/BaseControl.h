@@ -245,11 +245,12 @@ public:
     char contentDomain[kPathSize] = {};
     char planName[kPathSize] = {};
     char bufferedFileName[kPathSize] = {};
-    uint8_t loadKind = 0;
-    uint8_t loading = 0;
-    uint8_t initialised = 0;
+    // Read by the render thread while the UI and load threads set them.
+    std::atomic<uint8_t> loadKind{0};
+    std::atomic<uint8_t> loading{0};
+    std::atomic<uint8_t> initialised{0};
     uint8_t sceneRenderingEnabled = 1;
-    double waitScreenLevel = 1.0;
+    std::atomic<double> waitScreenLevel{1.0};
     uint8_t lowFrameRateWarningEnabled = 1;
     double frameRate = 0.0;
     int64_t counterFrequency = 1;
