@@ -155,12 +155,22 @@ TEST_F(BaseModelNetTest, SubObjectEntriesFetchTheirReplacement) {
         seat->AddSublist("MaterialList")->AddSublist("Material")->AddString("Shininess", "2");
         chair.ReadKeyData(keys);
         // The replacement leaves for the deleted objects once it is done, or at once.
+        // The download thread appends under the list's lock: read it under the same lock.
+        const auto handedOverHead = [&](uint32_t* count) {
+            platform::LockHolder hold(control_.deletedObjects.GetLock());
+            *count = control_.deletedObjects.GetCount();
+            return control_.deletedObjects.GetHead();
+        };
         const bool handedOver = c.running || c.seatParts == 3;
-        for (int i = 0; i < 500 && handedOver && control_.deletedObjects.IsEmpty(); ++i)
+        uint32_t count = 0;
+        LinkedListObject* head = handedOverHead(&count);
+        for (int i = 0; i < 500 && handedOver && count == 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_EQ(control_.deletedObjects.GetCount(), handedOver ? 1u : 0u);
-        if (!control_.deletedObjects.IsEmpty()) {
-            auto* sub = dynamic_cast<SubObject*>(control_.deletedObjects.GetHead());
+            head = handedOverHead(&count);
+        }
+        EXPECT_EQ(count, handedOver ? 1u : 0u);
+        if (head) {
+            auto* sub = dynamic_cast<SubObject*>(head);
             ASSERT_NE(sub, nullptr);
             sub->WaitForDownload();
         }
