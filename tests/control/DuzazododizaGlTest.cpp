@@ -20,6 +20,7 @@
 #include "render/Window.h"
 #include "support/ContentServer.h"
 #include "support/LocalHttpServer.h"
+#include "support/Pump.h"
 #include "support/TempFolder.h"
 #include "support/TestControl.h"
 #include "support/TraceLogTail.h"
@@ -65,17 +66,6 @@ double SessionOpen() {
     return value;
 }
 
-// Pumps the calling thread's messages until `done` or a few seconds have passed.
-template <class Done>
-bool PumpUntil(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        platform::PumpUntilIdle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // One life of the control in a headless host window, made through the component layer
 // with the content server pointed at a local server that has nothing.

@@ -8,18 +8,7 @@
 #include "platform/Component.h"
 #include "platform/Window.h"
 #include "support/LocalHttpServer.h"
-
-// Pumps the calling thread's messages until `done` or 30 seconds have passed.
-template <class Done>
-bool PumpUntil(Done done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        platform::PumpUntilIdle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+#include "support/Pump.h"
 
 // One life of the control (of class `Control`) in a headless host window, made through
 // the component layer with the content server pointed at a local server. Handlers may

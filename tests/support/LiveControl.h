@@ -9,6 +9,7 @@
 #include "platform/Messages.h"
 #include "platform/Window.h"
 #include "support/LocalHttpServer.h"
+#include "support/Pump.h"
 #include "support/TempFolder.h"
 #include "support/TestControl.h"
 
@@ -24,18 +25,12 @@ public:
     LiveControl& operator=(const LiveControl&) = delete;
 
     bool Started() const { return control != nullptr && window != platform::kNoWindow; }
-    // Pumps until the control runs (post-create done, wait screen gone); false after 30 s.
+    // Pumps until the control runs (post-create done, wait screen gone); false when it does not.
     bool PumpUntilRunning();
-    // Pumps the calling thread's messages until `done`; false after 30 s.
+    // Pumps the calling thread's messages until `done`; false once the patience runs out.
     template <class Done>
     static bool PumpUntil(Done done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            platform::PumpUntilIdle();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
+        return ::PumpUntil(done);
     }
     // Posts a message to the control's window and pumps until the queue is empty.
     void Post(uint32_t message, platform::WParam wParam = 0, platform::LParam lParam = 0);
