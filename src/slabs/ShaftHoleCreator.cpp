@@ -56,12 +56,14 @@ void ShaftHoleCreator::Activate() {
     PRECONDITION(skylight != nullptr, "No parent skylight available");
     SlabHoleCreator::Activate();
     lastPoint.Set(-1.0, -1.0, -1.0, 1.0);
-    if (skylight && skylight->GetParent()) skylight->GetParent()->SetSurfacesTranslucent(true);
+    seeThroughSlab = skylight ? skylight->GetParent() : nullptr;
+    if (seeThroughSlab) seeThroughSlab->SetSurfacesTranslucent(true);
     if (!hintShown.exchange(true)) Inform(kHintMessage, "Indicate Shaft Bottom");
 }
 
 void ShaftHoleCreator::Deactivate() {
-    if (skylight && skylight->GetParent()) skylight->GetParent()->SetSurfacesTranslucent(false);
+    if (seeThroughSlab) seeThroughSlab->SetSurfacesTranslucent(false);
+    seeThroughSlab = nullptr;
     skylight = nullptr;
     SlabHoleCreator::Deactivate();
     shaftType = Skylight::kVertical;

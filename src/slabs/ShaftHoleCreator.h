@@ -55,6 +55,9 @@ private:
     static void Inform(uint32_t id, const char* caption);
 
     Skylight* skylight = nullptr;
+    // The roof drawn see-through while the mode runs; made opaque again when it ends,
+    // whatever released the skylight meanwhile.
+    BaseSlab* seeThroughSlab = nullptr;
     BaseSlab* bottomSlab = nullptr;
     ShaftHole* created = nullptr;
     Vector lastPoint{-1.0, -1.0, -1.0};
