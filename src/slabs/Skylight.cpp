@@ -184,8 +184,9 @@ void Skylight::DeleteShaft() {
 }
 
 void Skylight::ForgetShaftHole(ShaftHole* hole) {
-    if (hole != shaft) return;
+    if (!hole || hole != shaft) return;
     shaft = nullptr;
+    hole->SetSkylight(nullptr);
     // Sides without their hole have nothing to stand on.
     DeleteSides();
     shaftType = 0;
@@ -392,6 +393,9 @@ void Skylight::DeleteShaftCommand() {
     BaseSlab* bottom = hole ? hole->GetParent() : nullptr;
     if ((roof && roof->IsLocked()) || (bottom && bottom->IsLocked())) {
         TraceWrite("Delete shaft refused: a slab of the shaft is locked");
+        // A step the menu opened on either slab ends unrecorded.
+        if (roof) roof->CancelUndoStep();
+        if (bottom) bottom->CancelUndoStep();
         return;
     }
     RenderLockScope lock(control);
@@ -414,6 +418,8 @@ void Skylight::ChangeFlare(uint32_t id) {
     BaseSlab* bottom = hole->GetParent();
     if ((roof && roof->IsLocked()) || (bottom && bottom->IsLocked())) {
         TraceWrite("Flare change refused: a slab of the shaft is locked");
+        if (roof) roof->CancelUndoStep();
+        if (bottom) bottom->CancelUndoStep();
         return;
     }
     BaseControl* control = theControl();
@@ -504,8 +510,10 @@ bool Skylight::ReadKeyData(KeyDataList& keys) {
         }
     }
     KeyDataList* sideList = keys.GetSublist("SideList");
+    // Sides are read only for this skylight's own hole: a copy's keys name the hole of
+    // the skylight it was copied from.
     const bool ownsHole = shaft && shaft->GetSkylight() == this;
-    if (sideList && !sideList->IsEmpty() && (ownsHole || !shaft)) {
+    if (sideList && !sideList->IsEmpty() && ownsHole) {
         if (opening.GetOutline().GetCount() == 0) {
             pendingSideList = std::make_unique<KeyDataList>();
             pendingSideList->AppendCopiesOf(*sideList);

@@ -50,6 +50,7 @@ public:
 
     RenderableObject* Clone() override;
     RenderableObject* CloneChild(bool offset, bool attach) override;
+    InSlabObject* NewOfSameKind() const override { return new Skylight; }
     void Translate(const Vector& delta) override;
     // With sides, the move goes through the first side (which moves the hole too).
     void MoveBy(const Vector& delta) override;

@@ -350,6 +350,25 @@ TEST_F(SkylightTest, DeleteThroughASideOrTheHoleAndOnALockedSlab) {
     EXPECT_EQ(CountSides(s.control.scene), 0);
 }
 
+// A copy of a skylight is a window of its own: the shaft, its hole and its sides stay
+// with the original.
+TEST_F(SkylightTest, CopyOfASkylightHasNoShaft) {
+    Roof* roof = AddRoof();
+    Floor* floor = AddFloor();
+    Skylight* sky = AddSkylight(roof);
+    ASSERT_TRUE(MakeShaft(sky, floor));
+    ShaftHole* hole = sky->GetShaft();
+    auto* copy = dynamic_cast<Skylight*>(sky->CloneChild(false, true));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(roof->GetInSlabList().Contains(copy));
+    EXPECT_EQ(copy->GetShaft(), nullptr);
+    EXPECT_TRUE(copy->GetSides().empty());
+    EXPECT_EQ(copy->GetShaftType(), 0);
+    EXPECT_EQ(sky->GetShaft(), hole);
+    EXPECT_EQ(hole->GetSkylight(), sky);
+    EXPECT_EQ(CountSides(s.control.scene), 4);
+}
+
 // The plan keeps the shaft: reopened by the product's loader in a fresh control, the
 // skylight finds its hole and sides again, and the streams match element by element.
 TEST(SkylightPlanTest, PlanWithAShaftComesBackWhole) {
