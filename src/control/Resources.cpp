@@ -77,7 +77,12 @@ const platform::StringResource kStrings[] = {
      "locked objects?"},
     {264, "Click on desired surface to complete shaft drawing"},
     {265, "You must choose either a wall or a floor (ceiling)."},
+    {266,
+     "You must click on a surface other than the one that the skylight is embedded in."},
+    {267, "The skylight must be higher than the chosen surface."},
+    {268, "You've selected a wall, the shaft cannot be drawn perpendicular to a wall."},
     {269, "The shaft doesn't fit on the selected slab"},
+    {270, "The selected surface is locked.  Please, unlock it and try again."},
     {275,
      "More than one monitor was found.  The editor may not draw or respond properly while "
      "several monitors are in use."},

@@ -9,6 +9,7 @@
 #include "interaction/BaseCommandHandler.h"
 #include "interaction/MaterialCommand.h"
 #include "interaction/ModelCommand.h"
+#include "interaction/SlabChildModelCommand.h"
 #include "platform/Input.h"
 
 namespace {
@@ -24,6 +25,21 @@ bool SaysYes(const KeyDataList& keys, const char* key) {
 }
 
 }  // namespace
+
+uint64_t SlabModelKindMask(CatalogueKind kind) {
+    switch (kind) {
+        case CatalogueKind::kInSlabModel:
+            return SlabChildModelCommand::kInSlabKind;
+        case CatalogueKind::kOnSlabModel:
+            return SlabChildModelCommand::kOnSlabKind;
+        case CatalogueKind::kAsymmetricModel:
+            return SlabChildModelCommand::kAsymmetricKind;
+        case CatalogueKind::kSkylightModel:
+            return SlabChildModelCommand::kSkylightKind;
+        default:
+            return 0;
+    }
+}
 
 CatalogueKind ChooseCatalogueKind(const KeyDataList& description, bool shiftMinus) {
     CatalogueKind kind = CatalogueKind::kNone;
@@ -79,7 +95,11 @@ std::unique_ptr<BaseCommandHandler> MakeCatalogueCommand(KeyDataList& descriptio
         TraceWrite("Catalogue item of no known kind.");
         return nullptr;
     }
-    if (kind != CatalogueKind::kMaterial && kind != CatalogueKind::kModel) {
+    const bool slabModel = kind == CatalogueKind::kInSlabModel ||
+                           kind == CatalogueKind::kOnSlabModel ||
+                           kind == CatalogueKind::kAsymmetricModel ||
+                           kind == CatalogueKind::kSkylightModel;
+    if (kind != CatalogueKind::kMaterial && kind != CatalogueKind::kModel && !slabModel) {
         theTrace().WriteFormat("Drops of catalogue %s items are not available.",
                                CatalogueSublistName(kind));
         return nullptr;
@@ -87,6 +107,7 @@ std::unique_ptr<BaseCommandHandler> MakeCatalogueCommand(KeyDataList& descriptio
     KeyDataList* item = description.TakeSublist(CatalogueSublistName(kind));
     if (!item) return nullptr;
     if (kind == CatalogueKind::kMaterial) return std::make_unique<MaterialCommand>(item, domain);
+    if (slabModel) return std::make_unique<SlabChildModelCommand>(item, domain, SlabModelKindMask(kind));
     return std::make_unique<ModelCommand>(item, domain);
 }
 

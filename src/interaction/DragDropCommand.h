@@ -30,6 +30,8 @@ enum class CatalogueKind {
 // A model's kind comes from its first key "Inslab", "Onslab" (not while `shiftMinus`:
 // Shift and the minus key held), "Asymmetric" or "Skylight" that says "yes".
 CatalogueKind ChooseCatalogueKind(const KeyDataList& description, bool shiftMinus);
+// The class mask a slab-model drop command is made with (0 for other kinds).
+uint64_t SlabModelKindMask(CatalogueKind kind);
 // The name of the description's sublist of that kind ("Material", "Model" ...).
 const char* CatalogueSublistName(CatalogueKind kind);
 // The drop command for the item: it takes the item's sublist out of `description`.

@@ -22,6 +22,8 @@
 #include "slabs/SlabChild.h"
 #include "slabs/SlabCovering.h"
 #include "slabs/SlabHole.h"
+#include "slabs/ShaftHole.h"
+#include "slabs/Skylight.h"
 #include "slabs/SlabMolding.h"
 
 namespace {
@@ -84,6 +86,10 @@ RenderableObject* MakeChild(ChildKind kind) {
             return MakeInSlabObject();
         case ChildKind::kAsymmetric:
             return MakeAsymmetricSlabObject();
+        case ChildKind::kSkylight:
+            return MakeSkylight();
+        case ChildKind::kShaftHole:
+            return new (std::nothrow) ShaftHole;
         default:
             return nullptr;
     }

@@ -531,9 +531,7 @@ RenderableObject* InSlabObject::Clone() {
 RenderableObject* InSlabObject::Clone(bool offset, bool attach) {
     BaseControl* control = theControl();
     RenderLockScope lock(control);
-    InSlabObject* copy = dynamic_cast<AsymmetricSlabObject*>(this)
-                             ? static_cast<InSlabObject*>(new AsymmetricSlabObject)
-                             : new InSlabObject;
+    InSlabObject* copy = NewOfSameKind();
     copy->footprint = footprint;
     copy->inslabType = inslabType;
     RestoreInto(*copy, true, true);

@@ -40,6 +40,8 @@ public:
     // place is not valid; when neither is, it goes back, the copy is taken out and freed
     // and the parent slab is answered in its place.
     RenderableObject* Clone(bool offset, bool attach);
+    // A new, empty object of this object's own class, for copies.
+    virtual InSlabObject* NewOfSameKind() const { return new InSlabObject; }
     RenderableObject* CloneChild(bool offset, bool attach) override { return Clone(offset, attach); }
     void Render() override;
 
@@ -156,6 +158,7 @@ public:
     bool ReadKeyData(KeyDataList& keys) override;
     // A copy of this class.
     RenderableObject* Clone() override;
+    InSlabObject* NewOfSameKind() const override { return new AsymmetricSlabObject; }
 
     // When dropped on its parent: faces the viewer on a wall, and the lower face on a
     // slab whose normal points down.

@@ -4,6 +4,7 @@
 
 #include "control/BaseControl.h"
 #include "slabs/BaseSlab.h"
+#include "slabs/ShaftHoleCreator.h"
 #include "slabs/SlabCovering.h"
 #include "slabs/SlabHoleCreator.h"
 
@@ -29,5 +30,6 @@ void SlabCoveringCreator::RefreshChild() {
 MouseHandler* MakeSlabChildCreator(int mode) {
     if (mode == SlabCoveringCreator::kMode) return new (std::nothrow) SlabCoveringCreator;
     if (mode == SlabHoleCreator::kMode) return new (std::nothrow) SlabHoleCreator;
+    if (mode == ShaftHoleCreator::kMode) return new (std::nothrow) ShaftHoleCreator;
     return nullptr;
 }

@@ -14,6 +14,7 @@
 #include "slabs/ParametricDoor.h"
 #include "slabs/ShaftHole.h"
 #include "slabs/ShaftSide.h"
+#include "slabs/Skylight.h"
 #include "slabs/SlabCovering.h"
 #include "slabs/SlabMolding.h"
 
@@ -180,7 +181,8 @@ TEST(ObjectTypes, DeclaredClassesAnswerTheirMasksAndKindCodes) {
     EXPECT_EQ(Answers<Floor>(), Answer(0x81, 1));
     EXPECT_EQ(Answers<Counter>(), Answer(0x4000001, 10));
     EXPECT_EQ(Answers<Roof>(), Answer(0x101, 2));
-    EXPECT_EQ(Answers<ShaftSide>(), Answer(0x20000000001, 2));
+    Skylight skylight;
+    EXPECT_EQ(Answers<ShaftSide>(&skylight, 0), Answer(0x20000000001, 2));
     EXPECT_EQ(Answers<RoofGroup>(), Answer(0x800000000, 21));
     EXPECT_EQ(Answers<Stairs>(), Answer(0x20000000, 18));
     EXPECT_EQ(Answers<Fence>(), Answer(0x80000000, 23));

@@ -184,13 +184,13 @@ TEST_F(BaseSlabTest, ChildListKeysUpdateKnownChildrenAndRemoveRecordedOnes) {
     list->AddDouble("removedTransactionId", hole->GetObjectId());
     list->AddSublist("inslab")->AddDouble("removedTransactionId", door->GetObjectId());
     KeyDataList* unknown = list->AddSublist("child");
-    unknown->AddString("skylight", "yes");
+    unknown->AddString("dormer", "yes");
     unknown->AddDouble("transactionObjectId", 424242);
     TraceLogTail log;
     slab.ReadKeyData(records);
     EXPECT_EQ(slab.CountChildren(), 1);
     EXPECT_EQ(slab.GetCoveringList().GetHead(), flat);
-    EXPECT_TRUE(log.Contains("No slab child of kind skylight")) << log.Text();
+    EXPECT_TRUE(log.Contains("No slab child of kind dormer")) << log.Text();
 }
 
 TEST_F(BaseSlabTest, LockedSlabKeepsItsChildrenUnlessForced) {
