@@ -826,6 +826,12 @@ bool RoofGroup::SetSelected(bool flag) {
     return flag;
 }
 
+void RoofGroup::ToggleWireframe() {
+    wireframeMode = wireframeMode ? 0 : 1;
+    FlagOverlappingLights();
+    MarkDirty();
+}
+
 void RoofGroup::MarkDirty() {
     RenderableObject::MarkDirty();
     for (Roof* plane : planes)

@@ -17,6 +17,7 @@
 #include "platform/GLContext.h"
 #include "render/Bitmap.h"
 #include "render/Window.h"
+#include "slabs/Dormer.h"
 #include "slabs/InSlabObject.h"
 #include "slabs/OnSlabObject.h"
 #include "slabs/SlabChild.h"
@@ -84,6 +85,8 @@ RenderableObject* MakeChild(ChildKind kind) {
             return MakeInSlabObject();
         case ChildKind::kAsymmetric:
             return MakeAsymmetricSlabObject();
+        case ChildKind::kDormer:
+            return MakeDormer();
         default:
             return nullptr;
     }
