@@ -111,7 +111,13 @@ bool Roof::RemoveFromList(LinkedList& list) {
     }
     const bool gone = BaseSlab::RemoveFromList(list);
     removed = gone ? 1 : 0;
+    if (gone) DropDormerWalls();
     return gone;
+}
+
+void Roof::DropDormerWalls() {
+    for (LinkedListObject* node = holeList.GetHead(); node; node = node->GetNext())
+        if (auto* dormer = dynamic_cast<Dormer*>(node)) dormer->DropWalls();
 }
 
 bool Roof::SetSelected(bool flag) {

@@ -111,6 +111,8 @@ public:
     int GetPlaneIndex() const { return planeIndex; }
     bool IsRemoved() const { return removed != 0; }
     RoofState& GetRoofState() { return roofState; }
+    // The walls of the plane's dormers leave the scene with the plane.
+    void DropDormerWalls();
     // The nodes rotate left (the first goes to the end) or right by one.
     void RotateNodes(bool left);
 

@@ -806,6 +806,7 @@ bool RoofGroup::RemoveFromList(LinkedList& list) {
         Roof* gone = plane;
         plane = nullptr;
         gone->SetGroup(nullptr, 0);
+        gone->DropDormerWalls();
         if (control) {
             control->scene.Remove(gone);
             control->deletedObjects.Append(gone);

@@ -49,7 +49,34 @@ void RoofGroupEditor::Activate() {
     handleName = 0;
 }
 
+RoofGroup* RoofGroupEditor::FinishDrawing(RoofGroup* group) {
+    BaseControl* control = theControl();
+    if (!group || !control) return group;
+    // The planes are made inside the step that records the new group.
+    group->UpdatePeakCenter();
+    if (group->AreRoofsCreated()) {
+        if (stepOpen) group->EndUndoStep();
+        stepOpen = false;
+        return group;
+    }
+    // A footprint without area: no planes, no group and no undo step.
+    TraceWrite("Roof group without area removed");
+    if (stepOpen) group->CancelUndoStep();
+    stepOpen = false;
+    group->SetSelected(true);
+    if (!group->IsWireframe()) group->ToggleWireframe();
+    if (group->RemoveFromList(control->scene)) control->deletedObjects.Append(group);
+    groupName = 0;
+    return nullptr;
+}
+
 void RoofGroupEditor::Deactivate() {
+    {
+        // A roof whose drawing is cut short is finished as its release would.
+        RenderLockScope lock(theControl());
+        RoofGroup* group = GetGroup();
+        if (group && stepOpen && !group->AreRoofsCreated()) FinishDrawing(group);
+    }
     CloseUndo();
     SlabEditor::Deactivate();
     groupName = 0;
@@ -251,22 +278,7 @@ void RoofGroupEditor::OnLButtonUp(intptr_t packedPoint) {
     if (!wasLeft) group = nullptr;
     if (group && control && drawing) {
         theTrace().Write("RE2");
-        // The planes are made inside the step that records the new group.
-        group->UpdatePeakCenter();
-        if (!group->AreRoofsCreated()) {
-            // A footprint without area: no planes, no group and no undo step.
-            TraceWrite("Roof group without area removed");
-            if (stepOpen) group->CancelUndoStep();
-            stepOpen = false;
-            group->SetSelected(true);
-            if (!group->IsWireframe()) group->ToggleWireframe();
-            if (group->RemoveFromList(control->scene)) control->deletedObjects.Append(group);
-            groupName = 0;
-            group = nullptr;
-        } else {
-            if (stepOpen) group->EndUndoStep();
-            stepOpen = false;
-        }
+        group = FinishDrawing(group);
     } else if (group && control) {
         theTrace().Write("RE2");
         if (stepOpen) group->EndUndoStep();

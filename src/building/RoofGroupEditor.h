@@ -52,6 +52,9 @@ public:
     double GetRotation() const { return rotation; }
 
 private:
+    // Makes the planes of a group just drawn and closes its step; a group without area
+    // is taken away unrecorded (null then).
+    RoofGroup* FinishDrawing(RoofGroup* group);
     // Closes the group's step and the undo group the press opened, when open.
     void CloseUndo();
 

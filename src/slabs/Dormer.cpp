@@ -150,6 +150,10 @@ void Dormer::DestroyWall(int i) {
         delete wall;
 }
 
+void Dormer::DropWalls() {
+    for (int i = 0; i < kWalls; ++i) DestroyWall(i);
+}
+
 void Dormer::ForgetWall(DormerWall* wall) {
     for (DormerWall*& slot : walls)
         if (slot == wall) slot = nullptr;

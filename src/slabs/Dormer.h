@@ -82,6 +82,8 @@ public:
     void BuildWall(int i);
     // The wall is going: its slot is cleared.
     void ForgetWall(DormerWall* wall);
+    // Every wall leaves the scene and is destroyed (the roof is going).
+    void DropWalls();
     // A wall taken away by undo: the wall with that transaction id leaves the scene and
     // is destroyed. False when no wall has it.
     bool RemoveWallById(TransactionId id);
