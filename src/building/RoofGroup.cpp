@@ -797,8 +797,15 @@ void RoofGroup::RemovePlane(int i) {
 bool RoofGroup::RemoveFromList(LinkedList& list) {
     if (IsLocked()) return false;
     if (!(selected && wireframeMode)) {
-        for (const Roof* plane : planes)
-            if (plane && !plane->IsSelected()) return false;
+        // A selection of some planes deletes those planes alone. With no plane selected
+        // (undo taking a drawn roof back selects the group only) the whole roof goes.
+        bool anySelected = false, allSelected = true;
+        for (const Roof* plane : planes) {
+            if (!plane) continue;
+            anySelected = anySelected || plane->IsSelected();
+            allSelected = allSelected && plane->IsSelected();
+        }
+        if (anySelected && !allSelected) return false;
     }
     BaseControl* control = theControl();
     for (Roof*& plane : planes) {

@@ -54,7 +54,7 @@ public:
     void BuildPropertyMenu(platform::Menu& menu) override;
     bool ProcessPropertyMenu(uint32_t id) override;
     // Takes the planes out with the group (to the deleted list); false while locked, or
-    // when a plane is not selected (unless in wireframe and selected).
+    // when a selection leaves a plane out (unless the group is selected in wireframe).
     bool RemoveFromList(LinkedList& list) override;
     bool SetSelected(bool flag) override;
     void Render() override;

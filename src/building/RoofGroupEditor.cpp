@@ -121,14 +121,17 @@ Vector RoofGroupEditor::TrackCursor(intptr_t packedPoint) {
     Window* window = ActiveWindow();
     if (!control || !window) return cursorPoint;
     const MousePoint point = MousePoint::Unpack(packedPoint);
+    const double raise = control->roofState.GetDouble(0) * 0.5 + 0.25;
     Vector p;
     window->GetUnderCursor(point.x, point.y, p);
     if (p.w >= 1.0 || !std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
-        // Nothing under the cursor: the current floor level.
-        if (!CursorAtHeight(*window, point.x, point.y, control->floorState.GetDouble(4), p))
+        // Nothing under the cursor: where the ray meets the raised current floor level,
+        // so that the same pixel always gives the same point.
+        if (!CursorAtHeight(*window, point.x, point.y, control->floorState.GetDouble(4) + raise, p))
             return cursorPoint;
+    } else {
+        p.y += raise;
     }
-    p.y += control->roofState.GetDouble(0) * 0.5 + 0.25;
     p.w = 1.0;
     return p;
 }

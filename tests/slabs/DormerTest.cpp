@@ -60,6 +60,15 @@ const Vector& Node(const Wall* wall, int i) {
     return wall->GetOutline().GetPrimaryPoints()[i].position;
 }
 
+// A child's "objectId" is the process's list id of the child: like the other ids, it is
+// left out of comparisons.
+std::vector<std::string> WithoutObjectIds(std::vector<std::string> lines) {
+    std::erase_if(lines, [](const std::string& line) {
+        return line.find("/objectId=") != std::string::npos;
+    });
+    return lines;
+}
+
 class DormerTest : public ::testing::Test {
 protected:
     TempFolder folder;
@@ -136,7 +145,7 @@ TEST_F(DormerTest, SavedDormersComeBackInWallModeWithTheWallsRead) {
         Roof* roof = AddRoof(first);
         AddDormer(roof)->SetSelected(false);
         file = plan_stream::Save(first.control, folder.Path() + "Dormer.kvp");
-        saved = plan_stream::Elements(file, {"Roof"});
+        saved = WithoutObjectIds(plan_stream::Elements(file, {"Roof"}));
         // The walls are written inside the dormer only.
         EXPECT_TRUE(plan_stream::Elements(file, {"Wall"}).empty());
     }
@@ -153,9 +162,9 @@ TEST_F(DormerTest, SavedDormersComeBackInWallModeWithTheWallsRead) {
     }
     EXPECT_EQ(dormer->GetWall(1)->GetLinkedBegin(), dormer->GetWall(0));
     EXPECT_EQ(dormer->GetWall(1)->GetLinkedEnd(), dormer->GetWall(2));
-    plan_stream::ExpectSame(
-        plan_stream::Elements(plan_stream::Save(s.control, folder.Path() + "Again.kvp"), {"Roof"}),
-        saved);
+    plan_stream::ExpectSame(WithoutObjectIds(plan_stream::Elements(
+                                plan_stream::Save(s.control, folder.Path() + "Again.kvp"), {"Roof"})),
+                            saved);
 }
 
 TEST_F(DormerTest, UndoAndRedoOfDormerEditsRestoreTheExactKeys) {
