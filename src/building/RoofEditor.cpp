@@ -23,7 +23,11 @@ RoofEditor::~RoofEditor() {
 
 Roof* RoofEditor::GetTarget() const {
     if (target) return target;
-    return drawnName ? dynamic_cast<Roof*>(PickableObject::FromPickName(drawnName)) : nullptr;
+    auto* drawn =
+        drawnName ? dynamic_cast<Roof*>(PickableObject::FromPickName(drawnName)) : nullptr;
+    // A plane that left the scene (deleted, undone) is drawn no further.
+    BaseControl* control = theControl();
+    return drawn && control && drawn->GetOwner() == &control->scene ? drawn : nullptr;
 }
 
 void RoofEditor::DropUnfinishedTarget() {

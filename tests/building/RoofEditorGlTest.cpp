@@ -12,6 +12,7 @@
 #include "slabs/Dormer.h"
 #include "support/EditorScene.h"
 #include "support/PlanStreamCompare.h"
+#include "support/WallFixtures.h"
 
 namespace {
 
@@ -131,6 +132,39 @@ TEST_F(RoofEditorGlTest, LeavingTheModeMidDragClosesTheUndoGroup) {
     ASSERT_TRUE(scene.view.SetMouseMode(0));
     EXPECT_FALSE(scene.view.viewFlags.GetBoolean(4));
     EXPECT_EQ(GroupDepth(), 0);
+}
+
+TEST_F(RoofEditorGlTest, ClickedWallCornersMakeAFreePlaneAtTheThirdCorner) {
+    if (!scene.HasOpenGL()) GTEST_SKIP() << "no OpenGL";
+    // Seen from the front: the first wall's top corners at pixels (12, 4) and (52, 4),
+    // the second wall's top end, further back, at (52, 14).
+    scene.control->scene.Append(MakeWall(Vector(-20, -10, 0), Vector(20, -10, 0), 30.0, 4.0));
+    scene.control->scene.Append(MakeWall(Vector(-20, -10, -40), Vector(20, -10, -40), 20.0, 4.0));
+    scene.control->HandleCommand(421);
+    ASSERT_EQ(scene.Mode(), RoofEditor::kMode);
+    auto* editor = dynamic_cast<RoofEditor*>(scene.view.GetCurrentMode());
+    ASSERT_NE(editor, nullptr);
+    auto click = [&](int px, int py) {
+        scene.Click(px, py);
+        scene.Timer(MouseHandler::kSingleClickTimer);
+    };
+    click(12, 4);
+    click(52, 4);
+    ASSERT_NE(editor->GetTarget(), nullptr);
+    EXPECT_EQ(editor->GetTarget()->GetOutline().GetPrimaryCount(), 2);
+    // The first corner again adds nothing; nothing is in the scene yet.
+    click(12, 4);
+    EXPECT_EQ(editor->GetTarget()->GetOutline().GetPrimaryCount(), 2);
+    EXPECT_EQ(CountPlanes(*scene.control), 0);
+    // A click beside every corner adds nothing either.
+    click(32, 40);
+    EXPECT_EQ(editor->GetTarget()->GetOutline().GetPrimaryCount(), 2);
+    click(52, 14);
+    EXPECT_EQ(CountPlanes(*scene.control), 1);
+    EXPECT_EQ(scene.UndoGroups(), 1);
+    EXPECT_EQ(GroupDepth(), 0);
+    Control().Undo();
+    EXPECT_EQ(CountPlanes(*scene.control), 0);
 }
 
 }  // namespace

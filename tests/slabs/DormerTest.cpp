@@ -8,6 +8,7 @@
 #include "building/DormerWall.h"
 #include "building/Roof.h"
 #include "interaction/MouseHandler.h"
+#include "geometry/ViewProjection.h"
 #include "slabs/Dormer.h"
 #include "support/PlanStreamCompare.h"
 #include "support/WallFixtures.h"
@@ -282,6 +283,90 @@ TEST_F(DormerTest, DormerWallsSlideAlongTheirNormalAndBelongToTheRoof) {
     s.control.globalState.SetBoolean(18, true);
     EXPECT_FALSE(side->IsShownInCurrentView());
     s.control.globalState.SetBoolean(18, false);
+}
+
+// Looking straight down on the plan: pixel (px, py) of a 200 x 200 viewport lies over
+// (px / 2, y, (199 - py) / 2).
+ViewProjection TopView() {
+    ViewProjection view;
+    view.viewport[2] = 200;
+    view.viewport[3] = 200;
+    double m[16] = {};
+    m[0] = 0.02;
+    m[9] = 0.02;
+    m[6] = -0.001;
+    m[12] = -1.0;
+    m[13] = -1.0;
+    m[15] = 1.0;
+    view.projection = Matrix(m);
+    return view;
+}
+
+TEST_F(DormerTest, DraggedEdgesCarryTheWallsTheyBound) {
+    enum Edge { kFront, kSide, kBack };
+    for (Edge edge : {kFront, kSide, kBack}) {
+        SCOPED_TRACE(edge);
+        WallScene s;
+        Roof* roof = AddRoof(s);
+        const Vector corners[4] = {OnPlane(20, 30), OnPlane(60, 30), OnPlane(60, 60),
+                                   OnPlane(20, 60)};
+        Dormer* dormer = roof->AddDormer(corners);
+        ASSERT_NE(dormer, nullptr);
+        dormer->SetSelected(false);
+        ASSERT_EQ(CountWalls(s.control), 3);
+        // The edge's two corners by their roles: low A, low B, upper 2, upper 0.
+        const int a = dormer->GetCornerIndex(1), b = dormer->GetCornerIndex(3),
+                  u0 = dormer->GetCornerIndex(0), u2 = dormer->GetCornerIndex(2);
+        const int ends[3][2] = {{a, b}, {b, u2}, {u2, u0}};
+        const int count = dormer->GetOutline().GetPrimaryCount();
+        OutlinePoint* nodes = dormer->GetOutline().GetPrimaryPoints();
+        int first = ends[edge][0];
+        if ((first + 1) % count != ends[edge][1]) first = ends[edge][1];
+        ASSERT_EQ((first + 1) % count, first == ends[edge][0] ? ends[edge][1] : ends[edge][0]);
+        // Every drag moves its edge 5 along x and 6 up the slope.
+        const int dx = 10, dy = -12;
+        const Vector walls[3][4] = {
+            {Node(dormer->GetWall(0), 0), Node(dormer->GetWall(0), 1), Node(dormer->GetWall(0), 2),
+             Node(dormer->GetWall(0), 3)},
+            {Node(dormer->GetWall(1), 0), Node(dormer->GetWall(1), 1), Node(dormer->GetWall(1), 2),
+             Node(dormer->GetWall(1), 3)},
+            {Node(dormer->GetWall(2), 0), Node(dormer->GetWall(2), 1), Node(dormer->GetWall(2), 2),
+             Node(dormer->GetWall(2), 3)}};
+        const Vector before = nodes[first].position;
+        dormer->DragEdge(TopView(), 100 + dx, 100 + dy, 100, 100, &nodes[first],
+                         &nodes[(first + 1) % count]);
+        const Vector moved = dormer->GetOutline().GetPrimaryPoints()[first].position;
+        const Vector delta(moved.x - before.x, moved.y - before.y, moved.z - before.z);
+        ASSERT_GT(delta.Length(), 1.0);
+        auto shift = [&](int wall, int node) {
+            const Vector& now = Node(dormer->GetWall(wall), node);
+            return Vector(now.x - walls[wall][node].x, now.y - walls[wall][node].y,
+                          now.z - walls[wall][node].z);
+        };
+        switch (edge) {
+            case kFront:
+                // The front wall's foot follows the edge; its top and the sides' tops stay.
+                EXPECT_NEAR(shift(1, 0).y, delta.y, 1e-6);
+                EXPECT_NEAR(shift(1, 3).y, 0.0, 1e-6);
+                EXPECT_NEAR(shift(0, 3).Length(), 0.0, 1e-6);
+                break;
+            case kSide: {
+                // Only that side wall moves, along its normal.
+                EXPECT_NEAR(shift(0, 3).Length(), 0.0, 1e-6);
+                const Vector n = dormer->GetWall(2)->GetOutline().normal;
+                const Vector m = shift(2, 3);
+                EXPECT_GT(m.Length(), 0.5);
+                EXPECT_NEAR(std::fabs(m.x * n.x + m.z * n.z), std::hypot(m.x, m.z), 1e-6);
+                break;
+            }
+            case kBack:
+                // Every wall moves with the edge; the front wall's foot stays on the roof.
+                EXPECT_NEAR(shift(0, 3).Distance(delta), 0.0, 1e-6);
+                EXPECT_NEAR(shift(1, 0).Length(), 0.0, 1e-6);
+                EXPECT_NEAR(shift(1, 3).y, delta.y, 1e-6);
+                break;
+        }
+    }
 }
 
 }  // namespace
