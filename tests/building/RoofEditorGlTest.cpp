@@ -136,35 +136,43 @@ TEST_F(RoofEditorGlTest, LeavingTheModeMidDragClosesTheUndoGroup) {
 
 TEST_F(RoofEditorGlTest, ClickedWallCornersMakeAFreePlaneAtTheThirdCorner) {
     if (!scene.HasOpenGL()) GTEST_SKIP() << "no OpenGL";
-    // Seen from the front: the first wall's top corners at pixels (12, 4) and (52, 4),
-    // the second wall's top end, further back, at (52, 14).
-    scene.control->scene.Append(MakeWall(Vector(-20, -10, 0), Vector(20, -10, 0), 30.0, 4.0));
-    scene.control->scene.Append(MakeWall(Vector(-20, -10, -40), Vector(20, -10, -40), 20.0, 4.0));
+    Wall* front = MakeWall(Vector(-20, -10, 0), Vector(20, -10, 0), 30.0, 4.0);
+    Wall* back = MakeWall(Vector(-20, -10, -40), Vector(20, -10, -40), 20.0, 4.0);
+    scene.control->scene.Append(front);
+    scene.control->scene.Append(back);
     scene.control->HandleCommand(421);
     ASSERT_EQ(scene.Mode(), RoofEditor::kMode);
     auto* editor = dynamic_cast<RoofEditor*>(scene.view.GetCurrentMode());
     ASSERT_NE(editor, nullptr);
-    auto click = [&](int px, int py) {
-        scene.Click(px, py);
+    // A click whose pick was a wall's top corner (or, with no corner, the wall's face),
+    // confirmed by the single-click timer.
+    auto click = [&](Wall* wall, int node) {
+        scene.Click(32, 40);
+        uint32_t* picks = scene.view.selectionBuffer;
+        picks[0] = 2;
+        picks[3] = wall->GetPickName();
+        picks[4] = node >= 0 ? wall->GetOutline().GetPrimaryPoints()[node].GetPickName()
+                             : wall->GetSurface(BaseSlab::kInsideSurface)->GetPickName();
+        MouseHandler::Input().pickCount = 2;
         scene.Timer(MouseHandler::kSingleClickTimer);
     };
-    click(12, 4);
-    click(52, 4);
+    click(front, 3);
+    click(front, 2);
     ASSERT_NE(editor->GetTarget(), nullptr);
     EXPECT_EQ(editor->GetTarget()->GetOutline().GetPrimaryCount(), 2);
-    // The first corner again adds nothing; nothing is in the scene yet.
-    click(12, 4);
+    // The first corner again adds nothing, nor does a wall's face; nothing is in the
+    // scene yet.
+    click(front, 3);
+    click(back, -1);
     EXPECT_EQ(editor->GetTarget()->GetOutline().GetPrimaryCount(), 2);
     EXPECT_EQ(CountPlanes(*scene.control), 0);
-    // A click beside every corner adds nothing either.
-    click(32, 40);
-    EXPECT_EQ(editor->GetTarget()->GetOutline().GetPrimaryCount(), 2);
-    click(52, 14);
+    click(back, 2);
     EXPECT_EQ(CountPlanes(*scene.control), 1);
     EXPECT_EQ(scene.UndoGroups(), 1);
     EXPECT_EQ(GroupDepth(), 0);
     Control().Undo();
     EXPECT_EQ(CountPlanes(*scene.control), 0);
+    EXPECT_EQ(editor->GetTarget(), nullptr);
 }
 
 }  // namespace
