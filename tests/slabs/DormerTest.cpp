@@ -231,13 +231,27 @@ TEST_F(DormerTest, DeleteRemovesTheDormerOnceWithItsWallsAndARefusalKeepsIt) {
 
     // Delete from a wall's menu: the dormer leaves its roof once, with its walls.
     const size_t deletedBefore = s.control.deletedObjects.GetCount();
+    s.control.BeginUndoGroup();
     roof->BeginUndoStep();
     dormer->GetWall(0)->ProcessPropertyMenu(MouseHandler::kDeleteCommand);
+    s.control.EndUndoGroup();
     EXPECT_EQ(FirstDormer(s.control), nullptr);
     EXPECT_EQ(CountWalls(s.control), 0);
     EXPECT_EQ(s.control.deletedObjects.GetCount(), deletedBefore + 3);
     // The deleted list frees walls and dormer in any order.
     s.control.deletedObjects.DeleteAll();
+    // Undo brings the dormer back with the walls it had, each pointing at it.
+    s.control.Undo();
+    Dormer* back = FirstDormer(s.control);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(CountWalls(s.control), 2);
+    for (int i : {0, 1}) {
+        ASSERT_NE(back->GetWall(i), nullptr);
+        EXPECT_EQ(back->GetWall(i)->GetDormer(), back);
+    }
+    s.control.Redo();
+    EXPECT_EQ(FirstDormer(s.control), nullptr);
+    EXPECT_EQ(CountWalls(s.control), 0);
 
     // A roof that goes takes its dormers' walls out of the scene.
     Dormer* second = AddDormer(roof);
