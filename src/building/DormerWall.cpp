@@ -110,8 +110,8 @@ bool DormerWall::IsShownInCurrentView() {
         SceneView* view = control ? control->GetCurrentView() : nullptr;
         const uint64_t hiddenTypes =
             view ? static_cast<uint64_t>(view->GetRenderState().GetInt64(0)) : 0;
-        const bool dragged = roof->SelectableObject::IsSelected() && control &&
-                             control->globalState.GetBoolean(18);
+        const bool dragged =
+            roof->SelectableObject::IsSelected() && control && control->globalState.GetBoolean(18);
         hidden = (hiddenTypes & roof->GetTypeMask()) != 0 || !roof->IsVisible() ||
                  roof->IsVisibleInCurrentWindow() ||
                  (dormer->SelectableObject::IsSelected() && dormer->IsOutlineMode()) || dragged;
@@ -134,7 +134,8 @@ void DormerWall::FollowJoints() {
     if (!HasWallShape()) return;
     const OutlinePoint* nodes = outline.GetPrimaryPoints();
     if (GetLinkedBegin() && GetBeginPoint()) GetBeginPoint()->position.Set(nodes[0].position);
-    if (GetLinkedEnd() && GetEndPoint()) GetEndPoint()->position.Set(nodes[GetWallEndIndex()].position);
+    if (GetLinkedEnd() && GetEndPoint())
+        GetEndPoint()->position.Set(nodes[GetWallEndIndex()].position);
 }
 
 void DormerWall::MoveBy(const Vector& offset) {
@@ -156,7 +157,8 @@ void DormerWall::MoveSlabBy(double dx, double dy, double dz, bool constrained) {
         head->PropagateChain(this);
     };
     slide(m);
-    const bool valid = IsPositionValid() && (!GetLinkedBegin() || GetLinkedBegin()->IsPositionValid()) &&
+    const bool valid = IsPositionValid() &&
+                       (!GetLinkedBegin() || GetLinkedBegin()->IsPositionValid()) &&
                        (!GetLinkedEnd() || GetLinkedEnd()->IsPositionValid());
     if (!valid) slide(Vector(-m.x, 0.0, -m.z));
 }

@@ -13,7 +13,8 @@ namespace {
 
 constexpr uint64_t kCornerOwners = TypeBit::kWall | TypeBit::kRoof | TypeBit::kColumn;
 constexpr uint64_t kNotCopied = TypeBit::kSlabChild | TypeBit::kSlabChildModel | TypeBit::kMolding;
-constexpr uint64_t kGroupParts = TypeBit::kOutlineNode | TypeBit::kOutlineEdge | TypeBit::kModelPart;
+constexpr uint64_t kGroupParts =
+    TypeBit::kOutlineNode | TypeBit::kOutlineEdge | TypeBit::kModelPart;
 
 }  // namespace
 
@@ -119,7 +120,8 @@ void RoofEditor::OnLButtonDblClk(intptr_t packedPoint) {
     plane->BeginUndoStep();
     if (second->HasType(TypeBit::kDormer)) {
         if (auto* dormer = dynamic_cast<Dormer*>(second)) dormer->ToggleOption();
-    } else if (RoofGroup* group = plane->GetGroup(); group && (second->GetTypeMask() & kGroupParts)) {
+    } else if (RoofGroup* group = plane->GetGroup();
+               group && (second->GetTypeMask() & kGroupParts)) {
         group->ToggleWireframe();
     }
     plane->EndUndoStep();

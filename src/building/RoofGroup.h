@@ -117,8 +117,9 @@ public:
     OutlinePoint& GetFootprintTarget() { return footprintTarget; }
     // Footprint node i (0..3), or null.
     OutlinePoint* GetFootprintNode(int i) {
-        return i >= 0 && i < initialOutline.GetPrimaryCount() ? &initialOutline.GetPrimaryPoints()[i]
-                                                               : nullptr;
+        return i >= 0 && i < initialOutline.GetPrimaryCount()
+                   ? &initialOutline.GetPrimaryPoints()[i]
+                   : nullptr;
     }
     bool AreRoofsCreated() const { return roofsCreated != 0; }
     double GetPolygonYOffset() const { return polygonYOffset; }

@@ -232,7 +232,8 @@ void RoofGroupEditor::OnMouseMove(intptr_t packedPoint) {
         } else if (handle == &group->GetRotationHandle()) {
             if (CursorAtHeight(*window, x, y, rotationCentre.y, p1)) {
                 double a = std::atan2(p1.z - rotationCentre.z, p1.x - rotationCentre.x);
-                if (!in.shift) a = std::floor((a + kQuarterTurn / 2.0) / kQuarterTurn) * kQuarterTurn;
+                if (!in.shift)
+                    a = std::floor((a + kQuarterTurn / 2.0) / kQuarterTurn) * kQuarterTurn;
                 group->Rotate(-(a - rotation));
                 rotation = a;
             }

@@ -389,7 +389,8 @@ bool Dormer::ReadKeyData(KeyDataList& keys) {
         KeyDataList* slot = keys.GetSublist(name);
         if (slot->IsEmpty()) continue;
         bool removed = false;
-        for (BaseKeyDataElement* m = slot->GetFirstMember(); m && walls[i]; m = m->GetNextMember()) {
+        for (BaseKeyDataElement* m = slot->GetFirstMember(); m && walls[i];
+             m = m->GetNextMember()) {
             if (!m->IsElement() || strcasecmp(m->GetName(), kRemovedIdKey) != 0) continue;
             const double id = ParseKeyDataNumber(static_cast<const KeyDataElement*>(m)->Value());
             if (std::isfinite(id) && id >= 0.0 && id < static_cast<double>(kNoTransactionId) &&

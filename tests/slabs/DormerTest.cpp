@@ -7,8 +7,8 @@
 
 #include "building/DormerWall.h"
 #include "building/Roof.h"
-#include "interaction/MouseHandler.h"
 #include "geometry/ViewProjection.h"
+#include "interaction/MouseHandler.h"
 #include "slabs/Dormer.h"
 #include "support/PlanStreamCompare.h"
 #include "support/WallFixtures.h"
@@ -163,9 +163,10 @@ TEST_F(DormerTest, SavedDormersComeBackInWallModeWithTheWallsRead) {
     }
     EXPECT_EQ(dormer->GetWall(1)->GetLinkedBegin(), dormer->GetWall(0));
     EXPECT_EQ(dormer->GetWall(1)->GetLinkedEnd(), dormer->GetWall(2));
-    plan_stream::ExpectSame(WithoutObjectIds(plan_stream::Elements(
-                                plan_stream::Save(s.control, folder.Path() + "Again.kvp"), {"Roof"})),
-                            saved);
+    plan_stream::ExpectSame(
+        WithoutObjectIds(plan_stream::Elements(
+            plan_stream::Save(s.control, folder.Path() + "Again.kvp"), {"Roof"})),
+        saved);
 }
 
 TEST_F(DormerTest, UndoAndRedoOfDormerEditsRestoreTheExactKeys) {
@@ -339,13 +340,12 @@ TEST_F(DormerTest, DraggedEdgesCarryTheWallsTheyBound) {
         ASSERT_EQ((first + 1) % count, first == ends[edge][0] ? ends[edge][1] : ends[edge][0]);
         // Every drag moves its edge 5 along x and 6 up the slope.
         const int dx = 10, dy = -12;
-        const Vector walls[3][4] = {
-            {Node(dormer->GetWall(0), 0), Node(dormer->GetWall(0), 1), Node(dormer->GetWall(0), 2),
-             Node(dormer->GetWall(0), 3)},
-            {Node(dormer->GetWall(1), 0), Node(dormer->GetWall(1), 1), Node(dormer->GetWall(1), 2),
-             Node(dormer->GetWall(1), 3)},
-            {Node(dormer->GetWall(2), 0), Node(dormer->GetWall(2), 1), Node(dormer->GetWall(2), 2),
-             Node(dormer->GetWall(2), 3)}};
+        const Vector walls[3][4] = {{Node(dormer->GetWall(0), 0), Node(dormer->GetWall(0), 1),
+                                     Node(dormer->GetWall(0), 2), Node(dormer->GetWall(0), 3)},
+                                    {Node(dormer->GetWall(1), 0), Node(dormer->GetWall(1), 1),
+                                     Node(dormer->GetWall(1), 2), Node(dormer->GetWall(1), 3)},
+                                    {Node(dormer->GetWall(2), 0), Node(dormer->GetWall(2), 1),
+                                     Node(dormer->GetWall(2), 2), Node(dormer->GetWall(2), 3)}};
         const Vector before = nodes[first].position;
         dormer->DragEdge(TopView(), 100 + dx, 100 + dy, 100, 100, &nodes[first],
                          &nodes[(first + 1) % count]);
