@@ -23,6 +23,21 @@ public:
         for (const Vector& p : GetOutline().GetPositions()) glVertex3d(p.x, p.y, p.z);
         glEnd();
         glPopName();
+        // Its dormers just in front of it, under their own names.
+        for (LinkedListObject* node = GetHoleList().GetHead(); node; node = node->GetNext()) {
+            auto* dormer = dynamic_cast<Dormer*>(node);
+            if (!dormer) continue;
+            glPushName(dormer->GetPickName());
+            // The hole runs against the roof's face: seen from the back.
+            glPushAttrib(GL_ENABLE_BIT);
+            glDisable(GL_CULL_FACE);
+            glBegin(GL_POLYGON);
+            for (const Vector& p : dormer->GetOutline().GetPositions())
+                glVertex3d(p.x, p.y, p.z + 0.5);
+            glEnd();
+            glPopAttrib();
+            glPopName();
+        }
     }
 };
 
@@ -81,6 +96,16 @@ TEST_F(DormerCreatorGlTest, ADragOnARoofDrawsADormerWithItsWallsAsOneUndoStep) {
         ASSERT_NE(dormer->GetWall(i), nullptr);
         EXPECT_EQ(dormer->GetWall(i)->GetDormer(), dormer);
     }
+
+    // In the roof editor a double click on the dormer switches it back to its outline.
+    ASSERT_FALSE(dormer->IsOutlineMode());
+    scene.Click(32, 30);
+    scene.Mouse(platform::WM_LBUTTONDBLCLK, 32, 30);
+    EXPECT_EQ(scene.Mode(), 2);
+    EXPECT_TRUE(dormer->IsOutlineMode());
+    scene.Mouse(platform::WM_LBUTTONUP, 32, 30);
+    EXPECT_EQ(CountWalls(control), 3);
+    EXPECT_EQ(control.GetUndoList().GroupDepth(), 0);
 }
 
 TEST_F(DormerCreatorGlTest, ADragOnAnythingButARoofDrawsNothing) {
