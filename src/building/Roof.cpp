@@ -1,5 +1,7 @@
 #include "building/Roof.h"
 
+#include <strings.h>
+
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "foundation/Trace.h"
 #include "foundation/ViewState.h"
 #include "interaction/BaseEditor.h"
+#include "slabs/Dormer.h"
 #include "model/SceneView.h"
 #include "platform/Menu.h"
 #include "render/Window.h"
@@ -34,17 +37,16 @@ void ShowStatus(const std::string& text, bool warning) {
     bar.SetText(text.c_str(), warning);
 }
 
-// Whether an editor of the view edits the plane; it then forgets it.
-void ReleaseEditorsOf(const Roof* plane) {
+}  // namespace
+
+void ReleaseEditorsOf(const SelectableObject* object) {
     BaseControl* control = theControl();
-    if (!control) return;
+    if (!control || !object) return;
     for (SceneView* view : {control->GetMainView(), control->GetActiveView()}) {
         auto* editor = view ? dynamic_cast<BaseEditor*>(view->GetCurrentMode()) : nullptr;
-        if (editor && editor->GetEditedObject() == plane) editor->ReleaseTarget();
+        if (editor && editor->GetEditedObject() == object) editor->ReleaseTarget();
     }
 }
-
-}  // namespace
 
 // ---- Construction -------------------------------------------------------------------
 
@@ -109,7 +111,13 @@ bool Roof::RemoveFromList(LinkedList& list) {
     }
     const bool gone = BaseSlab::RemoveFromList(list);
     removed = gone ? 1 : 0;
+    if (gone) DropDormerWalls();
     return gone;
+}
+
+void Roof::DropDormerWalls() {
+    for (LinkedListObject* node = holeList.GetHead(); node; node = node->GetNext())
+        if (auto* dormer = dynamic_cast<Dormer*>(node)) dormer->DropWalls();
 }
 
 bool Roof::SetSelected(bool flag) {
@@ -228,7 +236,43 @@ bool Roof::AttachObjectInformation(FILE* stream) {
     return BaseSlab::AttachObjectInformation(stream);
 }
 
+void Roof::HandOverDormerWallRemovals(KeyDataList& keys) {
+    KeyDataList* children = keys.GetSublist("childList");
+    for (BaseKeyDataElement* m = children->GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement()) continue;
+        KeyDataList& entry = *static_cast<KeyDataSublist*>(m)->GetChildren();
+        const char* marker = entry.GetString("dormer");
+        double id = 0.0;
+        if (!marker || strcasecmp(marker, "yes") != 0 ||
+            !entry.GetDouble("transactionObjectId", id) || !std::isfinite(id) || id < 0.0 ||
+            id >= static_cast<double>(kNoTransactionId))
+            continue;
+        Dormer* dormer = nullptr;
+        for (LinkedListObject* node = holeList.GetHead(); node && !dormer; node = node->GetNext()) {
+            auto* candidate = dynamic_cast<Dormer*>(node);
+            if (candidate && candidate->GetObjectId() == static_cast<TransactionId>(id))
+                dormer = candidate;
+        }
+        if (!dormer) continue;
+        for (BaseKeyDataElement* r = entry.GetFirstMember(); r;) {
+            BaseKeyDataElement* next = r->GetNextMember();
+            if (r->IsElement() && strcasecmp(r->GetName(), "removedTransactionId") == 0) {
+                const double gone =
+                    ParseKeyDataNumber(static_cast<const KeyDataElement*>(r)->Value());
+                if (std::isfinite(gone) && gone >= 0.0 &&
+                    gone < static_cast<double>(kNoTransactionId) &&
+                    dormer->RemoveWallById(static_cast<TransactionId>(gone)))
+                    entry.DeleteNode(r);
+            }
+            r = next;
+        }
+    }
+}
+
 bool Roof::ReadKeyData(KeyDataList& keys) {
+    // A record that takes a dormer's walls away is the dormer's, not a removal of the
+    // dormer itself: the dormer drops those walls and then reads the rest of its entry.
+    HandOverDormerWallRemovals(keys);
     BaseSlab::ReadKeyData(keys);
     LabelEdges();
     RecomputeBounds();
@@ -373,6 +417,22 @@ bool Roof::FitToPlane(double a, double b, double c, double d) {
     cutOutRebuild = 1;
     RecomputeBounds();
     return true;
+}
+
+Dormer* Roof::AddDormer(const Vector points[4]) {
+    if (IsLocked() || !points) return nullptr;
+    auto* dormer = new Dormer;
+    if (!dormer->Define(points, 4, outline.normal, thickness * 0.5, this)) {
+        delete dormer;
+        return nullptr;
+    }
+    holeList.Append(dormer);
+    dormer->SetParent(this);
+    SetChildrenSelected(false);
+    SetSelected(false);
+    dormer->SetSelected(true);
+    MarkDirty();
+    return dormer;
 }
 
 void Roof::MoveSlabBy(double dx, double dy, double dz, bool constrained) {

@@ -6,7 +6,13 @@
 #include "model/ObjectTypes.h"
 #include "slabs/BaseSlab.h"
 
+class Dormer;
 class RoofGroup;
+class SelectableObject;
+
+// An editor of the main or the active view that edits the object forgets it (before the
+// object is destroyed).
+void ReleaseEditorsOf(const SelectableObject* object);
 
 // One plane of a roof: a slab whose outline is a tilted planar polygon, its thickness
 // laid out across the plane. A group (RoofGroup) makes its planes, refits them when its
@@ -87,6 +93,9 @@ public:
     // children following. False, changing nothing, for a plane that is vertical or not a
     // number.
     bool FitToPlane(double a, double b, double c, double d);
+    // A dormer cut into the plane from four corners on it, selected in place of the
+    // plane; null while the plane is locked or when the corners have no area.
+    Dormer* AddDormer(const Vector points[4]);
     void ComputeUVector();
     void UpdateProjectedThickness();
     // Moves the node onto the nearest wall corner lying in the plane within 25.0.
@@ -102,10 +111,15 @@ public:
     int GetPlaneIndex() const { return planeIndex; }
     bool IsRemoved() const { return removed != 0; }
     RoofState& GetRoofState() { return roofState; }
+    // The walls of the plane's dormers leave the scene with the plane.
+    void DropDormerWalls();
     // The nodes rotate left (the first goes to the end) or right by one.
     void RotateNodes(bool left);
 
 private:
+    // Removal records of a dormer's walls inside the dormer's entry of the child list
+    // are carried out by the dormer and taken out of the entry.
+    void HandOverDormerWallRemovals(KeyDataList& keys);
     // Labels every edge's cut option.
     void LabelEdges();
 

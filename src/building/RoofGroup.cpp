@@ -797,8 +797,15 @@ void RoofGroup::RemovePlane(int i) {
 bool RoofGroup::RemoveFromList(LinkedList& list) {
     if (IsLocked()) return false;
     if (!(selected && wireframeMode)) {
-        for (const Roof* plane : planes)
-            if (plane && !plane->IsSelected()) return false;
+        // A selection of some planes deletes those planes alone. With no plane selected
+        // (undo taking a drawn roof back selects the group only) the whole roof goes.
+        bool anySelected = false, allSelected = true;
+        for (const Roof* plane : planes) {
+            if (!plane) continue;
+            anySelected = anySelected || plane->IsSelected();
+            allSelected = allSelected && plane->IsSelected();
+        }
+        if (anySelected && !allSelected) return false;
     }
     BaseControl* control = theControl();
     for (Roof*& plane : planes) {
@@ -806,6 +813,7 @@ bool RoofGroup::RemoveFromList(LinkedList& list) {
         Roof* gone = plane;
         plane = nullptr;
         gone->SetGroup(nullptr, 0);
+        gone->DropDormerWalls();
         if (control) {
             control->scene.Remove(gone);
             control->deletedObjects.Append(gone);
@@ -824,6 +832,12 @@ bool RoofGroup::SetSelected(bool flag) {
     }
     selected = flag ? 1 : 0;
     return flag;
+}
+
+void RoofGroup::ToggleWireframe() {
+    wireframeMode = wireframeMode ? 0 : 1;
+    FlagOverlappingLights();
+    MarkDirty();
 }
 
 void RoofGroup::MarkDirty() {

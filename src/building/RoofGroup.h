@@ -54,7 +54,7 @@ public:
     void BuildPropertyMenu(platform::Menu& menu) override;
     bool ProcessPropertyMenu(uint32_t id) override;
     // Takes the planes out with the group (to the deleted list); false while locked, or
-    // when a plane is not selected (unless in wireframe and selected).
+    // when a selection leaves a plane out (unless the group is selected in wireframe).
     bool RemoveFromList(LinkedList& list) override;
     bool SetSelected(bool flag) override;
     void Render() override;
@@ -111,6 +111,16 @@ public:
     OutlinePoint& GetPeakCenter() { return roofPeakCenter; }
     OutlinePoint& GetRotationHandle() { return rotationHandle; }
     bool IsWireframe() const { return wireframeMode != 0; }
+    // The outline drawing on or off; the lights over the group update their shadows.
+    void ToggleWireframe();
+    // The footprint polygon drawn in wireframe: a drag of it moves the whole roof.
+    OutlinePoint& GetFootprintTarget() { return footprintTarget; }
+    // Footprint node i (0..3), or null.
+    OutlinePoint* GetFootprintNode(int i) {
+        return i >= 0 && i < initialOutline.GetPrimaryCount()
+                   ? &initialOutline.GetPrimaryPoints()[i]
+                   : nullptr;
+    }
     bool AreRoofsCreated() const { return roofsCreated != 0; }
     double GetPolygonYOffset() const { return polygonYOffset; }
     // The footprint node i (0..3); a copy of the origin for any other index.

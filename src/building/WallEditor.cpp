@@ -3,12 +3,14 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "building/DormerWall.h"
 #include "building/Wall.h"
 #include "control/BaseControl.h"
 #include "control/RenderLockScope.h"
 #include "foundation/Trace.h"
 #include "platform/Input.h"
 #include "render/Window.h"
+#include "slabs/Dormer.h"
 
 namespace {
 
@@ -437,9 +439,13 @@ void WallEditor::OnLButtonDblClk(intptr_t packedPoint) {
     MouseHandler::OnLButtonDblClk(packedPoint);
     Window* window = ActiveWindow();
     if (!window || Input().pickCount <= 1) return;
-    const PickableObject* first = window->GetPickedObject(0);
-    if (first && first->HasType(TypeBit::kDormerWall))
-        TraceWrite("Dormer style toggle is not available");
+    PickableObject* first = window->GetPickedObject(0);
+    auto* wall = first && first->HasType(TypeBit::kDormerWall) ? dynamic_cast<DormerWall*>(first)
+                                                                : nullptr;
+    if (Dormer* dormer = wall ? wall->GetDormer() : nullptr) {
+        RenderLockScope lock(theControl());
+        dormer->ToggleOption();
+    }
 }
 
 // ---- Keys ----------------------------------------------------------------------------

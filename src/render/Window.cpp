@@ -31,6 +31,9 @@
 #include "platform/Input.h"
 #include "render/OffScreenWindow.h"
 #include "render/ViewTransaction.h"
+#include "building/RoofEditor.h"
+#include "building/RoofGroupEditor.h"
+#include "slabs/DormerCreator.h"
 #include "slabs/EditableSlabChildCreator.h"
 
 namespace {
@@ -125,6 +128,9 @@ MouseHandler* MakeMouseMode(int mode) {
     if (mode == 9) return new (std::nothrow) TextEditor;
     if (MouseHandler* creator = MakeSlabChildCreator(mode)) return creator;
     if (mode == 3) return new (std::nothrow) WallEditor;
+    if (mode == DormerCreator::kMode) return new (std::nothrow) DormerCreator;
+    if (mode == RoofEditor::kMode) return new (std::nothrow) RoofEditor;
+    if (mode == RoofGroupEditor::kMode) return new (std::nothrow) RoofGroupEditor;
     if (mode == 27) return new (std::nothrow) MoldingEditor;
     switch (mode) {
         case 0:

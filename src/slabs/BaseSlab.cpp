@@ -17,6 +17,7 @@
 #include "platform/GLContext.h"
 #include "render/Bitmap.h"
 #include "render/Window.h"
+#include "slabs/Dormer.h"
 #include "slabs/InSlabObject.h"
 #include "slabs/OnSlabObject.h"
 #include "slabs/SlabChild.h"
@@ -90,6 +91,8 @@ RenderableObject* MakeChild(ChildKind kind) {
             return MakeSkylight();
         case ChildKind::kShaftHole:
             return new (std::nothrow) ShaftHole;
+        case ChildKind::kDormer:
+            return MakeDormer();
         default:
             return nullptr;
     }
