@@ -31,7 +31,9 @@
 #include "platform/Input.h"
 #include "render/OffScreenWindow.h"
 #include "render/ViewTransaction.h"
+#include "slabs/CounterEditor.h"
 #include "slabs/EditableSlabChildCreator.h"
+#include "slabs/FloorEditor.h"
 
 namespace {
 
@@ -125,6 +127,8 @@ MouseHandler* MakeMouseMode(int mode) {
     if (mode == 9) return new (std::nothrow) TextEditor;
     if (MouseHandler* creator = MakeSlabChildCreator(mode)) return creator;
     if (mode == 3) return new (std::nothrow) WallEditor;
+    if (mode == FloorEditor::kMode) return new (std::nothrow) FloorEditor;
+    if (mode == CounterEditor::kMode) return new (std::nothrow) CounterEditor;
     if (mode == 27) return new (std::nothrow) MoldingEditor;
     switch (mode) {
         case 0:
