@@ -1,4 +1,5 @@
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -312,16 +313,34 @@ TEST(CounterPictureGlTest, RoundedFrontsAndBacksplashesAreDrawn) {
     counter->MarkDirty();
     control.scene.Append(counter);
 
-    window.camera.SetVector(0, Vector(-87.5, -100, 56.25));
-    gl.MakeCurrent();
-    window.InitGLState();
-    window.SetupProjection(0, 0);
-    window.SetupModelView();
-    window.RenderScene(0, 0);
-    glFinish();
+    // The counter's edge surface (the fronts, the backsplash, the plain side), lit from
+    // the front right, seen from the front right and above.
+    auto frame = [&] {
+        gl.MakeCurrent();
+        glViewport(0, 0, kWidth, kHeight);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(45.0, static_cast<double>(kWidth) / kHeight, 1.0, 500.0);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        gluLookAt(45, 55, 75, 0, 4, 0, 0, 1, 0);
+        glClearColor(0, 0, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        glEnable(GL_LIGHTING);
+        glEnable(GL_LIGHT0);
+        const GLfloat position[4] = {0.4f, 1.0f, 0.6f, 0.0f};
+        glLightfv(GL_LIGHT0, GL_POSITION, position);
+        glInitNames();
+        glPushName(0);
+        counter->RenderEdgeSurface();
+        glFinish();
+        return gl.ReadPixels();
+    };
     const std::string base = std::string(KIVORA_FIXTURES_DIR) + "/render/counter_3d";
     int differing = 0;
-    EXPECT_TRUE(MatchesReferenceImage(gl.ReadPixels(), kWidth, kHeight, base, &differing))
+    EXPECT_TRUE(MatchesReferenceImage(frame(), kWidth, kHeight, base, &differing))
         << differing << " pixels differ; see " << base << ".out.png";
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 
@@ -334,8 +353,7 @@ TEST(CounterPictureGlTest, RoundedFrontsAndBacksplashesAreDrawn) {
     counter->BaseSlab::SetThickness(0.0);
     counter->RecomputeBounds();
     counter->MarkDirty();
-    window.RenderScene(0, 0);
-    glFinish();
+    frame();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     control.scene.DeleteAll();
     control.mainWindow = control.activeWindow = control.currentWindow = nullptr;
