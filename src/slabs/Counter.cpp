@@ -87,7 +87,8 @@ Floor* Counter::NewOfSameKind() const {
 
 int Counter::ProfileSegments(double t) {
     if (!std::isfinite(t)) return 1;
-    return std::max(1, static_cast<int>(std::floor(std::min(t + 3.0, double(kMaxProfileSegments)))));
+    return std::max(1,
+                    static_cast<int>(std::floor(std::min(t + 3.0, double(kMaxProfileSegments)))));
 }
 
 double Counter::GetLowerFace() const {
@@ -176,7 +177,8 @@ bool Counter::ProcessPropertyMenu(uint32_t id) {
     // The floor's level commands do not apply to counters.
     if (id == kSetAsGroundFloor || id == kEditOnThisLevel || id == kMoveVertically) return false;
     const bool handled = BaseSlab::ProcessPropertyMenu(id);
-    if (id >= OutlineEdge::kFirstCommand && id < OutlineEdge::kFirstCommand + OutlineEdge::kFlagCount)
+    if (id >= OutlineEdge::kFirstCommand &&
+        id < OutlineEdge::kFirstCommand + OutlineEdge::kFlagCount)
         MarkDirty();
     return handled;
 }
@@ -193,10 +195,17 @@ void Counter::InitDialog(Dialog* dialog) {
     counterDialog->SetTitle("Kivora Counter Properties");
     const char* word = nullptr;
     switch (PickedSurface()) {
-        case kInsideSurface: word = "Inside"; break;
-        case kOutsideSurface: word = "Outside"; break;
-        case kEdgeSurface: word = "Edge"; break;
-        default: break;
+        case kInsideSurface:
+            word = "Inside";
+            break;
+        case kOutsideSurface:
+            word = "Outside";
+            break;
+        case kEdgeSurface:
+            word = "Edge";
+            break;
+        default:
+            break;
     }
     if (word) {
         counterDialog->SetItemText(299, std::string("Counter Properties - ") + word);
@@ -408,7 +417,8 @@ void Counter::BuildEdge(int i, int m) {
         const Vector e2(next.z, 0.0, -next.x);
         const double turn = std::acos(std::clamp(e.Dot(e2), -1.0, 1.0));
         // The sweep turns from e toward e2.
-        const double sign = TurnAboutY(e, turn).Dot(e2) >= TurnAboutY(e, -turn).Dot(e2) ? 1.0 : -1.0;
+        const double sign =
+            TurnAboutY(e, turn).Dot(e2) >= TurnAboutY(e, -turn).Dot(e2) ? 1.0 : -1.0;
         const double step = sign * turn / m;
         if (turn > 1e-9 && std::fabs(turn - kPi) > 1e-9) {
             Part* keptSurface = currentSurface;

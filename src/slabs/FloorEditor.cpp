@@ -142,8 +142,8 @@ void FloorEditor::OnLButtonDown(intptr_t packedPoint) {
     SlabEditor::OnLButtonDown(packedPoint);
     const MouseInput& in = Input();
     auto* floor = dynamic_cast<Floor*>(editedSlab);
-    if (editLock || !in.left || !in.qKey || !floor || !grabbed || !floor->HasType(TypeBit::kFloor) ||
-        grabbed->HasType(kChildTypes))
+    if (editLock || !in.left || !in.qKey || !floor || !grabbed ||
+        !floor->HasType(TypeBit::kFloor) || grabbed->HasType(kChildTypes))
         return;
     BaseControl* control = theControl();
     RenderLockScope lock(control);

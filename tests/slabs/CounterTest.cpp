@@ -62,9 +62,10 @@ TEST_F(CounterTest, TheBullnoseProfileHasOneSegmentPerUnitOfThicknessAndThreeUpT
         double thickness;
         int segments;
     };
-    const Case cases[] = {{2.0, 5}, {40.0, 30}, {27.5, 30}, {0.5, 3},
-                          {-10.0, 1}, {std::numeric_limits<double>::quiet_NaN(), 1}};
-    for (const Case& c : cases) EXPECT_EQ(Counter::ProfileSegments(c.thickness), c.segments) << c.thickness;
+    const Case cases[] = {{2.0, 5}, {40.0, 30}, {27.5, 30},
+                          {0.5, 3}, {-10.0, 1}, {std::numeric_limits<double>::quiet_NaN(), 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(Counter::ProfileSegments(c.thickness), c.segments) << c.thickness;
 }
 
 TEST_F(CounterTest, CountersOverlapFloorsAndEachOther) {
@@ -95,7 +96,8 @@ TEST_F(CounterTest, TheMenuEdgeIsTheNearestLineAndItsItemsToggleTheEdgeFlags) {
         // A tie keeps the closing edge, which is measured first.
         {Vector(50, 0, 20), 3},
     };
-    for (const Case& c : cases) EXPECT_EQ(counter->NearestEdge(c.p), c.edge) << c.p.x << "," << c.p.z;
+    for (const Case& c : cases)
+        EXPECT_EQ(counter->NearestEdge(c.p), c.edge) << c.p.x << "," << c.p.z;
     EXPECT_EQ(Counter().NearestEdge(Vector(0, 0, 0)), -1);
 }
 
@@ -208,7 +210,8 @@ TEST(CounterPlanTest, SavedCountersComeBackFromTheLoaderAndUndoRestoresTheirKeys
     EXPECT_DOUBLE_EQ(counters[0]->GetTop(), 36.0);
     EXPECT_STREQ(counters[0]->GetRoundedCaption(), "Rounded Edge");
     plan_stream::ExpectSame(
-        plan_stream::Elements(plan_stream::Save(s.control, folder.Path() + "Again.kvp"), {"Counter"}),
+        plan_stream::Elements(plan_stream::Save(s.control, folder.Path() + "Again.kvp"),
+                              {"Counter"}),
         saved);
 
     Counter* counter = counters[0];

@@ -84,11 +84,14 @@ protected:
     std::vector<T*> All() const {
         std::vector<T*> found;
         for (LinkedListObject* node = scene.control->scene.GetHead(); node; node = node->GetNext())
-            if (auto* object = dynamic_cast<T*>(node); object && object->GetTypeMask() == T().GetTypeMask())
+            if (auto* object = dynamic_cast<T*>(node);
+                object && object->GetTypeMask() == T().GetTypeMask())
                 found.push_back(object);
         return found;
     }
-    int Redos() const { return static_cast<int>(scene.control->GetUndoList().RedoEntries().GetCount()); }
+    int Redos() const {
+        return static_cast<int>(scene.control->GetUndoList().RedoEntries().GetCount());
+    }
     void Press(int key) { scene.Key(key, true); }
     void Release(int key) { scene.Key(key, false); }
     SlabEditor* Editor() const { return dynamic_cast<SlabEditor*>(scene.view.GetCurrentMode()); }
@@ -168,9 +171,9 @@ TEST_F(FloorEditorGlTest, RectanglesTooSmallToKeepLeaveNoFloorAndNothingToRedo) 
     if (!scene.HasOpenGL()) GTEST_SKIP() << "no OpenGL";
     ASSERT_TRUE(scene.view.SetMouseMode(FloorEditor::kMode));
     const std::vector<std::vector<std::pair<int, int>>> strokes = {
-        {{20, 20}},                        // a click
-        {{20, 20}, {40, 36}, {22, 36}},    // 2.0 by 16.0
-        {{20, 20}, {40, 36}, {40, 25}},    // 20.0 by 5.0
+        {{20, 20}},                      // a click
+        {{20, 20}, {40, 36}, {22, 36}},  // 2.0 by 16.0
+        {{20, 20}, {40, 36}, {40, 25}},  // 20.0 by 5.0
     };
     for (const auto& stroke : strokes) {
         scene.Drag(stroke);
