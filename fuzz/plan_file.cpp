@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the plan-stream reader, then to what an open does with a plan
 // before any object is made: the download count, the dropped-plan count and the states
 // read in place. A stream read as whole must write back and read as whole again. The
-// walls, stairs, fences, texts, dimensions, floors, roofs and terrain of the plan are then
-// made by the control's loader, written and dropped again.
+// walls, stairs, fences, texts, dimensions, floors, counters, roofs and terrain of the
+// plan are then made by the control's loader, written and dropped again.
 #include <strings.h>
 
 #include <cstdint>
@@ -73,7 +73,7 @@ BaseControl& Control() {
 
 // The elements the loader makes from a plan.
 bool IsMadeElement(const char* name) {
-    for (const char* kind : {"Wall", "Floor", "RoofGroup", "Roof", "Terrain", "Stairs", "Fence",
+    for (const char* kind : {"Wall", "Floor", "Counter", "RoofGroup", "Roof", "Terrain", "Stairs", "Fence",
                              "Column", "Text", "Dimension"})
         if (strcasecmp(name, kind) == 0) return true;
     return false;

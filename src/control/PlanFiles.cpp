@@ -33,6 +33,7 @@
 #include "model/Model.h"
 #include "model/ObjectTypes.h"
 #include "model/PickableObject.h"
+#include "slabs/Counter.h"
 #include "slabs/Floor.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
@@ -590,10 +591,8 @@ SerializableObject* BaseControl::LoadPlanObjects(const KeyDataSublist& element) 
         scene.Append(annotation);
         return annotation;
     }
-    // "Counter" and "Column" make their building elements as those classes join the
-    // editor.
-    if (strcasecmp(name, "Floor") == 0) {
-        auto* floor = new Floor;
+    if (strcasecmp(name, "Floor") == 0 || strcasecmp(name, "Counter") == 0) {
+        Floor* floor = strcasecmp(name, "Counter") == 0 ? new Counter : new Floor;
         floor->ReadKeyData(keys);
         if (floor->GetOutline().GetPrimaryCount() < 3) {
             theTrace().Write("A floor element without an outline was skipped");

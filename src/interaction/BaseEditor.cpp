@@ -188,17 +188,22 @@ void BaseEditor::OnKeyDown(unsigned virtualKey) {
         UndoableObject* object = nullptr;
         if (!IsNudgeable(node, object)) continue;
         moved = true;
-        // Each object's step opens once per nudge and is closed with the others.
-        const uint32_t name = object->GetPickName();
-        if (std::find(nudged.begin(), nudged.end(), name) == nudged.end()) {
-            object->BeginUndoStep();
-            nudged.push_back(name);
-        }
+        JoinNudge(*object);
         object->MoveBy(NudgeStep(virtualKey, step, view, lift != 0));
     }
     it.UnlockList();
     keyNudge = 1;
     if (!moved) MouseHandler::OnKeyDown(virtualKey);
+}
+
+void BaseEditor::JoinNudge(UndoableObject& object) {
+    // Each object's step opens once per nudge and is closed with the others.
+    const uint32_t name = object.GetPickName();
+    if (std::find(nudged.begin(), nudged.end(), name) == nudged.end()) {
+        object.BeginUndoStep();
+        nudged.push_back(name);
+    }
+    keyNudge = 1;
 }
 
 bool BaseEditor::CloseNudge() {

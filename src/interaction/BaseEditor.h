@@ -6,6 +6,7 @@
 #include "interaction/MouseHandler.h"
 
 class SelectableObject;
+class UndoableObject;
 
 // The base of every object editor of a view window. A left press works on the object
 // under the cursor; when that object belongs to another editor, the mode switches to
@@ -45,6 +46,9 @@ protected:
     // Ends the undo steps of the open nudge as one undo group; false when none was open
     // or it had begun none.
     bool CloseNudge();
+    // Makes `object` part of the nudge under way: its undo step opens once per nudge and
+    // closes with the others when the last arrow key goes up.
+    void JoinNudge(UndoableObject& object);
 
     SelectableObject* editedObject = nullptr;
     // The press picked the control's lift handle with the object.

@@ -34,7 +34,9 @@
 #include "building/RoofEditor.h"
 #include "building/RoofGroupEditor.h"
 #include "slabs/DormerCreator.h"
+#include "slabs/CounterEditor.h"
 #include "slabs/EditableSlabChildCreator.h"
+#include "slabs/FloorEditor.h"
 
 namespace {
 
@@ -131,6 +133,8 @@ MouseHandler* MakeMouseMode(int mode) {
     if (mode == DormerCreator::kMode) return new (std::nothrow) DormerCreator;
     if (mode == RoofEditor::kMode) return new (std::nothrow) RoofEditor;
     if (mode == RoofGroupEditor::kMode) return new (std::nothrow) RoofGroupEditor;
+    if (mode == FloorEditor::kMode) return new (std::nothrow) FloorEditor;
+    if (mode == CounterEditor::kMode) return new (std::nothrow) CounterEditor;
     if (mode == 27) return new (std::nothrow) MoldingEditor;
     switch (mode) {
         case 0:

@@ -84,7 +84,7 @@ public:
 
     // Whether another floor (not a counter) overlaps this one in plan within the mean of
     // both thicknesses vertically.
-    bool OverlapsFloor() const;
+    virtual bool OverlapsFloor() const;
     // Snaps a corner of this floor to a wall corner at the floor's level, else (unless
     // `keepOwnAxes`) to the x or z of other corners and edge midpoints, else to whole
     // units.
@@ -99,6 +99,8 @@ public:
     // corners.
     double GetTop() const;
     FloorState& GetFloorState() { return floorState; }
+    // The floor's own selection, not one of a child.
+    bool IsSelectedItself() const { return selected != 0; }
     bool IsSwapped() const { return swapFlag != 0; }
 
 protected:

@@ -116,6 +116,24 @@ void SlabEditor::CloseEdit() {
     groupOpen = false;
 }
 
+void SlabEditor::DropNewSlab() {
+    BaseControl* control = theControl();
+    BaseSlab* slab = LiveSlab();
+    if (!control || !slab) return;
+    RenderLockScope lock(control);
+    control->ReleaseHandles();
+    if (slab->RemoveFromList(control->scene)) {
+        slab->CancelUndoStep();
+        if (stepSlab == slab->GetPickName()) stepSlab = 0;
+        CloseEdit();
+        if (control->globalState.GetBoolean(13)) control->RebuildDisplayData();
+        control->deletedObjects.Append(slab);
+    }
+    editedSlab = nullptr;
+    editedObject = nullptr;
+    grabbed = nullptr;
+}
+
 void SlabEditor::OnLButtonDown(intptr_t packedPoint) {
     gripAxis = 0;
     MouseInput& in = Input();

@@ -62,6 +62,9 @@ protected:
     // Closes the steps and the group the press opened (the grabbed skylight's or shaft
     // hole's second slab too). Nothing when none is open.
     void CloseEdit();
+    // Takes the slab this press created out of the scene and drops its creation inside
+    // the group that began it, so neither undo nor redo brings it back.
+    void DropNewSlab();
     // The lift step of a vertical drag of d pixels (d > 0 upward).
     static double LiftStep(int d, bool shift);
     // The axis mode of a child drag from the face move (unit d) against the slab's u

@@ -9,7 +9,6 @@
 #include "slabs/BaseSlab.h"
 #include "slabs/SlabChild.h"
 #include "support/OutlineShapes.h"
-#include "support/TraceLogTail.h"
 #include "support/WallFixtures.h"
 
 namespace {
