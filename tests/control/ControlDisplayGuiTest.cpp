@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "control/Duzazododiza.h"
+#include "control/RenderLockScope.h"
 #include "foundation/Registry.h"
 #include "interaction/MouseHandler.h"
 #include "platform/GLContext.h"
@@ -63,7 +64,10 @@ public:
         object_->CreateObjectWindow(host_, kWidth, kHeight, &window_);
     }
     ~HostedControl() {
-        if (control_ && control_->mainWindow && saved_) control_->mainWindow->currentMode = saved_;
+        if (control_ && control_->mainWindow && saved_) {
+            RenderLockScope hold(*control_);
+            control_->mainWindow->currentMode = saved_;
+        }
         if (platform::IsWindow(window_)) platform::DestroyWindow(window_);
         object_.Reset();
         platform::DestroyWindow(host_);
@@ -82,6 +86,8 @@ public:
     }
     // Puts `mode` in place of the main view's current mode until the end.
     void UseMode(MouseHandler* mode) {
+        // The render thread reads the mode between its passes.
+        RenderLockScope hold(*control_);
         if (!saved_) saved_ = control_->mainWindow->currentMode;
         control_->mainWindow->currentMode = mode;
     }
@@ -126,6 +132,17 @@ TEST(ControlDisplayGuiTest, DrawStartupFrame) {
     if (!out) GTEST_SKIP() << "run by ViewOnTheDisplayMatchesTheHeadlessFrame";
     HostedControl hosted("Kivora frame");
     ASSERT_TRUE(hosted.Started());
+    // The wait screen turns until it has faded, and the first scene passes take long on a
+    // slow build: two whole passes after the fade come before any picture is taken.
+    ASSERT_TRUE(xdriver::PumpUntil([&] { return hosted.control_->IsRunning(); }, 60000));
+    for (int pass = 0; pass < 2; ++pass) {
+        auto passEnd = [&] {
+            RenderLockScope hold(*hosted.control_);
+            return hosted.control_->passEnd;
+        };
+        const int64_t before = passEnd();
+        ASSERT_TRUE(xdriver::PumpUntil([&] { return passEnd() != before; }, 60000));
+    }
     const char* headless = std::getenv("KIVORA_HEADLESS");
     if (headless && std::string(headless) == "1") {
         // Frames keep coming: take one after the scene settled.
@@ -221,9 +238,10 @@ private:
 
 TEST(ControlDisplayGuiTest, ClickDragAndKeysReachTheActiveMode) {
     if (!xdriver::HaveDisplay()) GTEST_SKIP() << "no X display";
+    // The mode outlives the control, whose render thread reads it until the end.
+    RecordingMode mode;
     HostedControl hosted("Kivora input");
     ASSERT_TRUE(hosted.Started());
-    RecordingMode mode;
     hosted.UseMode(&mode);
     const unsigned long xid = xdriver::FindWindow("Kivora input");
     ASSERT_NE(xid, 0u);
