@@ -77,12 +77,12 @@ public:
 
     bool Started() {
         if (!control_ || window_ == platform::kNoWindow) return false;
-        // Post-create's last step arms the frame-rate timer.
+        // Post-create's last step arms the frame-rate timer (slow in a sanitizer's build).
         return xdriver::PumpUntil(
             [&] {
                 return platform::GetTimerPeriod(window_, CDuzazododiza::kFrameRateTimer) != 0;
             },
-            30000);
+            120000);
     }
     // Puts `mode` in place of the main view's current mode until the end.
     void UseMode(MouseHandler* mode) {
