@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/Event.h"
+#include "platform/GLContext.h"
 #include "platform/Input.h"
 #include "platform/SystemInfo.h"
 #include "platform/Window.h"
@@ -154,6 +159,42 @@ TEST_F(DisplayGuiTest, ScreenFiguresComeFromTheDisplay) {
     const Rect area = GetWorkArea();
     EXPECT_EQ(std::to_string(area.right - area.left) + " " + std::to_string(area.bottom - area.top),
               xdriver::Run("xdotool getdisplaygeometry"));
+}
+
+}  // namespace
+
+namespace {
+
+// The off-screen buffers the views use for light depth maps are made on the display's
+// OpenGL too, at the sides the format allows, and take what is drawn into them.
+TEST_F(DisplayGuiTest, OffScreenBuffersAreMadeOnTheDisplaysOpenGL) {
+    PixelFormatRequest request;
+    request.drawToWindow = false;
+    request.drawToOffScreen = true;
+    request.doubleBuffer = false;
+    request.depthBits = 24;
+    const int format = ChoosePixelFormat(request);
+    ASSERT_NE(format, 0);
+    PixelFormatDescription d;
+    ASSERT_TRUE(DescribePixelFormat(format, &d));
+    const int side = std::min({512, d.maxOffScreenWidth, d.maxOffScreenHeight});
+    ASSERT_GT(side, 0);
+    EXPECT_GE(static_cast<long long>(d.maxOffScreenPixels), static_cast<long long>(side) * side);
+    std::unique_ptr<GLDrawable> buffer = GLDrawable::CreateOffScreen(format, side, side);
+    ASSERT_NE(buffer, nullptr);
+    std::unique_ptr<GLContext> context = GLContext::Create(format);
+    ASSERT_NE(context, nullptr);
+    ASSERT_TRUE(context->MakeCurrent(*buffer));
+    glViewport(0, 0, side, side);
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFinish();
+    const std::vector<uint8_t> pixels = buffer->RenderedPixels();
+    GLContext::DetachCurrent();
+    ASSERT_EQ(pixels.size(), static_cast<size_t>(side) * side * 4);
+    const size_t middle = (static_cast<size_t>(side / 2) * side + side / 2) * 4;
+    EXPECT_EQ(pixels[middle], 0);
+    EXPECT_EQ(pixels[middle + 1], 255);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include "../GlxBackend.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <string>
 
@@ -118,6 +120,12 @@ Glx* Open() {
         d.maxOffScreenWidth = Attribute(display, c, GLX_MAX_PBUFFER_WIDTH);
         d.maxOffScreenHeight = Attribute(display, c, GLX_MAX_PBUFFER_HEIGHT);
         d.maxOffScreenPixels = Attribute(display, c, GLX_MAX_PBUFFER_PIXELS);
+        // Some servers (a software X server's GLX among them) leave the pixel count at 0
+        // while they make buffers up to the largest sides: the sides are the limit then.
+        if (d.maxOffScreenPixels <= 0 && d.maxOffScreenWidth > 0 && d.maxOffScreenHeight > 0)
+            d.maxOffScreenPixels = static_cast<int>(std::min<long long>(
+                static_cast<long long>(d.maxOffScreenWidth) * d.maxOffScreenHeight,
+                std::numeric_limits<int>::max()));
         bool seen = false;
         for (const Format& f : g->formats) seen = seen || SameShape(f.description, d);
         if (seen) continue;
