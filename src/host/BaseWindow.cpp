@@ -18,11 +18,6 @@ BaseWindow::DialogRunner& Runner() {
 
 }  // namespace
 
-int ShowDialogBox(platform::DialogBox&) {
-    // Without a display nobody can answer a dialog.
-    return -1;
-}
-
 bool IsWindowWithin(WindowHandle window, WindowHandle ancestor) {
     if (ancestor == platform::kNoWindow) return false;
     for (WindowHandle w = window; w != platform::kNoWindow; w = platform::GetParent(w))
@@ -135,7 +130,8 @@ int BaseWindow::CreateModal(uint32_t templateId) {
         if (runner) {
             runner(*this, templateId);
         } else {
-            const int shown = ShowDialogBox(box);
+            // On the display a person answers; without one nobody can (-1).
+            const int shown = platform::RunDialogBox(box);
             if (shown >= 0 && !box.IsEnded()) box.End(shown);
         }
     }

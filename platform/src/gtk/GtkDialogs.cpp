@@ -620,12 +620,13 @@ int RunDialog(DialogBox& box) {
         gtk_widget_show_all(run.window);
         Sync(run);  // hidden controls stay hidden after show_all
         gtk_window_present(GTK_WINDOW(run.window));
-        // Code may change the controls at any time (timers, other windows): keep up.
+        // Code may change the controls at any time (timers, other windows) or end the box
+        // (a close from another thread): keep up.
         const guint refresh = g_timeout_add(
             100,
             [](gpointer p) -> gboolean {
                 auto* r = static_cast<BoxRun*>(p);
-                if (!r->ended) Sync(*r);
+                if (!r->ended) AfterAction(*r);
                 return G_SOURCE_CONTINUE;
             },
             &run);
