@@ -7,8 +7,11 @@
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseCommandHandler.h"
+#include "interaction/FenceCommand.h"
+#include "interaction/LightSourceCommand.h"
 #include "interaction/MaterialCommand.h"
 #include "interaction/ModelCommand.h"
+#include "interaction/MoldingProfileCommand.h"
 #include "platform/Input.h"
 
 namespace {
@@ -79,15 +82,32 @@ std::unique_ptr<BaseCommandHandler> MakeCatalogueCommand(KeyDataList& descriptio
         TraceWrite("Catalogue item of no known kind.");
         return nullptr;
     }
-    if (kind != CatalogueKind::kMaterial && kind != CatalogueKind::kModel) {
-        theTrace().WriteFormat("Drops of catalogue %s items are not available.",
-                               CatalogueSublistName(kind));
-        return nullptr;
+    switch (kind) {
+        case CatalogueKind::kInSlabModel:
+        case CatalogueKind::kOnSlabModel:
+        case CatalogueKind::kAsymmetricModel:
+        case CatalogueKind::kSkylightModel:
+            theTrace().WriteFormat("Drops of catalogue %s items onto slabs are not available.",
+                                   CatalogueSublistName(kind));
+            return nullptr;
+        default:
+            break;
     }
     KeyDataList* item = description.TakeSublist(CatalogueSublistName(kind));
     if (!item) return nullptr;
-    if (kind == CatalogueKind::kMaterial) return std::make_unique<MaterialCommand>(item, domain);
-    return std::make_unique<ModelCommand>(item, domain);
+    switch (kind) {
+        case CatalogueKind::kMaterial:
+            return std::make_unique<MaterialCommand>(item, domain);
+        case CatalogueKind::kFence:
+        case CatalogueKind::kColumn:
+            return std::make_unique<FenceCommand>(item, domain);
+        case CatalogueKind::kMolding:
+            return std::make_unique<MoldingProfileCommand>(item, domain);
+        case CatalogueKind::kLightSource:
+            return std::make_unique<LightSourceCommand>(item, domain);
+        default:
+            return std::make_unique<ModelCommand>(item, domain);
+    }
 }
 
 DragDropCommand::DragDropCommand(DragDropHandler* target) : target_(target) {}
