@@ -162,7 +162,9 @@ TEST_F(DropTargetTest, OnlyTheMainViewTakesDragsAndItRegistersOnce) {
     target.DragLeave();
     EXPECT_EQ(target.GetCommand(), nullptr);
 
-    // A dropped plan file builds the plan's command for its path.
+    // A dropped plan file builds the plan's command for its path; behind the wait screen
+    // it loads nothing.
+    running.Busy();
     auto plan = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
     plan->SetFiles({"/a/House.kvp"});
     effect = platform::DROPEFFECT_COPY;
@@ -172,8 +174,9 @@ TEST_F(DropTargetTest, OnlyTheMainViewTakesDragsAndItRegistersOnce) {
     ASSERT_NE(planDrop, nullptr);
     EXPECT_TRUE(planDrop->IsLocalFile());
     EXPECT_EQ(planDrop->GetLocalPath(), "/a/House.kvp");
-    target.DragLeave();
     EXPECT_FALSE(KivoraDropCommand::IsLoadBusy());
+    target.DragLeave();
+    running.control->waitScreenLevel = 0.0;
 
     // Data that names nothing refuses the drag.
     auto words = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
