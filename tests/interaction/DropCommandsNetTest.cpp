@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "building/BaseMolding.h"
 #include "building/Column.h"
 #include "building/Fence.h"
 #include "control/BaseControl.h"
@@ -11,6 +12,7 @@
 #include "interaction/DragDropHandler.h"
 #include "interaction/FenceCommand.h"
 #include "interaction/KivoraDropCommand.h"
+#include "interaction/MoldingProfileCommand.h"
 #include "model/Group.h"
 #include "model/Model.h"
 #include "platform/DragDrop.h"
@@ -18,6 +20,7 @@
 #include "platform/MessageBox.h"
 #include "render/LightSource.h"
 #include "render/Window.h"
+#include "slabs/ParametricShape.h"
 #include "support/ContentServer.h"
 #include "support/LiveControl.h"
 
@@ -65,6 +68,9 @@ protected:
             item.AddSublist(kind)->AddString(key, value);
             content.ServeTree(path, item);
         }
+        KeyDataList crown;
+        crown.AddSublist("Molding")->AddString("urlWithoutDomain", "profiles/crown.3c_");
+        content.ServeTree("/crown.3c_", crown);
         KeyDataList lamp;
         KeyDataList* light = lamp.AddSublist("LightSource");
         light->AddString("URLwithoutDomain", "3d/box.3c_");
@@ -177,6 +183,25 @@ TEST_F(DropCommandsNetTest, FenceAndColumnItemsRestyleWhatTheyAreDroppedOn) {
     EXPECT_NE(column->GetCapModel(), cap);
     EXPECT_EQ(column->GetBaseModel(), base);
     EXPECT_EQ(content.Requests("/parts/other.3c_"), 1) << "one new model, for the capital";
+
+    // A molding item gives the molding under the part its profile file, in the step of
+    // the column it belongs to.
+    BaseMolding* molding = column->GetPostMolding();
+    ASSERT_NE(molding, nullptr);
+    auto crown = Link(content.Domain() + "crown.3c_");
+    Enter(crown.Get());
+    auto* profile = dynamic_cast<MoldingProfileCommand*>(Target().GetCommand());
+    ASSERT_NE(profile, nullptr);
+    const int entries = UndoEntries(control);
+    control.LockRender();
+    EXPECT_FALSE(profile->ApplyToHits({fence, fence}));
+    EXPECT_TRUE(profile->ApplyToHits({column, molding, &molding->GetSurface()}));
+    control.UnlockRender();
+    Target().DragLeave();
+    ASSERT_NE(molding->GetShape(), nullptr);
+    EXPECT_EQ(molding->GetShape()->GetType(), ParametricShape::kIrregular);
+    EXPECT_EQ(molding->GetState()->GetString(0), content.Domain() + "profiles/crown.3c_");
+    EXPECT_GT(UndoEntries(control), entries);
 }
 
 TEST_F(DropCommandsNetTest, ADroppedPlanOfOneGroupMergesAndIsPlacedAsOneUndoStep) {
