@@ -67,8 +67,8 @@ ClipboardObject* ClipboardObject::CopyOf(UndoableObject& object) {
         return nullptr;
     }
     // The kind is the element's own name, read back from the copy.
-    ClipboardObject probe(std::string(), payload);
-    FILE* in = fmemopen(probe.payload_.data(), probe.payload_.size(), "rb");
+    std::vector<uint8_t> probe = payload;
+    FILE* in = fmemopen(probe.data(), probe.size(), "rb");
     KeyDataList element;
     const bool whole = in && ReadPlanStream(in, element);
     if (in) std::fclose(in);
