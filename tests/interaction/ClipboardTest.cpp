@@ -109,7 +109,7 @@ TEST_F(ClipboardTest, CopiedModelsAndWallsPasteWithTheirKeysAndFreshIds) {
 
     // One paste is one undo step; the clipboard keeps its entries for the next paste.
     EXPECT_EQ(UndoEntries(), entries + 4) << "group start, two creations, group end";
-    ASSERT_TRUE(control.Undo());
+    ASSERT_EQ(control.Undo(), platform::S_OK);
     EXPECT_TRUE(SceneObjects().empty());
     ASSERT_EQ(control.Paste(), platform::S_OK);
     ASSERT_EQ(control.Paste(), platform::S_OK);
@@ -131,7 +131,7 @@ TEST_F(ClipboardTest, CutTakesTheSelectionAsOneUndoStep) {
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0], other);
 
-    ASSERT_TRUE(control.Undo());
+    ASSERT_EQ(control.Undo(), platform::S_OK);
     EXPECT_EQ(SceneObjects().size(), 2u);
     ASSERT_EQ(control.Paste(), platform::S_OK);
     left = SceneObjects();

@@ -120,6 +120,9 @@ TEST_F(DropCommandsNetTest, ADroppedLightJoinsTheSceneAtItsHeightAsOneUndoStep) 
     EXPECT_NEAR(dropped->GetPosition().y, 200.0, 1e-6);
     EXPECT_EQ(Target().GetCommand(), nullptr);
     EXPECT_EQ(UndoEntries(control), entriesBefore + 3);
+    // Undo takes the scene's last spotlight away only after the user agreed.
+    platform::SetMessageBoxResponder(
+        [](const platform::MessageBoxRequest&) { return platform::MessageAnswer::Yes; });
     ASSERT_TRUE(control.Undo());
     EXPECT_EQ(SceneOf<LightSource>(control).size(), lightsBefore);
 
@@ -251,7 +254,7 @@ TEST_F(DropCommandsNetTest, ADroppedPlanOfOneGroupMergesAndIsPlacedAsOneUndoStep
     ASSERT_EQ(groups.size(), 1u);
     EXPECT_EQ(groups[0]->CountObjects(), 2);
     EXPECT_EQ(UndoEntries(control), entriesBefore + 3);
-    ASSERT_TRUE(control.Undo());
+    ASSERT_EQ(control.Undo(), platform::S_OK);
     EXPECT_TRUE(SceneOf<Group>(control).empty());
 }
 
