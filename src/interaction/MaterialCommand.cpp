@@ -179,7 +179,11 @@ void MaterialCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint
         auto* stairs = dynamic_cast<Stairs*>(hits[n - 2]);
         if (!stairs || !MayChange(stairs)) return;
         stairs->BeginUndoStep();
-        stairs->SetMaterialAll(keys, nullptr);
+        // Every part of the stairs: stringers, treads, their edges and the risers.
+        for (Part* whole : {&stairs->GetStringerPart(), static_cast<Part*>(stairs->StairPartAt(1)),
+                            static_cast<Part*>(stairs->StairPartAt(2)),
+                            static_cast<Part*>(stairs->StairPartAt(3))})
+            if (whole) whole->ApplyMaterialKeys(keys, false);
         stairs->MarkDirty();
         stairs->EndUndoStep();
         return;

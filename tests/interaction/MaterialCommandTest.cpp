@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "building/Stairs.h"
 #include "foundation/KeyDataList.h"
 #include "interaction/ColorCommand.h"
 #include "interaction/MaterialCommand.h"
@@ -141,6 +142,33 @@ TEST_F(SurfaceDropTest, ColoursGoOnOnePartOrWithAltOnTheWholeWall) {
     for (int s : {BaseSlab::kInsideSurface, BaseSlab::kOutsideSurface, BaseSlab::kEdgeSurface})
         EXPECT_DOUBLE_EQ(Red(b, s), 0.125);
     EXPECT_DOUBLE_EQ(Red(a, BaseSlab::kInsideSurface), 0.5);
+}
+
+TEST_F(SurfaceDropTest, AltTakesEveryPartOfStairsInOneUndoStep) {
+    auto* stairs = new Stairs;
+    scene.control.scene.Append(stairs);
+    Part* parts[] = {&stairs->GetStringerPart(), stairs->StairPartAt(1), stairs->StairPartAt(2)};
+    for (Part* part : parts) {
+        ASSERT_NE(part, nullptr);
+        ASSERT_NE(part->material, nullptr);
+        part->material->SetColor(0.5, 0.5, 0.5, 1.0);
+    }
+    ColorCommand colour("color;0.25;0.25;0.25");
+    scene.control.BeginUndoGroup();
+    colour.ApplyToHits({stairs, stairs, parts[1]}, platform::MK_ALT);
+    scene.control.EndUndoGroup();
+    for (Part* part : parts) EXPECT_DOUBLE_EQ(part->material->red, 0.25);
+
+    MaterialCommand material(Paint(0.75, 0.75, 0.75), "h");
+    scene.control.BeginUndoGroup();
+    material.ApplyToHits({stairs, stairs, parts[0]}, platform::MK_ALT);
+    scene.control.EndUndoGroup();
+    for (Part* part : parts) EXPECT_DOUBLE_EQ(part->material->red, 0.75);
+
+    ASSERT_TRUE(scene.control.Undo());
+    auto* restored = dynamic_cast<Stairs*>(scene.control.scene.GetTail());
+    ASSERT_NE(restored, nullptr);
+    EXPECT_DOUBLE_EQ(restored->StairPartAt(2)->material->red, 0.25);
 }
 
 TEST(ColorTextTest, FieldsGiveTheFourValues) {
