@@ -99,6 +99,40 @@ protected:
         Target().DragEnter(data, platform::MK_LBUTTON, At(20, 20), &effect);
     }
 
+    // A model with a 10-inch box at x, selected, in the scene.
+    Model* AddModel(double x) {
+        auto* model = new Model;
+        KeyDataList keys;
+        Vector(0, 0, 0).WriteChild(keys, "BoundingBoxMin");
+        Vector(10, 10, 10).WriteChild(keys, "BoundingBoxMax");
+        model->ReadKeyData(keys);
+        model->SetPosition(Vector(x, 0, 0));
+        model->SetSelected(true);
+        live.control->LockRender();
+        live.control->scene.Append(model);
+        live.control->UnlockRender();
+        return model;
+    }
+    // Saves the scene as a plan in the temporary folder and empties the scene.
+    std::string SavePlanAndClear(const char* name) {
+        char path[BaseControl::kPathSize];
+        std::snprintf(path, sizeof path, "%s%s", live.TemporaryFolder().c_str(), name);
+        EXPECT_TRUE(live.control->WriteSceneGraphFile(path, sizeof path, false));
+        live.control->LockRender();
+        live.control->ClearScene();
+        live.control->UnlockRender();
+        return path;
+    }
+    // Enters the drag of the plan file and waits for its load.
+    KivoraDropCommand* EnterPlan(const std::string& path) {
+        auto file = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
+        file->SetFiles({path});
+        Enter(file.Get());
+        auto* drop = dynamic_cast<KivoraDropCommand*>(Target().GetCommand());
+        if (drop) EXPECT_TRUE(LiveControl::PumpUntil([&] { return drop->IsLoadFinished(); }));
+        return drop;
+    }
+
     ContentServer content;
     LiveControl live;
 };
@@ -210,39 +244,20 @@ TEST_F(DropCommandsNetTest, FenceAndColumnItemsRestyleWhatTheyAreDroppedOn) {
 TEST_F(DropCommandsNetTest, ADroppedPlanOfOneGroupMergesAndIsPlacedAsOneUndoStep) {
     CDuzazododiza& control = *live.control;
     // A plan of one group of two models.
-    control.LockRender();
-    for (double x : {0.0, 40.0}) {
-        auto* model = new Model;
-        KeyDataList keys;
-        Vector(0, 0, 0).WriteChild(keys, "BoundingBoxMin");
-        Vector(10, 10, 10).WriteChild(keys, "BoundingBoxMax");
-        model->ReadKeyData(keys);
-        model->SetPosition(Vector(x, 0, 0));
-        model->SetSelected(true);
-        control.scene.Append(model);
-    }
-    control.UnlockRender();
+    AddModel(0.0);
+    AddModel(40.0);
     ASSERT_EQ(control.CreateGroup(), platform::S_OK);
-    char path[BaseControl::kPathSize];
-    std::snprintf(path, sizeof path, "%sgroup.kvp", live.TemporaryFolder().c_str());
-    ASSERT_TRUE(control.WriteSceneGraphFile(path, sizeof path, false));
-    control.LockRender();
-    control.ClearScene();
-    control.UnlockRender();
+    const std::string path = SavePlanAndClear("group.kvp");
     ASSERT_TRUE(SceneOf<Group>(control).empty());
     const int entriesBefore = UndoEntries(control);
 
-    auto file = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
-    file->SetFiles({path});
-    Enter(file.Get());
-    auto* drop = dynamic_cast<KivoraDropCommand*>(Target().GetCommand());
+    KivoraDropCommand* drop = EnterPlan(path);
     ASSERT_NE(drop, nullptr);
-    EXPECT_TRUE(KivoraDropCommand::IsLoadBusy());
-    ASSERT_TRUE(LiveControl::PumpUntil([&] { return drop->IsLoadFinished(); }));
+    EXPECT_TRUE(KivoraDropCommand::IsLoadBusy()) << "until the command ends too";
     ASSERT_NE(drop->GetMergedGroup(), nullptr);
 
     // A second plan meanwhile is ignored.
-    KivoraDropCommand second(path, true);
+    KivoraDropCommand second(path.c_str(), true);
     second.Begin(0, At(20, 20), nullptr);
     EXPECT_FALSE(second.IsLoadFinished());
 
@@ -256,6 +271,28 @@ TEST_F(DropCommandsNetTest, ADroppedPlanOfOneGroupMergesAndIsPlacedAsOneUndoStep
     EXPECT_EQ(UndoEntries(control), entriesBefore + 3);
     ASSERT_EQ(control.Undo(), platform::S_OK);
     EXPECT_TRUE(SceneOf<Group>(control).empty());
+}
+
+TEST_F(DropCommandsNetTest, ADroppedPlanOfSeveralObjectsReplacesTheSceneUnmodified) {
+    CDuzazododiza& control = *live.control;
+    AddModel(0.0);
+    AddModel(40.0);
+    const std::string path = SavePlanAndClear("two.kvp");
+    AddModel(200.0);
+
+    KivoraDropCommand* drop = EnterPlan(path);
+    ASSERT_NE(drop, nullptr);
+    EXPECT_EQ(drop->GetMergedGroup(), nullptr);
+    uint32_t effect = platform::DROPEFFECT_COPY;
+    Target().Drop(nullptr, platform::MK_LBUTTON, At(25, 25), &effect);
+    std::vector<Model*> models;
+    for (Model* model : SceneOf<Model>(control))
+        if (!dynamic_cast<LightSource*>(model)) models.push_back(model);
+    ASSERT_EQ(models.size(), 2u);
+    EXPECT_EQ(models[0]->GetPosition().x, 0.0);
+    EXPECT_EQ(models[1]->GetPosition().x, 40.0);
+    EXPECT_FALSE(control.globalState.GetBoolean(0)) << "no save question at the next load";
+    EXPECT_FALSE(KivoraDropCommand::IsLoadBusy());
 }
 
 }  // namespace
