@@ -84,7 +84,9 @@ void KivoraDropCommand::Begin(uint32_t, platform::ScreenPoint, uint32_t*) {
         TraceWrite("Plan drop ignored: the editor is not running.");
         return;
     }
-    if (load_ || planLoadBusy.exchange(true)) {
+    // A web plan the page asked for counts as a plan load too.
+    auto* window = dynamic_cast<CDuzazododiza*>(control);
+    if (load_ || (window && window->webPlanLoading) || planLoadBusy.exchange(true)) {
         TraceWrite("Plan drop ignored: another plan is loading.");
         return;
     }
