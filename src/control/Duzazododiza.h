@@ -261,6 +261,9 @@ public:
     std::mutex progressMutex;
     // A web plan is being fetched or loaded; one at a time.
     std::atomic<bool> webPlanLoading{false};
+    // What Cut and Copy took: ClipboardObject entries, copies of the objects; Paste
+    // keeps them, so it can repeat.
+    LinkedList clipboard;
     const void* moduleInstance = nullptr;
 
     // ---- Commands, host messages and keys ----

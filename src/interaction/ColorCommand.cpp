@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "building/BaseMolding.h"
+#include "building/Stairs.h"
 #include "control/BaseControl.h"
 #include "control/RenderLockScope.h"
 #include "foundation/Trace.h"
@@ -73,7 +75,15 @@ void ColorCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint32_
             return;
         }
         if (hits[n - 2]->HasType(kStairsBit)) {
-            TraceWrite("Colours for whole stairs are not available.");
+            auto* stairs = dynamic_cast<Stairs*>(hits[n - 2]);
+            if (!stairs || !MayChange(stairs)) return;
+            stairs->BeginUndoStep();
+            stairs->SetPartColor(ParseColorText(values_[0].c_str()),
+                                 ParseColorText(values_[1].c_str()),
+                                 ParseColorText(values_[2].c_str()),
+                                 ParseColorText(values_[3].c_str()));
+            stairs->MarkDirty();
+            stairs->EndUndoStep();
             return;
         }
     }
@@ -86,13 +96,15 @@ void ColorCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint32_
     auto* undoable = dynamic_cast<UndoableObject*>(top);
     if (!undoable || !MayChange(top)) return;
     RenderableObject* owner = part->GetOwnerObject();
-    if (owner && owner->HasType(kMoldingBit)) {
-        TraceWrite("Colours for moldings are not available.");
-        return;
-    }
+    auto* molding = owner && owner->HasType(kMoldingBit) ? dynamic_cast<BaseMolding*>(owner) : nullptr;
     undoable->BeginUndoStep();
-    part->material->SetColorFromText(values_[0].c_str(), values_[1].c_str(), values_[2].c_str(),
-                                     values_[3].c_str());
+    // A molding's colour runs along its linked chain.
+    if (molding)
+        molding->SetColor(ParseColorText(values_[0].c_str()), ParseColorText(values_[1].c_str()),
+                          ParseColorText(values_[2].c_str()), ParseColorText(values_[3].c_str()));
+    else
+        part->material->SetColorFromText(values_[0].c_str(), values_[1].c_str(),
+                                         values_[2].c_str(), values_[3].c_str());
     part->material->modulateTexture = 1;
     if (owner) owner->MarkDirty();
     undoable->EndUndoStep();

@@ -7,8 +7,11 @@
 #include "foundation/KeyDataList.h"
 #include "foundation/Trace.h"
 #include "interaction/BaseCommandHandler.h"
+#include "interaction/FenceCommand.h"
+#include "interaction/LightSourceCommand.h"
 #include "interaction/MaterialCommand.h"
 #include "interaction/ModelCommand.h"
+#include "interaction/MoldingProfileCommand.h"
 #include "interaction/SlabChildModelCommand.h"
 #include "platform/Input.h"
 
@@ -95,20 +98,26 @@ std::unique_ptr<BaseCommandHandler> MakeCatalogueCommand(KeyDataList& descriptio
         TraceWrite("Catalogue item of no known kind.");
         return nullptr;
     }
-    const bool slabModel = kind == CatalogueKind::kInSlabModel ||
-                           kind == CatalogueKind::kOnSlabModel ||
-                           kind == CatalogueKind::kAsymmetricModel ||
-                           kind == CatalogueKind::kSkylightModel;
-    if (kind != CatalogueKind::kMaterial && kind != CatalogueKind::kModel && !slabModel) {
-        theTrace().WriteFormat("Drops of catalogue %s items are not available.",
-                               CatalogueSublistName(kind));
-        return nullptr;
-    }
     KeyDataList* item = description.TakeSublist(CatalogueSublistName(kind));
     if (!item) return nullptr;
-    if (kind == CatalogueKind::kMaterial) return std::make_unique<MaterialCommand>(item, domain);
-    if (slabModel) return std::make_unique<SlabChildModelCommand>(item, domain, SlabModelKindMask(kind));
-    return std::make_unique<ModelCommand>(item, domain);
+    switch (kind) {
+        case CatalogueKind::kMaterial:
+            return std::make_unique<MaterialCommand>(item, domain);
+        case CatalogueKind::kInSlabModel:
+        case CatalogueKind::kOnSlabModel:
+        case CatalogueKind::kAsymmetricModel:
+        case CatalogueKind::kSkylightModel:
+            return std::make_unique<SlabChildModelCommand>(item, domain, SlabModelKindMask(kind));
+        case CatalogueKind::kFence:
+        case CatalogueKind::kColumn:
+            return std::make_unique<FenceCommand>(item, domain);
+        case CatalogueKind::kMolding:
+            return std::make_unique<MoldingProfileCommand>(item, domain);
+        case CatalogueKind::kLightSource:
+            return std::make_unique<LightSourceCommand>(item, domain);
+        default:
+            return std::make_unique<ModelCommand>(item, domain);
+    }
 }
 
 DragDropCommand::DragDropCommand(DragDropHandler* target) : target_(target) {}

@@ -13,6 +13,7 @@
 #include "interaction/BitmapDropCommand.h"
 #include "interaction/ColorCommand.h"
 #include "interaction/DragDropCommand.h"
+#include "interaction/KivoraDropCommand.h"
 #include "interaction/PaintCommand.h"
 #include "platform/Input.h"
 #include "render/Window.h"
@@ -286,8 +287,9 @@ platform::HRESULT DragDropHandler::BuildDropCommand(platform::IDataObject* data)
             return platform::S_OK;
         case DropRequest::Kind::kPlan:
         case DropRequest::Kind::kLocalPlan:
-            TraceWrite("Plan drops are not available.");
-            return platform::E_NOTIMPL;
+            command_ = std::make_unique<KivoraDropCommand>(
+                request.text.c_str(), request.kind == DropRequest::Kind::kLocalPlan);
+            return platform::S_OK;
         case DropRequest::Kind::kNone:
             break;
     }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "building/BaseMolding.h"
+#include "building/Stairs.h"
 #include "control/BaseControl.h"
 #include "control/RenderLockScope.h"
 #include "foundation/KeyDataList.h"
@@ -174,7 +176,16 @@ void MaterialCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint
         }
     }
     if (alt && hits[n - 2]->HasType(kStairsBit)) {
-        TraceWrite("Materials for whole stairs are not available.");
+        auto* stairs = dynamic_cast<Stairs*>(hits[n - 2]);
+        if (!stairs || !MayChange(stairs)) return;
+        stairs->BeginUndoStep();
+        // Every part of the stairs: stringers, treads, their edges and the risers.
+        for (Part* whole : {&stairs->GetStringerPart(), static_cast<Part*>(stairs->StairPartAt(1)),
+                            static_cast<Part*>(stairs->StairPartAt(2)),
+                            static_cast<Part*>(stairs->StairPartAt(3))})
+            if (whole) whole->ApplyMaterialKeys(keys, false);
+        stairs->MarkDirty();
+        stairs->EndUndoStep();
         return;
     }
 
@@ -192,12 +203,13 @@ void MaterialCommand::ApplyToHits(const std::vector<PickableObject*>& hits, uint
     const uint32_t texturesBefore =
         control->GetTextureList() ? control->GetTextureList()->GetCount() : 0;
     RenderableObject* owner = part->GetOwnerObject();
-    if (owner && owner->HasType(kMoldingBit)) {
-        TraceWrite("Materials for moldings are not available.");
-        return;
-    }
+    auto* molding = owner && owner->HasType(kMoldingBit) ? dynamic_cast<BaseMolding*>(owner) : nullptr;
     undoable->BeginUndoStep();
-    part->ApplyMaterialKeys(keys, owner && owner->HasType(kBaseModelBit));
+    // A molding's material runs along its linked chain.
+    if (molding)
+        molding->ApplyMaterialLinked(keys);
+    else
+        part->ApplyMaterialKeys(keys, owner && owner->HasType(kBaseModelBit));
     if (owner) owner->MarkDirty();
     undoable->EndUndoStep();
 

@@ -7,8 +7,11 @@
 #include "foundation/KeyDataList.h"
 #include "interaction/BaseCommandHandler.h"
 #include "interaction/DragDropCommand.h"
+#include "interaction/FenceCommand.h"
+#include "interaction/LightSourceCommand.h"
 #include "interaction/MaterialCommand.h"
 #include "interaction/ModelCommand.h"
+#include "interaction/MoldingProfileCommand.h"
 
 namespace {
 
@@ -75,9 +78,23 @@ TEST(CatalogueKindTest, OneCommandTakesItsItemOutOfTheDescription) {
     auto material = Description({"Material"});
     EXPECT_NE(dynamic_cast<MaterialCommand*>(MakeCatalogueCommand(*material, "h", false).get()),
               nullptr);
-    // Kinds whose commands are not here build nothing.
     auto light = Description({"Material", "LightSource"});
-    EXPECT_EQ(MakeCatalogueCommand(*light, "h", false), nullptr);
+    EXPECT_NE(dynamic_cast<LightSourceCommand*>(MakeCatalogueCommand(*light, "h", false).get()),
+              nullptr);
+    // Fences and columns share the restyling command; moldings take a profile.
+    for (const char* kind : {"Fence", "Column"}) {
+        auto item = Description({kind});
+        std::unique_ptr<BaseCommandHandler> made = MakeCatalogueCommand(*item, "h", false);
+        auto* fence = dynamic_cast<FenceCommand*>(made.get());
+        ASSERT_NE(fence, nullptr) << kind;
+        EXPECT_STREQ(fence->GetKeys()->GetString("URLwithoutDomain"), "catalogue/item.3c_");
+    }
+    auto molding = Description({"Molding"});
+    EXPECT_NE(dynamic_cast<MoldingProfileCommand*>(MakeCatalogueCommand(*molding, "h", false).get()),
+              nullptr);
+    // Models set into or onto slabs have no command here.
+    auto inSlab = Description({"Model"}, {{"Inslab", "yes"}});
+    EXPECT_EQ(MakeCatalogueCommand(*inSlab, "h", false), nullptr);
     KeyDataList none;
     EXPECT_EQ(MakeCatalogueCommand(none, "h", false), nullptr);
 }

@@ -7,6 +7,7 @@
 #include "interaction/BaseCommandHandler.h"
 #include "interaction/ColorCommand.h"
 #include "interaction/DragDropHandler.h"
+#include "interaction/KivoraDropCommand.h"
 #include "platform/DragDrop.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
@@ -161,10 +162,26 @@ TEST_F(DropTargetTest, OnlyTheMainViewTakesDragsAndItRegistersOnce) {
     target.DragLeave();
     EXPECT_EQ(target.GetCommand(), nullptr);
 
-    // Data that names nothing refuses the drag; plans are not taken here.
+    // A dropped plan file builds the plan's command for its path; behind the wait screen
+    // it loads nothing.
+    running.Busy();
     auto plan = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
     plan->SetFiles({"/a/House.kvp"});
-    EXPECT_EQ(Play(plan.Get()), platform::DROPEFFECT_NONE);
+    effect = platform::DROPEFFECT_COPY;
+    target.DragEnter(plan.Get(), platform::MK_LBUTTON, {1, 1}, &effect);
+    EXPECT_TRUE(target.IsAccepting());
+    auto* planDrop = dynamic_cast<KivoraDropCommand*>(target.GetCommand());
+    ASSERT_NE(planDrop, nullptr);
+    EXPECT_TRUE(planDrop->IsLocalFile());
+    EXPECT_EQ(planDrop->GetLocalPath(), "/a/House.kvp");
+    EXPECT_FALSE(KivoraDropCommand::IsLoadBusy());
+    target.DragLeave();
+    running.control->waitScreenLevel = 0.0;
+
+    // Data that names nothing refuses the drag.
+    auto words = platform::RefPtr<platform::DataObject>::Adopt(new platform::DataObject);
+    words->SetText("plain words");
+    EXPECT_EQ(Play(words.Get()), platform::DROPEFFECT_NONE);
     EXPECT_FALSE(target.IsAccepting());
 
     // A dragged link's catalogue address is kept for its download and linked.

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "building/BaseMolding.h"
+#include "building/Column.h"
+#include "building/Stairs.h"
 #include "foundation/KeyDataList.h"
 #include "interaction/ColorCommand.h"
 #include "interaction/MaterialCommand.h"
@@ -50,6 +53,14 @@ protected:
     void DropOn(Command& command, Wall* wall, int surface, uint32_t keys = 0) {
         scene.control.BeginUndoGroup();
         command.ApplyToHits({wall, wall->GetSurface(surface)}, keys);
+        scene.control.EndUndoGroup();
+    }
+
+    // The same on any pick of an object, something inside it and the part hit.
+    template <class Command>
+    void DropOn(Command& command, PickableObject* object, PickableObject* inner, Part* part) {
+        scene.control.BeginUndoGroup();
+        command.ApplyToHits({object, inner, part}, 0);
         scene.control.EndUndoGroup();
     }
 
@@ -141,6 +152,51 @@ TEST_F(SurfaceDropTest, ColoursGoOnOnePartOrWithAltOnTheWholeWall) {
     for (int s : {BaseSlab::kInsideSurface, BaseSlab::kOutsideSurface, BaseSlab::kEdgeSurface})
         EXPECT_DOUBLE_EQ(Red(b, s), 0.125);
     EXPECT_DOUBLE_EQ(Red(a, BaseSlab::kInsideSurface), 0.5);
+}
+
+TEST_F(SurfaceDropTest, AltTakesEveryPartOfStairsInOneUndoStep) {
+    auto* stairs = new Stairs;
+    scene.control.scene.Append(stairs);
+    Part* parts[] = {&stairs->GetStringerPart(), stairs->StairPartAt(1), stairs->StairPartAt(2)};
+    for (Part* part : parts) {
+        ASSERT_NE(part, nullptr);
+        ASSERT_NE(part->material, nullptr);
+        part->material->SetColor(0.5, 0.5, 0.5, 1.0);
+    }
+    ColorCommand colour("color;0.25;0.25;0.25");
+    scene.control.BeginUndoGroup();
+    colour.ApplyToHits({stairs, stairs, parts[1]}, platform::MK_ALT);
+    scene.control.EndUndoGroup();
+    for (Part* part : parts) EXPECT_DOUBLE_EQ(part->material->red, 0.25);
+
+    MaterialCommand material(Paint(0.75, 0.75, 0.75), "h");
+    scene.control.BeginUndoGroup();
+    material.ApplyToHits({stairs, stairs, parts[0]}, platform::MK_ALT);
+    scene.control.EndUndoGroup();
+    for (Part* part : parts) EXPECT_DOUBLE_EQ(part->material->red, 0.75);
+
+    ASSERT_TRUE(scene.control.Undo());
+    auto* restored = dynamic_cast<Stairs*>(scene.control.scene.GetTail());
+    ASSERT_NE(restored, nullptr);
+    EXPECT_DOUBLE_EQ(restored->StairPartAt(2)->material->red, 0.25);
+}
+
+TEST_F(SurfaceDropTest, AMoldingTakesColourAndMaterialInItsOwnersUndoStep) {
+    auto* column = new Column(true);
+    column->InsertPostAt(Vector(0, 0, 0));
+    scene.control.scene.Append(column);
+    BaseMolding* molding = column->GetPostMolding();
+    ASSERT_NE(molding, nullptr);
+    Part* surface = &molding->GetSurface();
+    ASSERT_NE(surface->material, nullptr);
+    molding->SetColor(0.5, 0.5, 0.5, 1.0);
+
+    ColorCommand colour("color;0.25;0.25;0.25");
+    DropOn(colour, column, molding, surface);
+    EXPECT_DOUBLE_EQ(molding->GetMaterial().red, 0.25);
+    MaterialCommand material(Paint(0.75, 0.75, 0.75), "h");
+    DropOn(material, column, molding, surface);
+    EXPECT_DOUBLE_EQ(molding->GetMaterial().red, 0.75);
 }
 
 TEST(ColorTextTest, FieldsGiveTheFourValues) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -11,7 +12,9 @@
 #include "foundation/Trace.h"
 #include "foundation/Transaction.h"
 #include "foundation/UndoableObject.h"
+#include "interaction/ClipboardObject.h"
 #include "interaction/Dimension.h"
+#include "interaction/TraceImageModel.h"
 #include "model/Group.h"
 #include "model/Model.h"
 #include "model/ObjectTypes.h"
@@ -72,6 +75,26 @@ RenderableObject* PlacedCopy(RenderableObject& object) {
     if (auto* group = dynamic_cast<Group*>(&object)) return group->Clone(true, true);
     if (auto* wall = dynamic_cast<Wall*>(&object)) return wall->Clone(true, true);
     return nullptr;
+}
+
+// Empties the clipboard and fills it with copies of the selected top-level objects; the
+// objects it copied.
+std::vector<RenderableObject*> CopySelectionToClipboard(BaseControl& control,
+                                                        LinkedList& clipboard) {
+    std::vector<RenderableObject*> copied;
+    clipboard.DeleteAll();
+    LinkedListIterator it(control.scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); node; node = it.Next()) {
+        auto* object = dynamic_cast<UndoableObject*>(node);
+        if (!object || !object->IsSelected()) continue;
+        if (ClipboardObject* entry = ClipboardObject::CopyOf(*object)) {
+            clipboard.Append(entry);
+            copied.push_back(object);
+        }
+    }
+    it.UnlockList();
+    return copied;
 }
 
 // The type mask a page passes: decimal text, or a whole number; empty gives 0.
@@ -323,18 +346,51 @@ HRESULT CDuzazododiza::Duplicate() {
 }
 
 HRESULT CDuzazododiza::Cut() {
-    theTrace().Write("Cut: the clipboard is not available");
-    return platform::E_NOTIMPL;
+    theTrace().Write("CF::Cut");
+    RenderLockScope hold(*this);
+    const std::vector<RenderableObject*> copied = CopySelectionToClipboard(*this, clipboard);
+    // Only what the clipboard holds leaves the scene, as one undo step.
+    LinkedListIterator it(scene);
+    it.LockList();
+    for (LinkedListObject* node = it.First(); node; node = it.Next()) {
+        auto* object = dynamic_cast<RenderableObject*>(node);
+        if (object && object->IsSelected() &&
+            std::find(copied.begin(), copied.end(), object) == copied.end())
+            object->SetSelected(false);
+    }
+    it.UnlockList();
+    if (activeWindow && activeWindow->traceImage) activeWindow->traceImage->SetSelected(false);
+    if (!copied.empty()) DeleteSelectedObjects();
+    RebuildDisplayData();
+    return S_OK;
 }
 
 HRESULT CDuzazododiza::Copy() {
-    theTrace().Write("Copy: the clipboard is not available");
-    return platform::E_NOTIMPL;
+    theTrace().Write("CF::Copy");
+    RenderLockScope hold(*this);
+    CopySelectionToClipboard(*this, clipboard);
+    return S_OK;
 }
 
 HRESULT CDuzazododiza::Paste() {
-    theTrace().Write("Paste: the clipboard is not available");
-    return platform::E_NOTIMPL;
+    theTrace().Write("CF::Paste");
+    RenderLockScope hold(*this);
+    std::vector<const ClipboardObject*> entries;
+    clipboard.Lock();
+    for (LinkedListObject* node = clipboard.GetHead(); node; node = node->GetNext())
+        if (auto* entry = dynamic_cast<const ClipboardObject*>(node)) entries.push_back(entry);
+    clipboard.Unlock();
+    if (entries.empty()) return S_OK;
+    BeginUndoGroup();
+    for (const ClipboardObject* entry : entries) {
+        UndoableObject* pasted = entry->MakeObject(*this);
+        if (!pasted) continue;
+        pasted->BeginTransaction(true);
+        pasted->EndUndoStep();
+    }
+    EndUndoGroup();
+    RebuildDisplayData();
+    return S_OK;
 }
 
 HRESULT CDuzazododiza::DeleteSelectedItems() {
