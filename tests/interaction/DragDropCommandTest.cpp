@@ -12,6 +12,7 @@
 #include "interaction/MaterialCommand.h"
 #include "interaction/ModelCommand.h"
 #include "interaction/MoldingProfileCommand.h"
+#include "interaction/SlabChildModelCommand.h"
 
 namespace {
 
@@ -92,9 +93,10 @@ TEST(CatalogueKindTest, OneCommandTakesItsItemOutOfTheDescription) {
     auto molding = Description({"Molding"});
     EXPECT_NE(dynamic_cast<MoldingProfileCommand*>(MakeCatalogueCommand(*molding, "h", false).get()),
               nullptr);
-    // Models set into or onto slabs have no command here.
+    // Models set into or onto slabs take the slab-child command.
     auto inSlab = Description({"Model"}, {{"Inslab", "yes"}});
-    EXPECT_EQ(MakeCatalogueCommand(*inSlab, "h", false), nullptr);
+    EXPECT_NE(dynamic_cast<SlabChildModelCommand*>(MakeCatalogueCommand(*inSlab, "h", false).get()),
+              nullptr);
     KeyDataList none;
     EXPECT_EQ(MakeCatalogueCommand(none, "h", false), nullptr);
 }
