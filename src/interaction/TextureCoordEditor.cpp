@@ -54,6 +54,7 @@ void TextureCoordEditor::Activate() {
 }
 
 void TextureCoordEditor::Deactivate() {
+    EndDrag();
     if (BaseControl* control = theControl()) control->globalState.SetBoolean(kTerrainPart, false);
     defaultCursor = platform::kArrowCursor;
 }
@@ -118,12 +119,14 @@ bool TextureCoordEditor::BeginDrag(intptr_t packedPoint) {
             HandPressToMode(*this, object->GetKindCode(), packedPoint);
         return false;
     }
-    auto* undoable = dynamic_cast<UndoableObject*>(window->GetPickedObject(0));
+    PickableObject* first = window->GetPickedObject(0);
+    auto* undoable = dynamic_cast<UndoableObject*>(first);
     if (!undoable) return false;
     const MousePoint point = MousePoint::Unpack(packedPoint);
     control->BeginUndoGroup();
+    groupOpen_ = true;
     undoable->BeginUndoStep();
-    stepObject_ = dynamic_cast<PickableObject*>(undoable)->GetPickName();
+    stepObject_ = first->GetPickName();
     startOffset_ = picked->material ? picked->material->textureOffset : Vector(0, 0, 0);
     if (!IsSurfacePart(*picked)) {
         startPoint_ = window->ProcessTextureClick(point.x, point.y, picked->GetOwnerObject());
@@ -180,15 +183,21 @@ void TextureCoordEditor::OnMouseMove(intptr_t packedPoint) {
     previousPoint_ = currentPoint_ = t;
 }
 
-void TextureCoordEditor::OnLButtonUp(intptr_t packedPoint) {
-    MouseHandler::OnLButtonUp(packedPoint);
-    if (!stepObject_) return;
-    if (auto* undoable = ByName<UndoableObject>(stepObject_)) undoable->EndUndoStep();
+void TextureCoordEditor::EndDrag() {
+    if (stepObject_)
+        if (auto* undoable = ByName<UndoableObject>(stepObject_)) undoable->EndUndoStep();
+    stepObject_ = 0;
+    if (!groupOpen_) return;
+    groupOpen_ = false;
     if (BaseControl* control = theControl()) {
         control->EndUndoGroup();
         control->globalState.SetBoolean(kSurfaceTextureDrag, false);
     }
-    stepObject_ = 0;
+}
+
+void TextureCoordEditor::OnLButtonUp(intptr_t packedPoint) {
+    MouseHandler::OnLButtonUp(packedPoint);
+    EndDrag();
 }
 
 void TextureCoordScaler::Activate() {

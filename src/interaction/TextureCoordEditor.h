@@ -35,8 +35,8 @@ public:
 
     // The part the menu handed over (null once it went).
     Part* GetEditedPart() const;
-    // Whether a drag holds an undo step open.
-    bool IsDragOpen() const { return stepObject_ != 0; }
+    // Whether a drag holds its undo group open.
+    bool IsDragOpen() const { return groupOpen_; }
 
 protected:
     // The mask that makes a part's owner a surface kind for this mode.
@@ -47,11 +47,14 @@ protected:
     bool BeginDrag(intptr_t packedPoint);
     // Whether a pointer move continues a drag (left only, no camera keys, past the press).
     bool IsDragMove() const;
+    // Ends the drag's undo step (when its object is still there) and closes its group.
+    void EndDrag();
 
     uint32_t editedPart_ = 0;
     uint32_t pickedPart_ = 0;
     uint32_t pickedEdge_ = 0;
     uint32_t stepObject_ = 0;
+    bool groupOpen_ = false;
     Vector previousPoint_;
     Vector currentPoint_;
     Vector startPoint_;

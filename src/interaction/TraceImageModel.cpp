@@ -291,8 +291,20 @@ void TraceImageModel::WriteKeyData() {
 
 bool TraceImageModel::ReadKeyData(KeyDataList& keys) {
     if (const char* url = keys.GetString("TraceImageURL")) StoreURL(url);
-    BaseModel::ReadKeyData(keys);
-    ReadPlacement(keys);
+    // The picture comes from the image's own address, loaded once: the material's
+    // texture address is not followed again (each load counts as a finished download).
+    KeyDataList copy;
+    copy.AppendCopiesOf(keys);
+    KeyDataList* list = copy.GetSublist("MaterialList");
+    for (auto* m = list->GetFirstMember(); m; m = m->GetNextMember()) {
+        if (m->IsElement()) continue;
+        KeyDataList& material = *static_cast<KeyDataSublist*>(m)->GetChildren();
+        for (const char* key : {"TextureURL", "TextureCachedName"})
+            while (BaseKeyDataElement* address = material.FindByName(key))
+                material.RemoveNode(address, true);
+    }
+    BaseModel::ReadKeyData(copy);
+    ReadPlacement(copy);
     // The picture decides the extent, whatever the keys said.
     if (imageWidth > 0) {
         BoundingBox extent;

@@ -153,7 +153,8 @@ TEST_F(TextureCoordEditorGlTest, ScaleDragMultipliesPerStepAndModifiersKeepAnAxi
 }
 
 // A press on another object leaves the texture alone and goes to that object's mode; a
-// part that went while the mode held it is never reached.
+// drag cut short by a change of mode closes its group; a part that went while the mode
+// held it is never reached.
 TEST_F(TextureCoordEditorGlTest, APressElsewhereGoesToThatObjectsModeAndAGonePartIsForgotten) {
     ASSERT_TRUE(scene.HasOpenGL());
     // Nearer the eye than the first model, so it takes the press.
@@ -166,7 +167,19 @@ TEST_F(TextureCoordEditorGlTest, APressElsewhereGoesToThatObjectsModeAndAGonePar
     EXPECT_TRUE(TheMaterial().granularity.Equals(before));
     EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
 
+    // A drag that a change of mode cuts short still closes its undo group.
+    StartMode(PartCommand::kMoveMaterial);
     scene.control->scene.Remove(other);
+    platform::SetKeyState(platform::VK_LBUTTON, true);
+    scene.Mouse(platform::WM_LBUTTONDOWN, 32, 24);
+    scene.Mouse(platform::WM_MOUSEMOVE, 44, 24);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 1);
+    scene.control->SetMouseMode(0);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
+    platform::SetKeyState(platform::VK_LBUTTON, false);
+    scene.Mouse(platform::WM_LBUTTONUP, 44, 24);
+    EXPECT_EQ(scene.control->GetUndoList().GroupDepth(), 0);
+
     delete other;
     StartMode(PartCommand::kMoveMaterial);
     auto* editor = dynamic_cast<TextureCoordEditor*>(scene.view.GetCurrentMode());
