@@ -22,7 +22,6 @@ class TraceImageModel : public Model {
 public:
     static constexpr size_t kURLSize = 260;
     static constexpr uint32_t kScaleCommand = 209;
-    static constexpr uint32_t kSnapCommand = 208;
     static constexpr int kScalingMode = 29;
     // Height the picture is drawn at in the blueprint view, and while the view shows
     // the plan's underside.
