@@ -124,6 +124,13 @@ void AddPartialRecord(KeyDataList& side, const KeyDataSublist& before, KeyDataLi
         delete record;
         return;
     }
+    // A material reads keys it is not given as their defaults (shininess, opacity):
+    // its record carries every value of its side, so that reading it back changes
+    // nothing but what the edit changed.
+    if (idSource && SameName(before.Name(), "Material")) {
+        for (const BaseKeyDataElement* m = idSource->GetFirstMember(); m; m = m->GetNextMember())
+            if (m->IsElement() && !record->FindByName(m->Name())) m->CloneInto(*record);
+    }
     AddKindMarker(*record, before, idSource);
     side.Add(new KeyDataSublist(before.Name(), record));
 }

@@ -155,7 +155,7 @@ UndoableObject* UndoableObject::DuplicateAndOffset() {
 }
 
 UndoableObject* FindObjectByTransactionId(const LinkedList& list, TransactionId id) {
-    if (list.IsEmpty()) return nullptr;
+    // An empty scene may still have a trace image or terrain to find.
     UndoableObject* found = nullptr;
     list.Lock();
     for (LinkedListObject* node = list.GetHead(); node && !found; node = node->GetNext()) {

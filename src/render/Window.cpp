@@ -26,6 +26,8 @@
 #include "interaction/StairEditor.h"
 #include "interaction/TapeMeasureEditor.h"
 #include "interaction/TextEditor.h"
+#include "interaction/TextureCoordEditor.h"
+#include "interaction/TraceImageAutoSizeMode.h"
 #include "interaction/TraceImageModel.h"
 #include "platform/GLContext.h"
 #include "platform/Input.h"
@@ -146,6 +148,9 @@ MouseHandler* MakeMouseMode(int mode) {
     }
     if (mode == kTerrainEditorMode) return new (std::nothrow) TerrainEditor;
     if (mode == 25) return new (std::nothrow) EyeDropperMode;
+    if (mode == 19) return new (std::nothrow) TextureCoordEditor;
+    if (mode == 20) return new (std::nothrow) TextureCoordScaler;
+    if (mode == 29) return new (std::nothrow) TraceImageAutoSizeMode;
     // Modes whose class is not there yet are served by the shared base of their kind:
     // the editors of objects by the base editor, the other modes by the base handler.
     if (kEditorModes[mode]) {
