@@ -58,6 +58,13 @@ CDuzazododiza::CDuzazododiza() {
 CDuzazododiza::~CDuzazododiza() {
     // A host that released the control without destroying its window.
     if (platform::IsWindow(controlWindow)) platform::DestroyWindow(controlWindow);
+    // The threads of the control and of its objects' downloads call members of the
+    // control: they end, and the objects go, while the control is still whole.
+    CancelAndJoinWorkers();
+    StopRenderThread();
+    undoList.Clear();
+    deletedObjects.DeleteAll();
+    scene.DeleteAll();
 }
 
 platform::RefPtr<platform::IClassFactory> CDuzazododiza::MakeFactory(

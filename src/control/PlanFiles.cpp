@@ -116,7 +116,10 @@ MouseHandler* ActiveHandler(const BaseControl& control) {
     return control.activeWindow ? control.activeWindow->GetCurrentMode() : nullptr;
 }
 
-void SetBusy(const BaseControl& control, bool busy) {
+// From the loading thread too: the mode and the shared busy flag belong to the render
+// lock, under which the render pass clears the flag once the load is done.
+void SetBusy(BaseControl& control, bool busy) {
+    RenderLockScope hold(control);
     if (MouseHandler* handler = ActiveHandler(control)) handler->SetBusyCursor(busy);
 }
 

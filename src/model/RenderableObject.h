@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "foundation/LinkedList.h"
@@ -104,8 +105,9 @@ protected:
     uint8_t shownInView = 1;
     uint32_t viewFlags = 0;
     uint32_t savedViewFlags = 0;
-    // The display lists must be rebuilt.
-    uint8_t rebuild = 1;
+    // The display lists must be rebuilt. Set by loading threads too (a model's parts
+    // arriving), read by the render pass.
+    std::atomic<uint8_t> rebuild{1};
     LinkedList children;
     uint32_t extraWords[2] = {0, 0};
     // Owned; destroyed with the object.
