@@ -155,7 +155,12 @@ public:
     platform::MessageAnswer ShowMessageBox(const platform::MessageBoxRequest& request);
 
     // Allows (or stops) drawing of the scene by the render loop.
-    void SetRenderEnabled(bool enabled) { sceneRenderingEnabled = enabled ? 1 : 0; }
+    // Under the render lock, as the render loop reads it.
+    void SetRenderEnabled(bool enabled) {
+        LockRender();
+        sceneRenderingEnabled = enabled ? 1 : 0;
+        UnlockRender();
+    }
 
     // Running: initialised, rendering enabled and the wait screen gone.
     bool IsRunning() const;

@@ -55,10 +55,11 @@ void LightSourceCommand::Follow(platform::ScreenPoint point) {
     int x = 0;
     int y = 0;
     ScreenToClient(*window, point, x, y);
+    // The view's matrices are the render pass's: read them under its lock.
+    RenderLockScope hold(control);
     Vector at = window->ScreenToHeightPlane(x, y, kHeight);
     if (Window::IsNoIntersection(at)) return;
     at.w = 1.0;
-    RenderLockScope hold(control);
     light_->SetPosition(at);
 }
 

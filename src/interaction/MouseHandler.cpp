@@ -170,6 +170,8 @@ void MouseHandler::UseCursor(platform::Cursor cursor) {
 }
 
 void MouseHandler::SetBusyCursor(bool busy) {
+    // Loading threads and the render pass set it too: all under the render lock.
+    RenderLockScope hold;
     sharedInput.busy = busy ? 1 : 0;
     ShowCursor();
 }

@@ -81,7 +81,10 @@ TraceImageModel::TraceImageModel(const char* url) {
     RotateAboutAxis(1, 180.0);
 }
 
-TraceImageModel::~TraceImageModel() = default;
+TraceImageModel::~TraceImageModel() {
+    // A picture still loading ends before the image goes.
+    CancelDownload();
+}
 
 Material& TraceImageModel::GetImageMaterial() {
     return materials[0];

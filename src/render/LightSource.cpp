@@ -68,6 +68,8 @@ LightSource::LightSource() : state(Control() ? &Control()->globalState : nullptr
 }
 
 LightSource::~LightSource() {
+    // A download still reading into the light ends before any of it goes.
+    CancelDownload();
     delete bitmap;
     bitmap = nullptr;
     if (depthTexture && platform::GLContext::IsAnyCurrent()) glDeleteTextures(1, &depthTexture);
