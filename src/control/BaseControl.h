@@ -154,13 +154,11 @@ public:
     // the render lock are given up while the box is open and taken back after.
     platform::MessageAnswer ShowMessageBox(const platform::MessageBoxRequest& request);
 
-    // Allows (or stops) drawing of the scene by the render loop.
-    // Under the render lock, as the render loop reads it.
-    void SetRenderEnabled(bool enabled) {
-        LockRender();
-        sceneRenderingEnabled = enabled ? 1 : 0;
-        UnlockRender();
-    }
+    // Allows (or stops) drawing of the scene by the render loop, which reads the switch
+    // between its passes. The switch is atomic rather than under the render lock: the
+    // lock's last release detaches the calling thread's OpenGL context, and a window
+    // resized while its context is current must keep it.
+    void SetRenderEnabled(bool enabled) { sceneRenderingEnabled = enabled ? 1 : 0; }
 
     // Running: initialised, rendering enabled and the wait screen gone.
     bool IsRunning() const;
@@ -254,7 +252,7 @@ public:
     std::atomic<uint8_t> loadKind{0};
     std::atomic<uint8_t> loading{0};
     std::atomic<uint8_t> initialised{0};
-    uint8_t sceneRenderingEnabled = 1;
+    std::atomic<uint8_t> sceneRenderingEnabled{1};
     std::atomic<double> waitScreenLevel{1.0};
     uint8_t lowFrameRateWarningEnabled = 1;
     double frameRate = 0.0;

@@ -12,7 +12,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <future>
+#include <mutex>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -509,6 +511,14 @@ int QuietErrorCount() {
     return quietErrors.load();
 }
 
+// Tasks handed to the UI thread. glib's own hand-over of an idle source's data is not
+// visible to a race checker (its locks are not pthread ones), so each task goes through
+// this queue under a lock of ours; every idle source runs the oldest task.
+namespace {
+std::mutex uiTasksMutex;
+std::deque<std::function<void()>> uiTasks;
+}  // namespace
+
 void RunOnUi(std::function<void()> task) {
     if (!task) return;
     if (OnUiThread()) {
@@ -516,16 +526,26 @@ void RunOnUi(std::function<void()> task) {
         return;
     }
     if (!Active()) return;
+    {
+        std::lock_guard<std::mutex> hold(uiTasksMutex);
+        uiTasks.push_back(std::move(task));
+    }
     GSource* source = g_idle_source_new();
     g_source_set_priority(source, G_PRIORITY_DEFAULT);
     g_source_set_callback(
         source,
-        [](gpointer p) -> gboolean {
-            (*static_cast<std::function<void()>*>(p))();
+        [](gpointer) -> gboolean {
+            std::function<void()> next;
+            {
+                std::lock_guard<std::mutex> hold(uiTasksMutex);
+                if (uiTasks.empty()) return G_SOURCE_REMOVE;
+                next = std::move(uiTasks.front());
+                uiTasks.pop_front();
+            }
+            next();
             return G_SOURCE_REMOVE;
         },
-        new std::function<void()>(std::move(task)),
-        [](gpointer p) { delete static_cast<std::function<void()>*>(p); });
+        nullptr, nullptr);
     g_source_attach(source, g_main_context_default());
     g_source_unref(source);
 }
