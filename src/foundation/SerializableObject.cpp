@@ -45,10 +45,11 @@ void SerializableObject::SetInformationValue(KeyText key, KeyText value) {
 
 void SerializableObject::LoadInformation(KeyDataList& keys) {
     KeyDataList* taken = keys.TakeSublist(kInformationName);
-    if (HasMembers(taken) && taken != KeyDataList::SharedEmpty())
+    if (taken == KeyDataList::SharedEmpty()) return;  // no information in the keys
+    if (HasMembers(taken))
         SetInformationList(taken);
     else
-        delete taken;  // an empty list that was taken; the shared one absorbs the delete
+        delete taken;
 }
 
 void SerializableObject::SetInformationList(KeyDataList* list) {

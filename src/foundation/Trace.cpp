@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 #include <GL/osmesa.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -94,6 +95,7 @@ Trace::Trace(const char* folder, const char* header) {
     if (frequency_ <= 0) frequency_ = 1;
     last_ = platform::QueryCounter();
     file_ = std::fopen(tracePath_, "w+");
+    position_ = 0;
     keepForUpload_ = false;
 
     if (header) {
@@ -161,12 +163,19 @@ void Trace::WriteLocked(const char* text) {
         firstLine_ = false;
     else
         when.date[0] = '\0';
-    std::fprintf(file_, "%s %s %s %3.4f %s\n", when.date, when.time, text ? text : "", seconds,
-                 noteBuffer_);
-    std::fflush(file_);
+    const int written = std::fprintf(file_, "%s %s %s %3.4f %s\n", when.date, when.time,
+                                     text ? text : "", seconds, noteBuffer_);
+    // Each line reaches the file at once, so that a crash loses none of it.
+    const bool flushed = std::fflush(file_) == 0;
     last_ = now_;
     markedAt_ = -1;
-    if (std::ftell(file_) >= sizeLimit_) RotateLocked();
+    // The end of the log is counted here rather than asked of the file on every line.
+    if (written >= 0 && flushed && position_ >= 0) {
+        position_ += written;
+    } else {
+        position_ = std::ftell(file_);
+    }
+    if (position_ >= sizeLimit_) RotateLocked();
 }
 
 void Trace::RotateLocked() {
@@ -175,6 +184,7 @@ void Trace::RotateLocked() {
     std::fclose(file_);
     platform::RenameFile(tracePath_, previousPath_);
     file_ = std::fopen(tracePath_, "w+");
+    position_ = 0;
     firstLine_ = true;
     if (!file_) return;
     char line[kTextSize];
@@ -246,12 +256,11 @@ void Trace::DumpGLStacks() {
 void Trace::MarkFile() {
     platform::LockHolder hold(lock_);
     if (!file_) return;
-    const long position = std::ftell(file_);
-    if (position < 0 || position == markedAt_) return;
-    std::fputc('a', file_);
-    std::fseek(file_, position, SEEK_SET);
-    std::fflush(file_);
-    markedAt_ = position;
+    if (position_ < 0 || position_ == markedAt_) return;
+    // One byte past the last line, written in place: the stream's own position stays at
+    // the end of that line, so the next line goes over the mark.
+    if (pwrite(fileno(file_), "a", 1, position_) != 1) return;
+    markedAt_ = position_;
 }
 
 void Trace::SetKeepForUpload(bool keep) {

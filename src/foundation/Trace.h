@@ -111,6 +111,8 @@ private:
     char errorPath_[kTextSize] = {};
     char previousPath_[kTextSize] = {};
     long sizeLimit_ = kDefaultSizeLimit;
+    // The end of the last line written: where the next one goes.
+    long position_ = 0;
     // Where MarkFile left its byte; -1 when a line has been written since.
     long markedAt_ = -1;
     bool keepForUpload_ = false;

@@ -1,8 +1,12 @@
 #include "model/BaseModel.h"
 
 #include <GL/gl.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "control/BaseControl.h"
@@ -35,10 +39,7 @@ bool EqualsNoCase(const char* text, const char* word) {
 }
 
 bool CanOpenForReading(const char* path) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    std::fclose(file);
-    return true;
+    return access(path, R_OK) == 0;
 }
 
 template <typename F>
@@ -249,6 +250,11 @@ void BaseModel::ReleaseModelWhenIdle() {
     if (loaded) DeleteWhenIdle();
 }
 
+namespace {
+// Geometry files up to this size are read into memory whole.
+constexpr size_t kMaxGeometryInMemory = size_t(256) << 20;
+}  // namespace
+
 bool BaseModel::ParseGeometryFile(const char* path) {
     triangleCount = 0;
     if (!path || !std::strstr(path, ".geo")) {
@@ -256,8 +262,35 @@ bool BaseModel::ParseGeometryFile(const char* path) {
         theTrace().Write(path ? path : "");
         return false;
     }
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // A regular file is read whole with one read and parsed from memory; anything else (a
+    // pipe, a file too large for that) is read through a stream.
+    struct stat info {};
+    std::vector<uint8_t> bytes;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+        static_cast<uint64_t>(info.st_size) <= kMaxGeometryInMemory) {
+        bytes.resize(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        bytes.resize(done);
+        close(fd);
+        TraceWrite("pt");
+        GeometryReader reader(*this, bytes.data(), bytes.size());
+        reader.ReadLevel(children, nullptr, nullptr);
+        TraceWrite("ept");
+        return true;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (!file) {
+        close(fd);
+        return false;
+    }
     TraceWrite("pt");
     ReadGeometryTokens(file, children, nullptr, nullptr);
     TraceWrite("ept");

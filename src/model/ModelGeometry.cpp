@@ -176,6 +176,11 @@ GeometryReader::GeometryReader(BaseModel& model, FILE* file) : model_(model), fi
     }
 }
 
+GeometryReader::GeometryReader(BaseModel& model, const uint8_t* data, size_t size)
+    : model_(model), data_(data), remaining_(data ? size : 0) {
+    if (!data_) stopped_ = true;
+}
+
 void GeometryReader::Stop(const char* why) {
     if (why) theTrace().Write(why);
     stopped_ = true;
@@ -183,7 +188,14 @@ void GeometryReader::Stop(const char* why) {
 
 bool GeometryReader::Read(void* out, size_t n) {
     if (stopped_) return false;
-    if (n > remaining_ || std::fread(out, 1, n, file_) != n) {
+    if (n > remaining_) {
+        stopped_ = true;
+        return false;
+    }
+    if (data_) {
+        std::memcpy(out, data_, n);
+        data_ += n;
+    } else if (std::fread(out, 1, n, file_) != n) {
         stopped_ = true;
         return false;
     }
@@ -193,7 +205,13 @@ bool GeometryReader::Read(void* out, size_t n) {
 
 bool GeometryReader::Skip(uint64_t n) {
     if (stopped_) return false;
-    if (n > remaining_ || std::fseek(file_, static_cast<long>(n), SEEK_CUR) != 0) {
+    if (n > remaining_) {
+        stopped_ = true;
+        return false;
+    }
+    if (data_) {
+        data_ += n;
+    } else if (std::fseek(file_, static_cast<long>(n), SEEK_CUR) != 0) {
         stopped_ = true;
         return false;
     }

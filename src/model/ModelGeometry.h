@@ -85,6 +85,8 @@ public:
     static constexpr size_t kMaxSubObjectName = 127;
 
     GeometryReader(BaseModel& model, FILE* file);
+    // Reads from `size` bytes in memory, which stay for the reader's life.
+    GeometryReader(BaseModel& model, const uint8_t* data, size_t size);
 
     // Reads one level into `partList`; see BaseModel::ReadGeometryTokens.
     void ReadLevel(LinkedList& partList, PartGroup* parentGroup, SubObjectPart* subObjectPart,
@@ -125,7 +127,9 @@ private:
     void BuildPart(Level& level, LinkedList& partList);
 
     BaseModel& model_;
-    FILE* file_;
+    FILE* file_ = nullptr;
+    // The bytes not read yet, when reading from memory.
+    const uint8_t* data_ = nullptr;
     uint64_t remaining_ = 0;
     bool stopped_ = false;
 };

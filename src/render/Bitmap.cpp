@@ -14,6 +14,7 @@
 
 #include "control/BaseControl.h"
 #include "foundation/Trace.h"
+#include "platform/Files.h"
 #include "platform/ImageDecoder.h"
 #include "render/OpenGL.h"
 #include "render/PNGparse.h"
@@ -214,17 +215,7 @@ bool CopyBounded(char* target, size_t size, const char* text, const char* what) 
 }
 
 bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-    FILE* file = path && *path ? std::fopen(path, "rb") : nullptr;
-    if (!file) return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long length = ok ? std::ftell(file) : -1;
-    ok = ok && length > 0 && length <= kMaxImageFileBytes && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(size_t(length));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
-    std::fclose(file);
-    return ok;
+    return platform::ReadFileBytes(path, static_cast<size_t>(kMaxImageFileBytes), bytes);
 }
 
 void FlipRowsInPlace(std::vector<uint8_t>& bytes, size_t rowBytes, uint32_t height) {

@@ -1,12 +1,20 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 // The user's temporary folder with its trailing '/': $TMPDIR when set (tests point
 // it at a folder of their own), else "/tmp/".
 std::string TemporaryFolder();
+
+// Reads the whole regular file at `path` into `bytes` with one read. False (bytes empty)
+// when it does not open, is not a regular file, is empty, is larger than `maxBytes` or
+// cannot be read whole.
+bool ReadFileBytes(const char* path, size_t maxBytes, std::vector<uint8_t>& bytes);
 
 // Renames `from` to `to`, replacing a file already at `to`; false when it fails.
 bool RenameFile(const char* from, const char* to);
