@@ -171,26 +171,30 @@ void RemoveStaleReplacements(const std::string& target) {
     ::closedir(dir);
 }
 
+bool ReadDescriptorBytes(int fd, size_t size, std::vector<uint8_t>& bytes) {
+    bytes.resize(size);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = read(fd, bytes.data() + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (done == size) return true;
+    bytes.clear();
+    return false;
+}
+
 bool ReadFileBytes(const char* path, size_t maxBytes, std::vector<uint8_t>& bytes) {
     bytes.clear();
     if (!path || !*path) return false;
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-              static_cast<uint64_t>(info.st_size) <= maxBytes;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(info.st_size));
-        size_t done = 0;
-        while (ok && done < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ok = false;
-            else done += static_cast<size_t>(n);
-        }
-    }
+    const bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+                    static_cast<uint64_t>(info.st_size) <= maxBytes &&
+                    ReadDescriptorBytes(fd, static_cast<size_t>(info.st_size), bytes);
     close(fd);
-    if (!ok) bytes.clear();
     return ok;
 }
 

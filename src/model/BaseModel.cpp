@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 #include "control/BaseControl.h"
@@ -15,6 +14,7 @@
 #include "foundation/Trace.h"
 #include "model/ModelGeometry.h"
 #include "model/Part.h"
+#include "platform/Files.h"
 #include "render/Material.h"
 
 namespace {
@@ -270,15 +270,8 @@ bool BaseModel::ParseGeometryFile(const char* path) {
     std::vector<uint8_t> bytes;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
         static_cast<uint64_t>(info.st_size) <= kMaxGeometryInMemory) {
-        bytes.resize(static_cast<size_t>(info.st_size));
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += static_cast<size_t>(n);
-        }
-        bytes.resize(done);
+        // A file cut short while it was read is parsed as far as it is whole: not at all.
+        platform::ReadDescriptorBytes(fd, static_cast<size_t>(info.st_size), bytes);
         close(fd);
         TraceWrite("pt");
         GeometryReader reader(*this, bytes.data(), bytes.size());

@@ -15,6 +15,9 @@ std::string TemporaryFolder();
 // when it does not open, is not a regular file, is empty, is larger than `maxBytes` or
 // cannot be read whole.
 bool ReadFileBytes(const char* path, size_t maxBytes, std::vector<uint8_t>& bytes);
+// Reads `size` bytes from the open descriptor `fd`, from where it stands, into `bytes`.
+// False (bytes empty) when fewer could be read.
+bool ReadDescriptorBytes(int fd, size_t size, std::vector<uint8_t>& bytes);
 
 // Renames `from` to `to`, replacing a file already at `to`; false when it fails.
 bool RenameFile(const char* from, const char* to);
