@@ -65,7 +65,11 @@ platform::LResult SavedViewWindow::WindowProc(uint32_t message, platform::WParam
             // Drops onto the window join it with the drop handling.
             return 0;
         case WM_ACTIVATE:
-            if (LowWord(wParam) != WA_INACTIVE && control) control->activeWindow = &view;
+            if (LowWord(wParam) != WA_INACTIVE && control) {
+                // The render loop reads the active window during its passes.
+                RenderLockScope hold(*control);
+                control->activeWindow = &view;
+            }
             return 0;
         case WM_LBUTTONDBLCLK:
             if (view.OnBarMouse(message, lParam)) return 0;
@@ -151,7 +155,10 @@ void SavedViewWindow::Initialise() {
 void SavedViewWindow::OnDestroy() {
     BaseControl* control = theControl();
     if (control && control->mainWindow) {
-        control->activeWindow = control->mainWindow;
+        {
+            RenderLockScope hold(*control);
+            control->activeWindow = control->mainWindow;
+        }
         if (platform::IsWindow(control->mainWindow->windowHandle))
             platform::SetFocus(control->mainWindow->windowHandle);
     }

@@ -504,6 +504,8 @@ bool BaseControl::PointInPolygon(double x, double z, const Vector* points, int c
 
 void BaseControl::SetActiveWindowByHandle(platform::WindowHandle handle) {
     if (handle == platform::kNoWindow) return;
+    // The render loop reads the active window during its passes.
+    RenderLockScope hold(*this);
     ForEachWindow(windowList, [&](Window& window) {
         if (window.windowHandle == handle) activeWindow = &window;
     });
