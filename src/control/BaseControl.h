@@ -261,8 +261,9 @@ public:
     int64_t passEnd = 0;
     // Who made an OpenGL context current last; cleared by UnlockRender.
     uint8_t currentContextCode = 0;
-    // While set, LockRender traces the current contexts and detaches them first.
-    uint8_t glTraceRequest = 0;
+    // While set, LockRender traces the current contexts and detaches them first. Set by
+    // the closing control while threads of its objects may still take the lock.
+    std::atomic<uint8_t> glTraceRequest{0};
     int markerDisplayList = -1;
     Terrain* terrain = nullptr;
     // The sky dome (kind 2001); owned.
