@@ -270,8 +270,9 @@ bool BaseModel::ParseGeometryFile(const char* path) {
     std::vector<uint8_t> bytes;
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
         static_cast<uint64_t>(info.st_size) <= kMaxGeometryInMemory) {
-        // A file cut short while it was read is parsed as far as it is whole: not at all.
-        platform::ReadDescriptorBytes(fd, static_cast<size_t>(info.st_size), bytes);
+        // A file cut short while it was read gives no parts, with a trace.
+        if (!platform::ReadDescriptorBytes(fd, static_cast<size_t>(info.st_size), bytes))
+            theTrace().Write("Geometry file could not be read whole.");
         close(fd);
         TraceWrite("pt");
         GeometryReader reader(*this, bytes.data(), bytes.size());
