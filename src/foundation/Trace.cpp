@@ -2,7 +2,10 @@
 
 #include <GL/glu.h>
 #include <GL/osmesa.h>
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +27,8 @@ constexpr const char* kTraceName = "Kivora_Trace.txt";
 constexpr const char* kErrorName = "Kivora_Trace.err";
 constexpr const char* kPreviousName = "Kivora_Trace.old";
 constexpr long kSmallestSizeLimit = 4096;
+// The log's file grows by this much at a time; the part not yet written holds NULs.
+constexpr long kGrowth = 1L << 20;
 constexpr const char* kLogsKey = "logs\\";
 // Written over the start of a log that need not be kept: the marker and its NUL.
 constexpr char kNoPost[8] = {'N', 'O', '_', 'P', 'O', 'S', 'T', '\0'};
@@ -63,6 +68,34 @@ bool JoinPath(char (&out)[Trace::kTextSize], const std::string& folder, const ch
     return true;
 }
 
+// Cuts the run of NULs at the end of the file at `path`: the unwritten room of a log whose
+// run ended without closing it.
+void CutUnwrittenTail(const char* path) {
+    const int fd = open(path, O_RDWR | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        off_t end = info.st_size;
+        char block[4096];
+        bool found = false;
+        while (end > 0 && !found) {
+            const off_t from = std::max<off_t>(0, end - static_cast<off_t>(sizeof block));
+            const ssize_t n = pread(fd, block, static_cast<size_t>(end - from), from);
+            if (n != end - from) break;
+            off_t i = n;
+            while (i > 0 && block[i - 1] == '\0') --i;
+            found = i > 0;
+            end = from + i;
+        }
+        if (end < info.st_size && (found || end == 0)) {
+            if (ftruncate(fd, end) != 0) {
+                // The log stays as it is, with its tail.
+            }
+        }
+    }
+    close(fd);
+}
+
 bool GLContextIsCurrent() {
     return OSMesaGetCurrentContext() != nullptr;
 }
@@ -87,15 +120,14 @@ Trace::Trace(const char* folder, const char* header) {
         std::fclose(old);
         if (strcasecmp(start, "NO_POST") != 0) {
             platform::DeleteFile(errorPath_);
-            platform::RenameFile(tracePath_, errorPath_);
+            if (platform::RenameFile(tracePath_, errorPath_)) CutUnwrittenTail(errorPath_);
         }
     }
 
     frequency_ = platform::QueryFrequency();
     if (frequency_ <= 0) frequency_ = 1;
     last_ = platform::QueryCounter();
-    file_ = std::fopen(tracePath_, "w+");
-    position_ = 0;
+    OpenFileLocked();
     keepForUpload_ = false;
 
     if (header) {
@@ -114,21 +146,81 @@ Trace::~Trace() {
 void Trace::Close() {
     ClearTraceWriteLogIf(this);
     platform::LockHolder hold(lock_);
-    if (!file_) return;
+    if (fd_ < 0) return;
     WriteLocked("Trace Destructed");
     WriteLocked("class Trace *");
     if (!keepForUpload_) {
-        std::fseek(file_, 0, SEEK_SET);
-        std::fwrite(kNoPost, 1, sizeof kNoPost, file_);
-        std::fflush(file_);
+        PutLocked(0, kNoPost, sizeof kNoPost);
+        position_ = std::max(position_, static_cast<long>(sizeof kNoPost));
     }
-    std::fclose(file_);
-    file_ = nullptr;
+    CloseFileLocked();
+}
+
+void Trace::OpenFileLocked() {
+    fd_ = open(tracePath_, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    position_ = 0;
+    markedAt_ = -1;
+}
+
+void Trace::CloseFileLocked() {
+    if (fd_ < 0) return;
+    if (map_) {
+        munmap(map_, static_cast<size_t>(mapped_));
+        map_ = nullptr;
+    }
+    // The room the log did not use goes, so the closed file ends with its last line.
+    if (mapped_ > 0 && ftruncate(fd_, position_) != 0) {
+        // The readers of the log stop at its first NUL.
+    }
+    mapped_ = 0;
+    unmappable_ = false;
+    close(fd_);
+    fd_ = -1;
+}
+
+bool Trace::RoomLocked(long end) {
+    if (map_ && end <= mapped_) return true;
+    if (unmappable_) return false;
+    // The log is written through a shared mapping of its file: a line costs a copy, and
+    // what is copied is in the file at once, so a crash of the process loses none of it.
+    // The file's blocks are reserved before they are mapped, so a full disk makes the
+    // log fall back to plain writes instead of faulting.
+    const long size = (end / kGrowth + 1) * kGrowth;
+    if (map_) {
+        munmap(map_, static_cast<size_t>(mapped_));
+        map_ = nullptr;
+    }
+    void* map = MAP_FAILED;
+    if (posix_fallocate(fd_, mapped_, size - mapped_) == 0)
+        map = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    if (map == MAP_FAILED) {
+        unmappable_ = true;
+        if (ftruncate(fd_, position_) == 0) mapped_ = 0;
+        return false;
+    }
+    map_ = static_cast<char*>(map);
+    mapped_ = size;
+    return true;
+}
+
+void Trace::PutLocked(long at, const char* data, size_t size) {
+    if (RoomLocked(at + static_cast<long>(size))) {
+        std::memcpy(map_ + at, data, size);
+        return;
+    }
+    // Nothing in the log's path reports a failure: a line the file refused is lost.
+    const ssize_t written = pwrite(fd_, data, size, at);
+    static_cast<void>(written);
 }
 
 bool Trace::IsOpen() const {
     platform::LockHolder hold(lock_);
-    return file_ != nullptr;
+    return fd_ >= 0;
+}
+
+long Trace::Length() const {
+    platform::LockHolder hold(lock_);
+    return fd_ >= 0 ? position_ : 0;
 }
 
 void Trace::Write(const char* text) {
@@ -155,7 +247,7 @@ void Trace::SetSizeLimit(long bytes) {
 }
 
 void Trace::WriteLocked(const char* text) {
-    if (!file_) return;
+    if (fd_ < 0) return;
     now_ = platform::QueryCounter();
     const double seconds = static_cast<double>(now_ - last_) / static_cast<double>(frequency_);
     DateTimeText when = NowText();
@@ -163,30 +255,35 @@ void Trace::WriteLocked(const char* text) {
         firstLine_ = false;
     else
         when.date[0] = '\0';
-    const int written = std::fprintf(file_, "%s %s %s %3.4f %s\n", when.date, when.time,
-                                     text ? text : "", seconds, noteBuffer_);
-    // Each line reaches the file at once, so that a crash loses none of it.
-    const bool flushed = std::fflush(file_) == 0;
+    static constexpr const char* kLine = "%s %s %s %3.4f %s\n";
+    const char* said = text ? text : "";
+    char line[2048];
+    int length = std::snprintf(line, sizeof line, kLine, when.date, when.time, said, seconds,
+                               noteBuffer_);
     last_ = now_;
-    markedAt_ = -1;
-    // The end of the log is counted here rather than asked of the file on every line.
-    if (written >= 0 && flushed && position_ >= 0) {
-        position_ += written;
+    if (length < 0) return;
+    if (static_cast<size_t>(length) < sizeof line) {
+        PutLocked(position_, line, static_cast<size_t>(length));
     } else {
-        position_ = std::ftell(file_);
+        std::string longLine(static_cast<size_t>(length) + 1, '\0');
+        length = std::snprintf(longLine.data(), longLine.size(), kLine, when.date, when.time, said,
+                               seconds, noteBuffer_);
+        if (length < 0) return;
+        PutLocked(position_, longLine.data(), static_cast<size_t>(length));
     }
+    position_ += length;
+    markedAt_ = -1;
     if (position_ >= sizeLimit_) RotateLocked();
 }
 
 void Trace::RotateLocked() {
     // The full log becomes the previous one; the new log starts with a dated line that
     // says where the earlier lines are.
-    std::fclose(file_);
+    CloseFileLocked();
     platform::RenameFile(tracePath_, previousPath_);
-    file_ = std::fopen(tracePath_, "w+");
-    position_ = 0;
+    OpenFileLocked();
     firstLine_ = true;
-    if (!file_) return;
+    if (fd_ < 0) return;
     char line[kTextSize];
     std::snprintf(line, sizeof line, "Earlier lines: %s", previousPath_);
     WriteLocked(line);
@@ -255,11 +352,10 @@ void Trace::DumpGLStacks() {
 
 void Trace::MarkFile() {
     platform::LockHolder hold(lock_);
-    if (!file_) return;
+    if (fd_ < 0) return;
     if (position_ < 0 || position_ == markedAt_) return;
-    // One byte past the last line, written in place: the stream's own position stays at
-    // the end of that line, so the next line goes over the mark.
-    if (pwrite(fileno(file_), "a", 1, position_) != 1) return;
+    // One byte past the last line: the next line goes over the mark.
+    PutLocked(position_, "a", 1);
     markedAt_ = position_;
 }
 

@@ -16,6 +16,11 @@
 // a run that created a control or that never reached its end. At a clean close the
 // log is marked "NO_POST" unless it is kept for upload.
 //
+// While the log is open its file is mapped and grows a megabyte at a time, so a
+// reader of a live log finds NULs (or the mark) after its last line; a closed log
+// ends with its last line, and a log kept from a run that never closed it loses its
+// unwritten room when it becomes the error log.
+//
 // The log is bounded: once it reaches its size limit it is moved to
 // "Kivora_Trace.old" (replacing the one there) and a new log begins, so the two
 // together never hold much more than twice the limit.
@@ -52,7 +57,7 @@ public:
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
 
-    // Writes one line and flushes.
+    // Writes one line; it is in the file as soon as the call returns.
     void Write(const char* text);
     // A routine step: written as `Write` does, unless the thread holds `QuietSteps`.
     void WriteStep(const char* text);
@@ -91,6 +96,9 @@ public:
     void SetSizeLimit(long bytes);
 
     bool IsOpen() const;
+    // Where the next line goes: the length of what the log holds. Past it, the file
+    // of an open log may hold room not written yet (NULs), or the mark.
+    long Length() const;
     const char* TracePath() const { return tracePath_; }
     const char* ErrorPath() const { return errorPath_; }
     const char* PreviousPath() const { return previousPath_; }
@@ -105,8 +113,19 @@ public:
 private:
     void WriteLocked(const char* text);
     void RotateLocked();
+    void OpenFileLocked();
+    void CloseFileLocked();
+    // Makes the mapped file reach `end`; false when the log writes plainly instead.
+    bool RoomLocked(long end);
+    // Puts `size` bytes at `at` in the file, through the mapping when there is room.
+    void PutLocked(long at, const char* data, size_t size);
 
-    FILE* file_ = nullptr;
+    int fd_ = -1;
+    // The file mapped whole (`mapped_` bytes, the file's size while it is mapped).
+    char* map_ = nullptr;
+    long mapped_ = 0;
+    // The file could not be mapped: lines are written to it plainly.
+    bool unmappable_ = false;
     char tracePath_[kTextSize] = {};
     char errorPath_[kTextSize] = {};
     char previousPath_[kTextSize] = {};

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -20,8 +21,7 @@ public:
     TraceLogTail() {
         theTrace().Write("TraceLogTail");
         path_ = OpenLogPath();
-        std::ifstream in(path_, std::ios::binary | std::ios::ate);
-        start_ = in ? static_cast<std::streamoff>(in.tellg()) : 0;
+        start_ = theTrace().Length();
     }
 
     std::string Text() const {
@@ -30,7 +30,10 @@ public:
         in.seekg(start_);
         std::ostringstream out;
         out << in.rdbuf();
-        return out.str();
+        // The open log's room past its last line holds NULs.
+        std::string text = out.str();
+        text.resize(std::min(text.size(), text.find('\0')));
+        return text;
     }
     bool Contains(const std::string& text) const { return Text().find(text) != std::string::npos; }
 
