@@ -4,6 +4,7 @@
 #include <GL/osmesa.h>
 #include <fcntl.h>
 #include <strings.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,12 +70,13 @@ bool JoinPath(char (&out)[Trace::kTextSize], const std::string& folder, const ch
 }
 
 // Cuts the run of NULs at the end of the file at `path`: the unwritten room of a log whose
-// run ended without closing it.
+// run ended without closing it. A log still open elsewhere (its writer holds a shared
+// lock on it) is left alone: its writer cuts the room when it closes it.
 void CutUnwrittenTail(const char* path) {
     const int fd = open(path, O_RDWR | O_CLOEXEC);
     if (fd < 0) return;
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         off_t end = info.st_size;
         char block[4096];
         bool found = false;
@@ -157,9 +159,26 @@ void Trace::Close() {
 }
 
 void Trace::OpenFileLocked() {
-    fd_ = open(tracePath_, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     position_ = 0;
     markedAt_ = -1;
+    // The file is written through a mapping, so it must never be cut while another log
+    // (of this process or another) still writes to it: each log holds a shared lock on
+    // its file, and a file that cannot be locked alone is replaced, not emptied.
+    fd_ = open(tracePath_, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        close(fd_);
+        platform::DeleteFile(tracePath_);
+        fd_ = open(tracePath_, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+    if (fd_ < 0) return;
+    if (ftruncate(fd_, 0) != 0 || flock(fd_, LOCK_SH) != 0) {
+        close(fd_);
+        fd_ = -1;
+    }
 }
 
 void Trace::CloseFileLocked() {

@@ -156,6 +156,30 @@ TEST_F(TraceTest, LogKeptForUploadOrCutOffBecomesTheErrorLog) {
     EXPECT_FALSE(Trace::WasLeftOpen());
 }
 
+TEST_F(TraceTest, ASecondLogInTheSameFolderLeavesTheFirstWhole) {
+    // An installer's log opened while the process's own log is open: the first log's
+    // file becomes the error log under its feet and must stay whole and writable.
+    Trace first(folder.Path().c_str(), "first");
+    first.Write("before");
+    {
+        Trace second(folder.Path().c_str(), "second");
+        first.Write("after the move");
+        second.Write("own line");
+    }
+    EXPECT_NE(ReadFile(TracePath()).find(" own line "), std::string::npos);
+    first.Write("last");
+    first.SetKeepForUpload(true);
+    first.Close();
+    const std::string kept = ReadFile(ErrorPath());
+    EXPECT_EQ(kept.find('\0'), std::string::npos);
+    const auto lines = Lines(kept);
+    ASSERT_EQ(lines.size(), 6u) << kept;
+    EXPECT_NE(lines[1].find(" before "), std::string::npos);
+    EXPECT_NE(lines[2].find(" after the move "), std::string::npos);
+    EXPECT_NE(lines[3].find(" last "), std::string::npos);
+    EXPECT_NE(lines[5].find(" class Trace * "), std::string::npos);
+}
+
 TEST_F(TraceTest, MarkFileByteIsOverwrittenByTheNextLine) {
     Trace trace(folder.Path().c_str(), "h");
     const size_t end = LiveText(TracePath()).size();
