@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "foundation/Registry.h"
 #include "foundation/Version.h"
@@ -50,11 +52,32 @@ struct DateTimeText {
     char time[16];
 };
 
+// Two digits of `value` at `out`, as "%02d" writes them for 0 to 99.
+void PutTwoDigits(char* out, int value) {
+    out[0] = static_cast<char>('0' + value / 10);
+    out[1] = static_cast<char>('0' + value % 10);
+}
+
+// "a/b/c" or "a:b:c" with each number in two digits (more, or a sign, as "%02d" gives
+// them, outside 0 to 99).
+void PutTriple(char (&out)[16], int a, int b, int c, char separator) {
+    if (a < 0 || a > 99 || b < 0 || b > 99 || c < 0 || c > 99) {
+        std::snprintf(out, sizeof out, "%02d%c%02d%c%02d", a, separator, b, separator, c);
+        return;
+    }
+    PutTwoDigits(out, a);
+    out[2] = separator;
+    PutTwoDigits(out + 3, b);
+    out[5] = separator;
+    PutTwoDigits(out + 6, c);
+    out[8] = '\0';
+}
+
 DateTimeText NowText() {
     const platform::LocalTime t = platform::GetLocalTime();
     DateTimeText out;
-    std::snprintf(out.date, sizeof out.date, "%02d/%02d/%02d", t.month, t.day, t.year % 100);
-    std::snprintf(out.time, sizeof out.time, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+    PutTriple(out.date, t.month, t.day, t.year % 100, '/');
+    PutTriple(out.time, t.hour, t.minute, t.second, ':');
     return out;
 }
 
@@ -274,23 +297,37 @@ void Trace::WriteLocked(const char* text) {
         firstLine_ = false;
     else
         when.date[0] = '\0';
-    static constexpr const char* kLine = "%s %s %s %3.4f %s\n";
-    const char* said = text ? text : "";
-    char line[2048];
-    int length = std::snprintf(line, sizeof line, kLine, when.date, when.time, said, seconds,
-                               noteBuffer_);
+    // "%s %s %s %3.4f %s\n": date, time, text, seconds and note.
+    const std::string_view parts[] = {when.date, when.time, text ? text : ""};
+    char seconds4[64];
+    const auto formatted =
+        std::to_chars(seconds4, seconds4 + sizeof seconds4, seconds, std::chars_format::fixed, 4);
+    const std::string_view number(seconds4, formatted.ec == std::errc() ? formatted.ptr - seconds4 : 0);
+    const std::string_view note(noteBuffer_);
+    const size_t length = parts[0].size() + parts[1].size() + parts[2].size() + number.size() +
+                          note.size() + 5;
     last_ = now_;
-    if (length < 0) return;
-    if (static_cast<size_t>(length) < sizeof line) {
-        PutLocked(position_, line, static_cast<size_t>(length));
-    } else {
-        std::string longLine(static_cast<size_t>(length) + 1, '\0');
-        length = std::snprintf(longLine.data(), longLine.size(), kLine, when.date, when.time, said,
-                               seconds, noteBuffer_);
-        if (length < 0) return;
-        PutLocked(position_, longLine.data(), static_cast<size_t>(length));
+    char shortLine[1024];
+    std::string longLine;
+    char* line = shortLine;
+    if (length > sizeof shortLine) {
+        longLine.resize(length);
+        line = longLine.data();
     }
-    position_ += length;
+    char* at = line;
+    for (const std::string_view& part : parts) {
+        std::memcpy(at, part.data(), part.size());
+        at += part.size();
+        *at++ = ' ';
+    }
+    std::memcpy(at, number.data(), number.size());
+    at += number.size();
+    *at++ = ' ';
+    std::memcpy(at, note.data(), note.size());
+    at += note.size();
+    *at++ = '\n';
+    PutLocked(position_, line, length);
+    position_ += static_cast<long>(length);
     markedAt_ = -1;
     if (position_ >= sizeLimit_) RotateLocked();
 }
