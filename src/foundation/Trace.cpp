@@ -113,9 +113,9 @@ void CutUnwrittenTail(const char* path) {
             end = from + i;
         }
         if (end < info.st_size && (found || end == 0)) {
-            if (ftruncate(fd, end) != 0) {
-                // The log stays as it is, with its tail.
-            }
+            // A tail that cannot be cut stays: readers of a log stop at its first NUL.
+            const int cut = ftruncate(fd, end);
+            static_cast<void>(cut);
         }
     }
     close(fd);
@@ -210,9 +210,11 @@ void Trace::CloseFileLocked() {
         munmap(map_, static_cast<size_t>(mapped_));
         map_ = nullptr;
     }
-    // The room the log did not use goes, so the closed file ends with its last line.
-    if (mapped_ > 0 && ftruncate(fd_, position_) != 0) {
-        // The readers of the log stop at its first NUL.
+    // The room the log did not use goes, so the closed file ends with its last line (a
+    // tail that cannot be cut stays: readers of a log stop at its first NUL).
+    if (mapped_ > 0) {
+        const int cut = ftruncate(fd_, position_);
+        static_cast<void>(cut);
     }
     mapped_ = 0;
     unmappable_ = false;
