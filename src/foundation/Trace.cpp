@@ -103,8 +103,11 @@ void CutUnwrittenTail(const char* path) {
         off_t end = info.st_size;
         char block[4096];
         bool found = false;
-        while (end > 0 && !found) {
-            const off_t from = std::max<off_t>(0, end - static_cast<off_t>(sizeof block));
+        // The room is at most one growth step, so the last line's end lies within one
+        // step and a byte: a longer run of NULs is not ours to cut.
+        const off_t lowest = std::max<off_t>(0, info.st_size - kGrowth - 1);
+        while (end > lowest && !found) {
+            const off_t from = std::max<off_t>(lowest, end - static_cast<off_t>(sizeof block));
             const ssize_t n = pread(fd, block, static_cast<size_t>(end - from), from);
             if (n != end - from) break;
             off_t i = n;
