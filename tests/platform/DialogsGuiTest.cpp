@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -18,47 +17,23 @@ using namespace platform;
 
 namespace {
 
-// Presses keys once a window titled `title` shows (empty: after a pause, for a menu,
-// which has no title and grabs the keyboard), from a thread of its own while the test
-// waits in the modal call. A window of that title already showing when the object is
-// made (the last box, on its way out) is not the one waited for; the new one is given
-// the keyboard first.
+// Presses keys once a window titled `title` shows that was not showing when the object
+// was made (empty title: after a pause, for a menu, which has no title and grabs the
+// keyboard), from a thread of its own while the test waits in the modal call.
 class LaterKeys {
 public:
     LaterKeys(std::string title, std::string keys) {
-        const std::string search =
-            "xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null";
-        const std::string before = title.empty() ? std::string() : xdriver::Run(search);
-        thread_ = std::thread([title, keys, search, before] {
-            if (title.empty()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-            } else {
-                const std::string window = NewWindow(search, before);
-                if (!window.empty()) xdriver::Run("xdotool windowfocus --sync " + window);
-                std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            }
+        std::string before = title.empty() ? std::string() : xdriver::VisibleWindows(title);
+        thread_ = std::thread([title = std::move(title), keys = std::move(keys),
+                               before = std::move(before)] {
+            if (!title.empty()) return xdriver::KeysWhenShown(title, keys, before);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3000));
             xdriver::Run("xdotool key --delay 60 " + keys);
         });
     }
     ~LaterKeys() { thread_.join(); }
 
 private:
-    // The first window the search finds that was not among `before` (empty when none
-    // shows within ten seconds).
-    static std::string NewWindow(const std::string& search, const std::string& before) {
-        for (int i = 0; i < 200; ++i) {
-            std::istringstream found(xdriver::Run(search));
-            for (std::string id; std::getline(found, id);) {
-                std::istringstream old(before);
-                bool seen = false;
-                for (std::string o; std::getline(old, o) && !seen;) seen = o == id;
-                if (!id.empty() && !seen) return id;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return {};
-    }
-
     std::thread thread_;
 };
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "platform/Window.h"
@@ -79,6 +80,27 @@ unsigned long FindWindow(const std::string& title, int timeoutMs) {
         },
         timeoutMs);
     return id;
+}
+
+std::string VisibleWindows(const std::string& title) {
+    return Run("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
+}
+
+void KeysWhenShown(const std::string& title, const std::string& keys, const std::string& before) {
+    std::string window;
+    for (int i = 0; i < 200 && window.empty(); ++i) {
+        std::istringstream found(VisibleWindows(title));
+        for (std::string id; window.empty() && std::getline(found, id);) {
+            std::istringstream old(before);
+            bool seen = false;
+            for (std::string o; !seen && std::getline(old, o);) seen = o == id;
+            if (!id.empty() && !seen) window = id;
+        }
+        if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!window.empty()) Run("xdotool windowfocus --sync " + window);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Run("xdotool key --delay 60 " + keys);
 }
 
 void MoveTo(unsigned long window, int x, int y) {

@@ -24,7 +24,17 @@ std::string Run(const std::string& command, int* status = nullptr);
 
 // The X id of the first viewable window whose title is `title` (0 when none shows
 // within the time).
-unsigned long FindWindow(const std::string& title, int timeoutMs = 5000);
+unsigned long FindWindow(const std::string& title, int timeoutMs = 20000);
+
+// For a thread of the test's own while its UI thread waits in a modal call (nothing is
+// pumped here): the ids of the viewable windows titled `title`, one per line, and the
+// keys pressed once a window of that title shows that was not among `before` (one
+// showing already, such as the last dialog on its way out, is not the one waited for).
+// The new window is given the keyboard first; after ten seconds without one the keys go
+// to whatever has it.
+std::string VisibleWindows(const std::string& title);
+void KeysWhenShown(const std::string& title, const std::string& keys,
+                   const std::string& before = {});
 
 // Pointer and keys through the X server. Points are relative to the window.
 void MoveTo(unsigned long window, int x, int y);

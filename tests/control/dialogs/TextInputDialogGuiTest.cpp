@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,17 +22,6 @@ struct TextOwner : DialogOwner {
     std::vector<std::string> texts;
 };
 
-// Types into the dialog once it shows, from a thread of its own while the test waits
-// in the modal run.
-void TypeWhenShown(const std::string& keys) {
-    for (int i = 0; i < 100; ++i) {
-        if (!xdriver::Run("xdotool search --onlyvisible --name '^Kivora Text$'").empty()) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    xdriver::Run("xdotool key --delay 60 " + keys);
-}
-
 TEST(TextInputDialogGuiTest, TypedTextReachesTheOwnerOnOkAndNotOnCancel) {
     if (!xdriver::HaveDisplay()) GTEST_SKIP() << "no X display";
     ScopedProgramFolder programFolder;
@@ -43,7 +31,8 @@ TEST(TextInputDialogGuiTest, TypedTextReachesTheOwnerOnOkAndNotOnCancel) {
         TextInputDialog dialog(&owner);
         dialog.SetText("Kitchen");
         // The text field has the keyboard: its text is replaced, then Enter is OK.
-        std::thread person(TypeWhenShown, "ctrl+a D i n i n g Return");
+        std::thread person(xdriver::KeysWhenShown, "Kivora Text", "ctrl+a D i n i n g Return",
+                           xdriver::VisibleWindows("Kivora Text"));
         EXPECT_EQ(dialog.Show(), Dialog::kOk);
         person.join();
         EXPECT_EQ(dialog.GetText(), "Dining");
@@ -52,7 +41,8 @@ TEST(TextInputDialogGuiTest, TypedTextReachesTheOwnerOnOkAndNotOnCancel) {
     {
         TextInputDialog dialog(&owner);
         dialog.SetText("Kitchen");
-        std::thread person(TypeWhenShown, "ctrl+a H a l l Escape");
+        std::thread person(xdriver::KeysWhenShown, "Kivora Text", "ctrl+a H a l l Escape",
+                           xdriver::VisibleWindows("Kivora Text"));
         EXPECT_EQ(dialog.Show(), Dialog::kCancel);
         person.join();
         EXPECT_EQ(dialog.GetText(), "Kitchen");
