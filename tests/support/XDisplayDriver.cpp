@@ -69,21 +69,20 @@ static std::string RunPumping(const std::string& command) {
     return out;
 }
 
+std::string VisibleWindows(const std::string& title) {
+    return Run("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
+}
+
 unsigned long FindWindow(const std::string& title, int timeoutMs) {
     unsigned long id = 0;
     PumpUntil(
         [&] {
-            const std::string found =
-                Run("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null | head -1");
+            const std::string found = VisibleWindows(title);
             id = found.empty() ? 0 : std::strtoul(found.c_str(), nullptr, 10);
             return id != 0;
         },
         timeoutMs);
     return id;
-}
-
-std::string VisibleWindows(const std::string& title) {
-    return Run("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null");
 }
 
 void KeysWhenShown(const std::string& title, const std::string& keys, const std::string& before) {
